@@ -1,0 +1,33 @@
+// directory_search.h - a pattern search of one directory, in the manner of _findfirst/_findnext:
+// ASCII case-insensitive, '*' any run, '?' any one character, "*.*" every name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark {
+
+inline constexpr unsigned kAttribDirectory = 0x10;
+
+struct FindRecord {
+    unsigned attrib = 0;     // kAttribDirectory for a real directory
+    std::uint64_t size = 0;  // bytes, for a file
+    std::string name;        // no directory part
+};
+
+bool MatchesPattern(std::string_view name, std::string_view pattern);
+
+// Every entry of the directory (the current one for an empty path) whose name matches the
+// pattern, sorted by name ignoring ASCII case, ties by bytes. Regular files and links to them are
+// files; real directories carry kAttribDirectory; links to directories, FIFOs, sockets and devices
+// are left out. "." and ".." are listed when they match. Empty when nothing matches or the
+// directory cannot be read.
+std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern);
+
+// Whether a path names an existing file or directory, or its last component is a pattern that
+// matches at least one entry of its directory (the settings dialog's input check).
+bool FindFile(const std::string& pathOrPattern);
+
+}  // namespace quillmark

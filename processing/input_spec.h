@@ -1,0 +1,17 @@
+// input_spec.h - splitting an input specification into a start directory and a file pattern.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+struct ParsedInput {
+    std::string szPattern;   // one path component, never empty after a successful parse
+    std::string szStartDir;  // absolute, ends in '/'
+};
+
+// False (result untouched) when the current directory cannot be read.
+bool ParseInputSpec(std::string_view input, ParsedInput& result);
+
+}  // namespace quillmark

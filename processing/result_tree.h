@@ -1,0 +1,34 @@
+// result_tree.h - the sorted results of a run, keyed by lowercased path in byte order.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "processing/output_sink.h"
+
+namespace quillmark {
+
+struct ResultNode {
+    std::uint64_t m_nSize = 0;
+    std::uint32_t m_nCrc = 0;
+    bool m_bReadable = true;
+};
+
+// Keys compare as unsigned bytes; equal keys keep their insertion order. Insertion is O(log n)
+// whatever order results arrive in, and nothing recurses as deep as the number of entries.
+class ResultTree {
+public:
+    void Insert(std::string key, std::uint64_t size, std::uint32_t crc, bool readable);
+    bool IsEmpty() const { return m_entries.empty(); }
+    std::size_t Size() const { return m_entries.size(); }
+    // Prints every entry in key order as a tabular line (a read-error line for an unreadable
+    // file). Stops and returns false at the first failed write.
+    bool Print(OutputSink& sink) const;
+    void Clear() { m_entries.clear(); }
+
+private:
+    std::multimap<std::string, ResultNode> m_entries;
+};
+
+}  // namespace quillmark

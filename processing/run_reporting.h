@@ -1,0 +1,49 @@
+// run_reporting.h - how a run talks to its front end: messages, the progress window, progress.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+inline constexpr const char* kErrorCaption = "Error";
+
+// Shows one message and returns when the user has seen it (a box in the desktop program, a line
+// on standard error in the command line).
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
+};
+
+enum class ProgressWindowKind { Processing, Sorting };  // "Processing files", "Sort in progress"
+
+struct RunProgress {
+    std::uint64_t filesDone = 0;
+    std::uint64_t bytesDone = 0;
+    std::string currentPath;  // the file being read, as it will be printed
+};
+
+class RunProgressView {
+public:
+    virtual ~RunProgressView() = default;
+    // False when a window of this kind is already up: the run then does not walk.
+    virtual bool OpenProgressWindow(ProgressWindowKind kind) = 0;
+    virtual void CloseProgressWindow(ProgressWindowKind kind) = 0;
+    // Called at least every 100 ms while the run works, also inside one large file.
+    virtual void OnProgress(const RunProgress& progress) = 0;
+    // Polled between files and between buffers; true stops the run cleanly.
+    virtual bool IsCancelRequested() = 0;
+};
+
+// For front ends that show no progress.
+class SilentProgressView : public RunProgressView {
+public:
+    bool OpenProgressWindow(ProgressWindowKind) override { return true; }
+    void CloseProgressWindow(ProgressWindowKind) override {}
+    void OnProgress(const RunProgress&) override {}
+    bool IsCancelRequested() override { return false; }
+};
+
+}  // namespace quillmark

@@ -1,0 +1,30 @@
+// crc_settings.cpp - the option flag byte and the default values of CCRCSettings.
+#include "settings/crc_settings.h"
+
+namespace quillmark {
+
+void CCRCSettings::UpdateFlags() {
+    m_flags = 0;
+    if (m_bSortOutput != 0) m_flags |= OPT_SORT;
+    if (m_bNoRecursion != 0) m_flags |= OPT_NO_RECURSION;
+    if (m_bDirWildcards != 0) m_flags |= OPT_DIR_WILDCARDS;
+    if (m_bLowercase != 0) m_flags |= OPT_LOWERCASE;
+    if (m_bUnixLF != 0) m_flags |= OPT_UNIX_LF;
+    if (m_nReadMode == 0) m_flags |= OPT_ASCII_MODE;
+}
+
+void CCRCSettings::ResetDefaults() {
+    m_bSortOutput = 0;
+    m_bNoRecursion = 0;
+    m_bDirWildcards = 0;
+    m_bLowercase = 0;
+    m_bUnixLF = 0;
+    m_nOutputStyle = 0;
+    m_nOutputDest = 1;
+    m_nReadMode = 1;
+    m_strInput.clear();
+    m_strOutput.clear();
+    m_flags = 0;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,45 @@
+// settings_file.h - settings.dat: its byte layout, and the four moments it is read or written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/crc_settings.h"
+
+namespace quillmark {
+
+inline constexpr const char* kSettingsFileName = "settings.dat";
+
+struct UserMessage {
+    const char* text;
+    const char* caption;
+};
+inline constexpr UserMessage kLoadSettingsFailed{"Unable to load settings file.", "Error"};
+inline constexpr UserMessage kSaveSettingsFailed{"Unable to save settings file.", "Error"};
+inline constexpr UserMessage kExitSaveFailed{"The settings file could not be saved.",
+                                             "Unable to save settings file"};
+
+// The file's bytes for a record (35 with both strings empty). Integers little-endian.
+std::string EncodeSettings(const CCRCSettings& record);
+// Reads a whole file image into the record. All or nothing: on false the record is untouched.
+// Bytes after the last field are ignored.
+bool DecodeSettings(std::string_view bytes, CCRCSettings& record);
+
+// Reads the named file; false (record untouched) when it cannot be opened or decoded.
+bool ReadSettingsFile(const std::string& path, CCRCSettings& record);
+// Writes through a temporary file in the same directory renamed over the old one, so a failure
+// at any point leaves the old file as it was.
+bool WriteSettingsFile(const std::string& path, const CCRCSettings& record);
+
+// Start-up: remembers the working directory in m_szSettingsDir and reads settings.dat from it;
+// anything unreadable gives the defaults, silently.
+void LoadSettingsAtStartup(CCRCSettings& record);
+// Exit: writes settings.dat into m_szSettingsDir. False means kExitSaveFailed should be shown
+// (including when no directory was remembered; then nothing is written).
+bool SaveSettingsAtExit(const CCRCSettings& record);
+// The Load settings and Save settings commands, in the current working directory.
+// False means kLoadSettingsFailed / kSaveSettingsFailed should be shown.
+bool LoadSettingsCommand(CCRCSettings& record);
+bool SaveSettingsCommand(const CCRCSettings& record);
+
+}  // namespace quillmark
