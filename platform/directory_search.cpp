@@ -1,0 +1,120 @@
+// directory_search.cpp - listing one directory by pattern, ignoring ASCII case, in a fixed order.
+#include "platform/directory_search.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace quillmark {
+
+namespace {
+
+unsigned char FoldAscii(char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
+}
+
+// Case-folded order first, so that listings read alphabetically; raw bytes break ties so that
+// names differing only in case still come out in the same order on every run.
+bool NameOrder(const FindRecord& a, const FindRecord& b) {
+    const std::string& x = a.name;
+    const std::string& y = b.name;
+    const std::size_t common = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        unsigned char fx = FoldAscii(x[i]);
+        unsigned char fy = FoldAscii(y[i]);
+        if (fx != fy) return fx < fy;
+    }
+    if (x.size() != y.size()) return x.size() < y.size();
+    return x < y;
+}
+
+// Links count as files only when they lead to a regular file; a link to a directory is left out,
+// so the walk can never loop through one.
+std::optional<FindRecord> Classify(int directoryFd, const dirent& entry) {
+    FindRecord record;
+    record.name = entry.d_name;
+    if (entry.d_type == DT_DIR) {
+        record.attrib = kAttribDirectory;
+        return record;
+    }
+    if (entry.d_type != DT_REG && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstatat(directoryFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    if (S_ISDIR(info.st_mode)) {
+        record.attrib = kAttribDirectory;
+        return record;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        if (::fstatat(directoryFd, entry.d_name, &info, 0) != 0) return std::nullopt;
+        if (!S_ISREG(info.st_mode)) return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) return std::nullopt;
+    record.size = static_cast<std::uint64_t>(info.st_size);
+    return record;
+}
+
+}  // namespace
+
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+    if (pattern == "*.*") return true;
+    // Greedy matching that backs up to the last star: linear in practice, never exponential.
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starAt = std::string_view::npos;
+    std::size_t starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
+            starName = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starAt != std::string_view::npos) {
+            p = starAt + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern) {
+    std::vector<FindRecord> records;
+    DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (dir == nullptr) return records;
+    // The whole listing is read now, so it stays this directory's even when the caller changes
+    // the working directory before it has gone through the entries.
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!MatchesPattern(entry->d_name, pattern)) continue;
+        if (std::optional<FindRecord> record = Classify(fd, *entry)) {
+            records.push_back(std::move(*record));
+        }
+    }
+    ::closedir(dir);
+    std::sort(records.begin(), records.end(), NameOrder);
+    return records;
+}
+
+bool FindFile(const std::string& pathOrPattern) {
+    if (pathOrPattern.empty()) return false;
+    struct stat info {};
+    if (::stat(pathOrPattern.c_str(), &info) == 0) return true;
+    const std::size_t slash = pathOrPattern.rfind('/');
+    const std::string directory =
+        slash == std::string::npos ? std::string() : pathOrPattern.substr(0, slash + 1);
+    const std::string_view last = std::string_view(pathOrPattern).substr(directory.size());
+    if (last.find_first_of("*?") == std::string_view::npos) return false;
+    return !FindEntries(directory, last).empty();
+}
+
+}  // namespace quillmark

@@ -1,0 +1,76 @@
+// file_sink.cpp - buffered appending to the output file with CR LF line ends.
+#include "processing/file_sink.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace quillmark {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+}  // namespace
+
+FileSink::~FileSink() { Close(); }
+
+bool FileSink::Open(const std::string& path) {
+    Close();
+    // O_APPEND puts every write at the file's end, also after another writer has added to it.
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    m_failed = false;
+    m_buffer.clear();
+    m_buffer.reserve(kBufferSize + 2);
+    return m_fd >= 0;
+}
+
+bool FileSink::Write(std::string_view text) {
+    if (m_fd < 0 || m_failed) return false;
+    while (!text.empty()) {
+        const std::size_t lineFeed = text.find('\n');
+        const std::string_view run = text.substr(0, lineFeed);
+        m_buffer.append(run);
+        if (lineFeed != std::string_view::npos) {
+            m_buffer += "\r\n";
+            text.remove_prefix(lineFeed + 1);
+        } else {
+            text = {};
+        }
+        if (m_buffer.size() >= kBufferSize && !Flush()) return false;
+    }
+    return true;
+}
+
+bool FileSink::Flush() {
+    if (m_fd < 0 || m_failed) return false;
+    const bool written = WriteOut(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+    if (!written) m_failed = true;
+    return written;
+}
+
+bool FileSink::Close() {
+    if (m_fd < 0) return true;
+    const bool flushed = !m_failed && Flush();
+    ::close(m_fd);
+    m_fd = -1;
+    return flushed;
+}
+
+bool FileSink::WriteOut(const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t done = ::write(m_fd, data, size);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (done == 0) return false;
+        data += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,36 @@
+// file_sink.h - the output file: appended to, never truncated, each LF stored as CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "processing/output_sink.h"
+
+namespace quillmark {
+
+class FileSink : public OutputSink {
+public:
+    FileSink() = default;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+    ~FileSink() override;
+
+    // Opens for appending, creating the file when it is missing. False when it cannot be opened.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return m_fd >= 0; }
+    // Once a write has failed every later Write and Flush fails too: nothing more is added after
+    // a gap.
+    bool Write(std::string_view text) override;
+    bool Flush() override;
+    // Flushes and closes; false when the flush failed. Closing a closed sink does nothing.
+    bool Close();
+
+private:
+    bool WriteOut(const char* data, std::size_t size);
+
+    int m_fd = -1;
+    bool m_failed = false;
+    std::string m_buffer;
+};
+
+}  // namespace quillmark

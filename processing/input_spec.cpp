@@ -1,0 +1,68 @@
+// input_spec.cpp - ParseInputSpec: start directory and file pattern from one input specification.
+#include "processing/input_spec.h"
+
+#include "platform/path_services.h"
+
+namespace quillmark {
+
+namespace {
+
+// The pieces of an input as _splitpath gives them; with no drive letters there is no drive part.
+struct SplitPath {
+    std::string_view directory;  // up to and including the last '/'
+    std::string_view name;       // the final component up to its last dot
+    std::string_view extension;  // from that dot on
+};
+
+SplitPath Split(std::string_view input) {
+    SplitPath parts;
+    const std::size_t slash = input.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    parts.directory = input.substr(0, nameStart);
+    const std::string_view last = input.substr(nameStart);
+    const std::size_t dot = last.rfind('.');
+    parts.name = last.substr(0, dot == std::string_view::npos ? last.size() : dot);
+    parts.extension = last.substr(parts.name.size());
+    return parts;
+}
+
+// "/" plus "/" would make "//", which names something else here.
+std::string DirectoryBelow(const std::string& current, std::string_view relative) {
+    std::string result = current;
+    if (result.empty() || result.back() != '/') result += '/';
+    result += relative;
+    return result;
+}
+
+std::string Joined(std::string_view name, std::string_view extension) {
+    std::string pattern(name);
+    pattern += extension;
+    return pattern;
+}
+
+}  // namespace
+
+bool ParseInputSpec(std::string_view input, ParsedInput& result) {
+    // Read first, whatever the input: an unreadable working directory fails every parse alike.
+    const std::optional<std::string> current = GetCurrentDirectory();
+    if (!current) return false;
+
+    const SplitPath parts = Split(input);
+    ParsedInput parsed;
+    if (!parts.directory.empty() && parts.directory.front() == '/') {
+        parsed.szStartDir = std::string(parts.directory);
+        // A final component of an extension alone stays the pattern here; the walk reads any
+        // pattern that begins with a dot as "*.*".
+        const bool named = !parts.name.empty() || !parts.extension.empty();
+        parsed.szPattern = named ? Joined(parts.name, parts.extension) : "*.*";
+    } else {
+        // A relative directory part is taken below the working directory, so every printed path
+        // is absolute and the walk can enter each directory by its full path.
+        parsed.szStartDir = DirectoryBelow(*current, parts.directory);
+        parsed.szPattern = parts.name.empty() ? "*.*" : Joined(parts.name, parts.extension);
+    }
+    result = std::move(parsed);
+    return true;
+}
+
+}  // namespace quillmark

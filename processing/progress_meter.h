@@ -1,0 +1,48 @@
+// progress_meter.h - counts a run's files and bytes, reports them to the front end at most every
+// interval, and carries a cancel request from the front end into the checksum reads.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+#include "checksum/crc_table.h"
+#include "processing/run_reporting.h"
+
+namespace quillmark {
+
+class ProgressMeter : public ReadProgress {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr Clock::duration kDefaultInterval = std::chrono::milliseconds(100);
+
+    explicit ProgressMeter(RunProgressView& view, Clock::duration interval = kDefaultInterval);
+
+    // Before each file: false once a cancel has been requested. The two texts must stay valid
+    // until EndFile.
+    bool BeginFile(std::string_view directory, std::string_view name);
+    void EndFile();
+    // Between buffers of the current file: false stops its read.
+    bool OnBytesRead(std::uint64_t bytes) override;
+    // One last report with the final counts, when anything was counted.
+    void Finish();
+
+    bool Cancelled() const { return m_cancelled; }
+    std::uint64_t FilesDone() const { return m_progress.filesDone; }
+    std::uint64_t BytesDone() const { return m_progress.bytesDone; }
+
+private:
+    bool PollCancel();
+    void ReportIfDue();
+    void Report();
+
+    RunProgressView& m_view;
+    const Clock::duration m_interval;
+    Clock::time_point m_nextReport;
+    RunProgress m_progress;
+    std::string_view m_directory;
+    std::string_view m_name;
+    bool m_cancelled = false;
+};
+
+}  // namespace quillmark

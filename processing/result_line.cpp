@@ -1,0 +1,99 @@
+// result_line.cpp - the descriptive block, the tabular line and the read-error line of one file.
+#include "processing/result_line.h"
+
+#include <charconv>
+
+#include "processing/result_line_append.h"
+
+namespace quillmark {
+
+namespace {
+
+void AppendDecimal(std::string& out, std::uint64_t value, std::size_t width) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    if (length < width) out.append(width - length, ' ');
+    out.append(digits, length);
+}
+
+void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
+                            std::string_view fileName, std::uint64_t size) {
+    out += "Filename: ";
+    out += directory;
+    out += fileName;
+    out += "\nFile size: ";
+    AppendDecimal(out, size, 0);
+    out += "\nCRC 32: ";
+    AppendCrcHex(out, crc);
+    out += "\n\n";
+}
+
+}  // namespace
+
+void AppendCrcHex(std::string& out, std::uint32_t crc) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    char text[8];
+    for (int i = 7; i >= 0; --i) {
+        text[i] = kDigits[crc & 0xFu];
+        crc >>= 4;
+    }
+    out.append(text, sizeof text);
+}
+
+void AppendTabularLine(std::string& out, std::uint32_t crc, std::uint64_t size,
+                       std::string_view directory, std::string_view fileName) {
+    AppendCrcHex(out, crc);
+    out += ' ';
+    AppendDecimal(out, size, 12);
+    out += "   ";
+    out += directory;
+    out += fileName;
+    out += '\n';
+}
+
+void AppendReadErrorLine(std::string& out, std::string_view directory, std::string_view fileName) {
+    out += "Error encountered reading the file ";
+    out += directory;
+    out += fileName;
+    out += '\n';
+}
+
+std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::uint32_t crc,
+                             std::string_view directory, std::string_view fileName,
+                             std::uint64_t size) {
+    std::string text;
+    text.reserve(directory.size() + fileName.size() + 64);
+    if (!readable) {
+        // Left as it is under the lowercase option, so the message reads as one.
+        AppendReadErrorLine(text, directory, fileName);
+        return text;
+    }
+    if (settings.m_nOutputStyle == 0) {
+        AppendDescriptiveBlock(text, crc, directory, fileName, size);
+    } else {
+        AppendTabularLine(text, crc, size, directory, fileName);
+    }
+    if (settings.m_bLowercase == 1) LowercaseAscii(text);
+    return text;
+}
+
+std::string FormatTabularLine(std::uint32_t crc, std::uint64_t size, std::string_view path) {
+    std::string text;
+    AppendTabularLine(text, crc, size, path, {});
+    return text;
+}
+
+std::string FormatReadErrorLine(std::string_view path) {
+    std::string text;
+    AppendReadErrorLine(text, path, {});
+    return text;
+}
+
+void LowercaseAscii(std::string& text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    }
+}
+
+}  // namespace quillmark

@@ -1,0 +1,38 @@
+// result_tree.cpp - inserting into and printing the sorted results.
+#include "processing/result_tree.h"
+
+#include "processing/result_line_append.h"
+
+namespace quillmark {
+
+namespace {
+
+// Lines are gathered into blocks of about this size before they go to the sink.
+constexpr std::size_t kPrintBlock = 64 * 1024;
+
+}  // namespace
+
+void ResultTree::Insert(std::string key, std::uint64_t size, std::uint32_t crc, bool readable) {
+    // The end hint makes results arriving in key order cost O(1) each; any other key goes to the
+    // upper bound of its equals, so equal keys keep their insertion order.
+    m_entries.emplace_hint(m_entries.end(), std::move(key), ResultNode{size, crc, readable});
+}
+
+bool ResultTree::Print(OutputSink& sink) const {
+    std::string block;
+    block.reserve(kPrintBlock + 512);
+    for (const auto& [key, node] : m_entries) {
+        if (node.m_bReadable) {
+            AppendTabularLine(block, node.m_nCrc, node.m_nSize, key, {});
+        } else {
+            AppendReadErrorLine(block, key, {});
+        }
+        if (block.size() >= kPrintBlock) {
+            if (!sink.Write(block)) return false;
+            block.clear();
+        }
+    }
+    return block.empty() || sink.Write(block);
+}
+
+}  // namespace quillmark
