@@ -1,0 +1,221 @@
+// settings_file.cpp - settings.dat: encoding and decoding its bytes, and the four moments it is
+// read or written.
+#include "settings/settings_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "settings/atomic_file_write.h"
+
+namespace quillmark {
+
+namespace {
+
+// The two strings are a path and a file name; anything near this size is not a settings file,
+// and refusing it keeps a corrupt or hostile file from costing more memory than this.
+constexpr std::size_t kMaxSettingsFileSize = 16u * 1024u * 1024u;
+
+constexpr std::uint8_t kLongLengthMarker = 0xFF;
+constexpr std::uint16_t kWideLengthMarker = 0xFFFF;
+// After 0xFF a 16-bit 0xFFFE announces a wide-character string, which this program never
+// writes; such a file is not one of ours.
+constexpr std::uint16_t kWideStringMarker = 0xFFFE;
+
+void AppendLittleEndian(std::string& out, std::uint64_t value, int byteCount) {
+    for (int i = 0; i < byteCount; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFFu));
+    }
+}
+
+void AppendInt32(std::string& out, std::int32_t value) {
+    AppendLittleEndian(out, static_cast<std::uint32_t>(value), 4);
+}
+
+void AppendString(std::string& out, const std::string& text) {
+    const std::uint64_t length = text.size();
+    if (length < kLongLengthMarker) {
+        AppendLittleEndian(out, length, 1);
+    } else if (length < kWideStringMarker) {
+        out.push_back(static_cast<char>(kLongLengthMarker));
+        AppendLittleEndian(out, length, 2);
+    } else {
+        out.push_back(static_cast<char>(kLongLengthMarker));
+        AppendLittleEndian(out, kWideLengthMarker, 2);
+        AppendLittleEndian(out, length, 4);
+    }
+    out += text;
+}
+
+// Reads fields in order and refuses, instead of reading past the end, when the file ends early.
+class FieldReader {
+public:
+    explicit FieldReader(std::string_view bytes) : m_rest(bytes) {}
+
+    std::optional<std::uint32_t> Unsigned(std::size_t byteCount) {
+        if (m_rest.size() < byteCount) return std::nullopt;
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < byteCount; ++i) {
+            value |= static_cast<std::uint32_t>(static_cast<unsigned char>(m_rest[i])) << (8 * i);
+        }
+        m_rest.remove_prefix(byteCount);
+        return value;
+    }
+
+    bool Int32(std::int32_t& out) {
+        const auto value = Unsigned(4);
+        if (!value) return false;
+        out = static_cast<std::int32_t>(*value);
+        return true;
+    }
+
+    bool Byte(std::uint8_t& out) {
+        const auto value = Unsigned(1);
+        if (!value) return false;
+        out = static_cast<std::uint8_t>(*value);
+        return true;
+    }
+
+    bool String(std::string& out) {
+        const auto length = Length();
+        // Checked against what is left before anything is allocated.
+        if (!length || *length > m_rest.size()) return false;
+        out.assign(m_rest.substr(0, *length));
+        m_rest.remove_prefix(*length);
+        return true;
+    }
+
+private:
+    std::optional<std::uint32_t> Length() {
+        const auto first = Unsigned(1);
+        if (!first) return std::nullopt;
+        if (*first != kLongLengthMarker) return first;
+        const auto second = Unsigned(2);
+        if (!second || *second == kWideStringMarker) return std::nullopt;
+        if (*second != kWideLengthMarker) return second;
+        return Unsigned(4);
+    }
+
+    std::string_view m_rest;
+};
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string contents;
+    char buffer[4096];
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        if (contents.size() + static_cast<std::size_t>(got) > kMaxSettingsFileSize) {
+            ok = false;
+            break;
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
+    return contents;
+}
+
+std::optional<std::string> WorkingDirectory() {
+    std::error_code error;
+    auto directory = std::filesystem::current_path(error);
+    if (error) return std::nullopt;
+    return directory.string();
+}
+
+std::string SettingsPathIn(const std::string& directory) {
+    if (!directory.empty() && directory.back() == '/') return directory + kSettingsFileName;
+    return directory + "/" + kSettingsFileName;
+}
+
+}  // namespace
+
+std::string EncodeSettings(const CCRCSettings& record) {
+    std::string out;
+    out.reserve(35 + record.m_strInput.size() + record.m_strOutput.size() + 10);
+    AppendInt32(out, record.m_bSortOutput);
+    AppendInt32(out, record.m_bNoRecursion);
+    AppendInt32(out, record.m_bDirWildcards);
+    AppendInt32(out, record.m_bLowercase);
+    AppendInt32(out, record.m_bUnixLF);
+    AppendInt32(out, record.m_nOutputDest);
+    AppendInt32(out, record.m_nReadMode);
+    AppendString(out, record.m_strInput);
+    AppendString(out, record.m_strOutput);
+    out.push_back(static_cast<char>(record.m_flags));
+    AppendInt32(out, record.m_nOutputStyle);
+    return out;
+}
+
+bool DecodeSettings(std::string_view bytes, CCRCSettings& record) {
+    // Decoded into a copy so that a file that ends early changes nothing.
+    CCRCSettings loaded;
+    FieldReader reader(bytes);
+    const bool complete = reader.Int32(loaded.m_bSortOutput) &&
+                          reader.Int32(loaded.m_bNoRecursion) &&
+                          reader.Int32(loaded.m_bDirWildcards) &&
+                          reader.Int32(loaded.m_bLowercase) && reader.Int32(loaded.m_bUnixLF) &&
+                          reader.Int32(loaded.m_nOutputDest) && reader.Int32(loaded.m_nReadMode) &&
+                          reader.String(loaded.m_strInput) && reader.String(loaded.m_strOutput) &&
+                          reader.Byte(loaded.m_flags) && reader.Int32(loaded.m_nOutputStyle);
+    if (!complete) return false;
+
+    record.m_bSortOutput = loaded.m_bSortOutput;
+    record.m_bNoRecursion = loaded.m_bNoRecursion;
+    record.m_bDirWildcards = loaded.m_bDirWildcards;
+    record.m_bLowercase = loaded.m_bLowercase;
+    record.m_bUnixLF = loaded.m_bUnixLF;
+    record.m_nOutputDest = loaded.m_nOutputDest;
+    record.m_nReadMode = loaded.m_nReadMode;
+    record.m_strInput = std::move(loaded.m_strInput);
+    record.m_strOutput = std::move(loaded.m_strOutput);
+    record.m_flags = loaded.m_flags;
+    record.m_nOutputStyle = loaded.m_nOutputStyle;
+    return true;
+}
+
+bool ReadSettingsFile(const std::string& path, CCRCSettings& record) {
+    const auto contents = ReadWholeFile(path);
+    return contents && DecodeSettings(*contents, record);
+}
+
+bool WriteSettingsFile(const std::string& path, const CCRCSettings& record) {
+    return ReplaceFileAtomically(path, EncodeSettings(record));
+}
+
+void LoadSettingsAtStartup(CCRCSettings& record) {
+    const auto directory = WorkingDirectory();
+    record.m_szSettingsDir = directory.value_or(std::string());
+    if (!directory || !ReadSettingsFile(SettingsPathIn(*directory), record)) {
+        record.ResetDefaults();
+    }
+}
+
+bool SaveSettingsAtExit(const CCRCSettings& record) {
+    // Without a remembered directory the file would land wherever the process happens to be.
+    if (record.m_szSettingsDir.empty()) return false;
+    return WriteSettingsFile(SettingsPathIn(record.m_szSettingsDir), record);
+}
+
+bool LoadSettingsCommand(CCRCSettings& record) {
+    return ReadSettingsFile(kSettingsFileName, record);
+}
+
+bool SaveSettingsCommand(const CCRCSettings& record) {
+    return WriteSettingsFile(kSettingsFileName, record);
+}
+
+}  // namespace quillmark

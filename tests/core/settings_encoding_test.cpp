@@ -1,0 +1,201 @@
+// settings_encoding_test.cpp - the bytes of settings.dat: layout, string prefixes, damaged files.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/settings_file.h"
+
+namespace quillmark {
+namespace {
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out.push_back(static_cast<char>(v));
+    return out;
+}
+
+CCRCSettings Defaults() {
+    CCRCSettings record;
+    record.ResetDefaults();
+    return record;
+}
+
+// Every field different from its default and from every other field, so that a swapped or
+// skipped field shows up.
+CCRCSettings Unusual() {
+    CCRCSettings record;
+    record.m_bSortOutput = 1;
+    record.m_bNoRecursion = 2;
+    record.m_bDirWildcards = -3;
+    record.m_bLowercase = 0x01020304;
+    record.m_bUnixLF = 5;
+    record.m_nOutputStyle = 6;
+    record.m_nReadMode = 0;
+    record.m_nOutputDest = 0;
+    record.m_strInput = "/data/*.TXT";
+    record.m_strOutput = "out list.txt";
+    record.m_flags = 0x88;  // bits UpdateFlags never sets; loaded as stored
+    return record;
+}
+
+void ExpectSameOptions(const CCRCSettings& actual, const CCRCSettings& expected) {
+    EXPECT_EQ(actual.m_bSortOutput, expected.m_bSortOutput);
+    EXPECT_EQ(actual.m_bNoRecursion, expected.m_bNoRecursion);
+    EXPECT_EQ(actual.m_bDirWildcards, expected.m_bDirWildcards);
+    EXPECT_EQ(actual.m_bLowercase, expected.m_bLowercase);
+    EXPECT_EQ(actual.m_bUnixLF, expected.m_bUnixLF);
+    EXPECT_EQ(actual.m_nOutputStyle, expected.m_nOutputStyle);
+    EXPECT_EQ(actual.m_nReadMode, expected.m_nReadMode);
+    EXPECT_EQ(actual.m_nOutputDest, expected.m_nOutputDest);
+    EXPECT_EQ(actual.m_strInput, expected.m_strInput);
+    EXPECT_EQ(actual.m_strOutput, expected.m_strOutput);
+    EXPECT_EQ(actual.m_flags, expected.m_flags);
+}
+
+TEST(SettingsEncoding, DefaultRecordIsThe35ByteFile) {
+    const std::string expected = std::string(20, '\0') + Bytes({1, 0, 0, 0, 1, 0, 0, 0}) +
+                                 Bytes({0, 0, 0}) + Bytes({0, 0, 0, 0});
+    ASSERT_EQ(expected.size(), 35u);
+    EXPECT_EQ(EncodeSettings(Defaults()), expected);
+}
+
+TEST(SettingsEncoding, FieldsInFileOrderLittleEndian) {
+    CCRCSettings record = Defaults();
+    record.m_bSortOutput = 0x11;
+    record.m_bNoRecursion = 0x22;
+    record.m_bDirWildcards = 0x33;
+    record.m_bLowercase = 0x01020304;
+    record.m_bUnixLF = -2;
+    record.m_nOutputDest = 0x66;
+    record.m_nReadMode = 0x77;
+    record.m_strInput = "in";
+    record.m_strOutput = "o";
+    record.m_flags = 0xA5;
+    record.m_nOutputStyle = 0x0BADF00D;
+    const std::string expected =
+        Bytes({0x11, 0, 0, 0,    0x22, 0,    0,    0,    0x33, 0,    0,    0,    4,
+               3,    2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0x66, 0,    0,    0,    0x77, 0,
+               0,    0, 2, 'i',  'n',  1,    'o',  0xA5, 0x0D, 0xF0, 0xAD, 0x0B});
+    EXPECT_EQ(EncodeSettings(record), expected);
+}
+
+struct PrefixCase {
+    std::size_t length;
+    std::string prefix;
+};
+
+TEST(SettingsEncoding, StringLengthPrefixes) {
+    const std::vector<PrefixCase> cases = {
+        {0, Bytes({0x00})},
+        {7, Bytes({0x07})},
+        {254, Bytes({0xFE})},
+        {255, Bytes({0xFF, 0xFF, 0x00})},
+        {256, Bytes({0xFF, 0x00, 0x01})},
+        {65533, Bytes({0xFF, 0xFD, 0xFF})},
+        {65534, Bytes({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00})},
+        {65535, Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00})},
+        {70000, Bytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("length " + std::to_string(c.length));
+        CCRCSettings record = Defaults();
+        record.m_strInput.assign(c.length, 'x');
+        record.m_strOutput = "Z";
+        const std::string bytes = EncodeSettings(record);
+        ASSERT_EQ(bytes.size(), 35 + c.prefix.size() - 1 + c.length + 1);
+        EXPECT_EQ(bytes.substr(28, c.prefix.size()), c.prefix);
+        EXPECT_EQ(bytes.substr(28 + c.prefix.size() + c.length, 2), Bytes({1, 'Z'}));
+
+        CCRCSettings decoded;
+        ASSERT_TRUE(DecodeSettings(bytes, decoded));
+        ExpectSameOptions(decoded, record);
+    }
+}
+
+TEST(SettingsDecoding, RoundTripKeepsEveryFieldAndAMismatchedFlagByte) {
+    const CCRCSettings original = Unusual();
+    CCRCSettings decoded = Defaults();
+    ASSERT_TRUE(DecodeSettings(EncodeSettings(original), decoded));
+    ExpectSameOptions(decoded, original);
+}
+
+TEST(SettingsDecoding, LeavesTheRememberedDirectoryAlone) {
+    CCRCSettings record;
+    record.m_szSettingsDir = "/home/someone";
+    ASSERT_TRUE(DecodeSettings(EncodeSettings(Unusual()), record));
+    EXPECT_EQ(record.m_szSettingsDir, "/home/someone");
+}
+
+TEST(SettingsDecoding, BytesAfterTheLastFieldAreIgnored) {
+    CCRCSettings decoded;
+    ASSERT_TRUE(DecodeSettings(EncodeSettings(Unusual()) + "trailing garbage\xFF", decoded));
+    ExpectSameOptions(decoded, Unusual());
+}
+
+TEST(SettingsDecoding, ShortLengthInLongFormIsAccepted) {
+    std::string bytes = EncodeSettings(Defaults());
+    bytes.replace(28, 1, Bytes({0xFF, 0x03, 0x00}) + "abc");
+    CCRCSettings decoded;
+    ASSERT_TRUE(DecodeSettings(bytes, decoded));
+    EXPECT_EQ(decoded.m_strInput, "abc");
+}
+
+// Every prefix of a valid file is a file that ended early: none may decode, and none may change
+// the record.
+TEST(SettingsDecoding, EveryTruncationFailsAndLeavesTheRecordUntouched) {
+    CCRCSettings source = Unusual();
+    source.m_strInput.assign(300, 'i');  // the 0xFF + 16-bit prefix, truncated inside too
+    const std::string bytes = EncodeSettings(source);
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        SCOPED_TRACE("length " + std::to_string(length));
+        CCRCSettings record = Defaults();
+        record.m_szSettingsDir = "/kept";
+        EXPECT_FALSE(DecodeSettings(std::string_view(bytes).substr(0, length), record));
+        ExpectSameOptions(record, Defaults());
+        EXPECT_EQ(record.m_szSettingsDir, "/kept");
+    }
+}
+
+TEST(SettingsDecoding, TruncationsAroundA32BitLengthFail) {
+    CCRCSettings source = Defaults();
+    source.m_strOutput.assign(65534, 'o');
+    const std::string bytes = EncodeSettings(source);
+    const std::size_t outputPrefix = 29;
+    const std::vector<std::size_t> lengths = {
+        outputPrefix + 1, outputPrefix + 2, outputPrefix + 3, outputPrefix + 4, outputPrefix + 5,
+        outputPrefix + 6, outputPrefix + 7, bytes.size() - 6, bytes.size() - 5, bytes.size() - 1};
+    for (std::size_t length : lengths) {
+        SCOPED_TRACE("length " + std::to_string(length));
+        CCRCSettings record = Unusual();
+        EXPECT_FALSE(DecodeSettings(std::string_view(bytes).substr(0, length), record));
+        ExpectSameOptions(record, Unusual());
+    }
+}
+
+struct DamagedFile {
+    const char* name;
+    std::string stringField;  // replaces the empty input string of a default file
+};
+
+TEST(SettingsDecoding, DamagedStringFieldsMakeTheWholeFileUnreadable) {
+    const std::vector<DamagedFile> cases = {
+        {"WideStringMarker", Bytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0})},
+        {"OneByteLengthPastEnd", Bytes({0xF0, 'a', 'b'})},
+        {"SixteenBitLengthPastEnd", Bytes({0xFF, 0x00, 0x10, 'a'})},
+        {"HugeThirtyTwoBitLength", Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
+        {"ThirtyTwoBitLengthCutShort", Bytes({0xFF, 0xFF, 0xFF, 0x05, 0x00})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = EncodeSettings(Defaults());
+        bytes.replace(28, 1, c.stringField);
+        CCRCSettings record = Unusual();
+        EXPECT_FALSE(DecodeSettings(bytes, record));
+        ExpectSameOptions(record, Unusual());
+    }
+}
+
+}  // namespace
+}  // namespace quillmark
