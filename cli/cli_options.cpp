@@ -1,0 +1,95 @@
+// cli_options.cpp - the command line of quillmark-cli and how it becomes a settings record.
+#include "cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <system_error>
+
+#include "settings/settings_file.h"
+
+namespace quillmark {
+
+void ApplyCliFlags(const CliFlags& flags, CCRCSettings& record) {
+    if (flags.sort) record.m_bSortOutput = 1;
+    if (flags.noRecursion) record.m_bNoRecursion = 1;
+    if (flags.dirWildcards) record.m_bDirWildcards = 1;
+    if (flags.lowercase) record.m_bLowercase = 1;
+    if (flags.unixLF) record.m_bUnixLF = 1;
+    if (flags.ascii) record.m_nReadMode = 0;
+    if (flags.tabular) record.m_nOutputStyle = 1;
+    if (flags.outputFile) {
+        record.m_strOutput = *flags.outputFile;
+        record.m_nOutputDest = 0;
+    }
+
+    if (record.m_bSortOutput != 0) {
+        record.m_bLowercase = 0;
+        record.m_nOutputStyle = 1;
+    }
+    if (record.m_bUnixLF != 0) record.m_nReadMode = 1;
+    if (record.m_bNoRecursion != 0) record.m_bDirWildcards = 0;
+    record.UpdateFlags();
+}
+
+std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOptions& options,
+                                    std::ostream& out, std::ostream& err) {
+    CLI::App app{
+        "Prints the CRC-32 and size of each file named by INPUT: a file, a wildcard\n"
+        "pattern such as dir/*.txt, or a directory (end it with '/' to take all of it).",
+        "quillmark-cli"};
+    app.set_version_flag("--version", "quillmark-cli " QUILLMARK_VERSION);
+
+    CliFlags flags;
+    std::string settingsFile;
+    std::string outputFile;
+    bool progressOn = false;
+    bool progressOff = false;
+    app.add_flag("-s,--sort", flags.sort,
+                 "Collect all results and print them sorted by path (implies --tabular)");
+    app.add_flag("-n,--no-recursion", flags.noRecursion, "Do not enter subdirectories");
+    app.add_flag("-w,--dir-wildcards", flags.dirWildcards,
+                 "Walk every subdirectory entered with all its files, not just the pattern");
+    app.add_flag("-l,--lowercase", flags.lowercase, "Print results in lowercase");
+    app.add_flag("-u,--unix-lf", flags.unixLF,
+                 "Checksum each LF as CR LF, so LF and CR LF texts agree (reads binary)");
+    app.add_flag("-a,--ascii", flags.ascii,
+                 "Read files as text, CR LF seen as LF (default: binary)");
+    app.add_flag("-t,--tabular", flags.tabular,
+                 "One line per file: CRC, size, path (default: descriptive blocks)");
+    auto* output = app.add_option("-o,--output", outputFile,
+                                  "Append the results to FILE, lines ending in CR LF");
+    auto* settings = app.add_option("--settings", settingsFile,
+                                    "Start from the options saved in a settings.dat FILE");
+    auto* progressFlag = app.add_flag("--progress", progressOn, "Show progress on standard error");
+    auto* noProgressFlag =
+        app.add_flag("--no-progress", progressOff, "Never show progress (default: on a terminal)");
+    progressFlag->excludes(noProgressFlag);
+    app.add_option("INPUT", options.inputs, "What to checksum; each INPUT is one complete run")
+        ->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error, out, err);
+        return status == 0 ? kExitSuccess : kExitUsage;
+    }
+
+    options.settings.ResetDefaults();
+    if (settings->count() > 0 && !ReadSettingsFile(settingsFile, options.settings)) {
+        std::error_code ignored;
+        const char* reason = std::filesystem::exists(settingsFile, ignored)
+                                 ? "not a readable settings file"
+                                 : "no such file";
+        err << "quillmark-cli: cannot use --settings " << settingsFile << ": " << reason << "\n";
+        return kExitUsage;
+    }
+    if (output->count() > 0) flags.outputFile = outputFile;
+    ApplyCliFlags(flags, options.settings);
+
+    options.progress = progressOn    ? ProgressChoice::Always
+                       : progressOff ? ProgressChoice::Never
+                                     : ProgressChoice::WhenTerminal;
+    return std::nullopt;
+}
+
+}  // namespace quillmark

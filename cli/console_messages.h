@@ -1,0 +1,33 @@
+// console_messages.h - the messages a run would show in boxes, as lines on standard error.
+#pragma once
+
+#include <string_view>
+
+#include "processing/output_sink.h"
+#include "processing/run_reporting.h"
+
+namespace quillmark {
+
+class ConsoleProgressView;
+
+// Writes every byte, retrying after signals; errors are ignored (there is nowhere to report
+// that standard error is gone).
+void WriteAllTo(int fd, std::string_view text);
+
+// "quillmark-cli: CAPTION: TEXT", one line. The results written so far go out first, so the
+// message stands after them as it would in the window.
+class ConsoleMessagePresenter : public MessagePresenter {
+public:
+    ConsoleMessagePresenter(int fd, OutputSink& results, ConsoleProgressView& progress);
+
+    void ShowMessage(std::string_view text, std::string_view caption) override;
+    unsigned MessageCount() const { return m_count; }
+
+private:
+    int m_fd;
+    OutputSink& m_results;
+    ConsoleProgressView& m_progress;
+    unsigned m_count = 0;
+};
+
+}  // namespace quillmark

@@ -1,0 +1,73 @@
+// console_progress.cpp - the run's progress as one line on a terminal, rewritten in place.
+#include "cli/console_progress.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "cli/console_messages.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr const char* kClearToEndOfLine = "\x1b[K";
+
+}  // namespace
+
+ConsoleProgressView::ConsoleProgressView(int fd, bool visible,
+                                         std::function<bool()> cancelRequested)
+    : m_fd(fd), m_visible(visible), m_cancelRequested(std::move(cancelRequested)) {}
+
+bool ConsoleProgressView::OpenProgressWindow(ProgressWindowKind) {
+    // A run that ends within the first interval never draws, so quick runs do not flicker.
+    m_lastDraw = std::chrono::steady_clock::now();
+    return true;
+}
+
+void ConsoleProgressView::CloseProgressWindow(ProgressWindowKind) { ClearLine(); }
+
+void ConsoleProgressView::OnProgress(const RunProgress& progress) {
+    if (!m_visible) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastDraw < kRedrawInterval) return;
+    m_lastDraw = now;
+
+    char counts[64];
+    std::snprintf(counts, sizeof counts, "%llu files, %.1f MB  ",
+                  static_cast<unsigned long long>(progress.filesDone),
+                  static_cast<double>(progress.bytesDone) / (1024.0 * 1024.0));
+    std::string line = counts;
+    // The line must never wrap, or \r would only rewrite its last row.
+    const std::size_t width = TerminalWidth() - 1;
+    std::string_view path = progress.currentPath;
+    if (line.size() + path.size() > width) {
+        const std::size_t room = width > line.size() + 3 ? width - line.size() - 3 : 0;
+        line += "...";
+        path = path.substr(path.size() - std::min(room, path.size()));
+    }
+    line.append(path);
+    if (line.size() > width) line.resize(width);
+    WriteAllTo(m_fd, "\r" + line + kClearToEndOfLine);
+    m_lineShown = true;
+}
+
+bool ConsoleProgressView::IsCancelRequested() { return m_cancelRequested(); }
+
+void ConsoleProgressView::ClearLine() {
+    if (!m_lineShown) return;
+    WriteAllTo(m_fd, std::string("\r") + kClearToEndOfLine);
+    m_lineShown = false;
+}
+
+std::size_t ConsoleProgressView::TerminalWidth() const {
+    struct winsize size {};
+    if (::ioctl(m_fd, TIOCGWINSZ, &size) == 0 && size.ws_col >= 20) return size.ws_col;
+    return 80;
+}
+
+}  // namespace quillmark

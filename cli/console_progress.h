@@ -1,0 +1,35 @@
+// console_progress.h - the run's progress as one line on a terminal, rewritten in place.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "processing/run_reporting.h"
+
+namespace quillmark {
+
+// "1234 files, 56.7 MB  /path/of/current/file", redrawn with \r at most every 100 ms. The
+// "windows" of a run are always available: a second run cannot start while one is going.
+class ConsoleProgressView : public RunProgressView {
+public:
+    ConsoleProgressView(int fd, bool visible, std::function<bool()> cancelRequested);
+
+    bool OpenProgressWindow(ProgressWindowKind kind) override;
+    void CloseProgressWindow(ProgressWindowKind kind) override;
+    void OnProgress(const RunProgress& progress) override;
+    bool IsCancelRequested() override;
+
+    // Wipes the line so that other text on the same terminal starts in column one.
+    void ClearLine();
+
+private:
+    std::size_t TerminalWidth() const;
+
+    int m_fd;
+    bool m_visible;
+    bool m_lineShown = false;
+    std::function<bool()> m_cancelRequested;
+    std::chrono::steady_clock::time_point m_lastDraw;
+};
+
+}  // namespace quillmark

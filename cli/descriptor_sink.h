@@ -1,0 +1,39 @@
+// descriptor_sink.h - the screen destination of the command line: standard output, buffered.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "processing/output_sink.h"
+
+namespace quillmark {
+
+// Text goes out byte for byte, LF line ends kept. Once a write has failed every later Write and
+// Flush fails too, so a run stops at the first lost byte.
+class DescriptorSink : public OutputSink {
+public:
+    // flushEachWrite: hand every text on at once (a terminal shows each result as it comes).
+    DescriptorSink(int fd, bool flushEachWrite);
+
+    bool Write(std::string_view text) override;
+    bool Flush() override;
+
+    // Called before bytes go out, so a progress line on the same terminal can be cleared first.
+    void SetBeforeOutput(std::function<void()> beforeOutput) {
+        m_beforeOutput = std::move(beforeOutput);
+    }
+    bool Failed() const { return m_errno != 0; }
+    int ErrorNumber() const { return m_errno; }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    int m_fd;
+    bool m_flushEachWrite;
+    int m_errno = 0;
+    std::string m_buffer;
+    std::function<void()> m_beforeOutput;
+};
+
+}  // namespace quillmark
