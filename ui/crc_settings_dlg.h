@@ -2,8 +2,16 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
+#include <string>
 
 #include "settings/crc_settings.h"
+#include "ui/settings_dialog_layout.h"
+
+class QDragEnterEvent;
+class QDropEvent;
+class QLineEdit;
+class QRadioButton;
 
 namespace quillmark {
 
@@ -22,9 +30,56 @@ public:
     // Copies the ten option fields back (not m_flags, not m_szSettingsDir).
     void CopyBackTo(CCRCSettings& settings) const;
 
+    // OK: collects and checks the values; the dialog ends only when they pass.
+    void accept() override;
+    // Cancel, Esc and the close box: nothing is collected.
+    void reject() override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
-    struct Impl;
-    Impl* m_impl;
+    void OnInitDialog();
+    void ConnectHandlers();
+
+    // Moves every value between the members and the controls, with the two path checks; false
+    // when a check failed, in which case the items after it were not exchanged.
+    bool UpdateData(bool saveAndValidate);
+    bool DoDataExchange(bool saveAndValidate);
+    bool ValidateInputPath();
+    bool ValidateOutputFile(std::string output, bool dropping);
+
+    void OnSortOutputClicked();
+    void OnNoRecursionClicked();
+    void OnUnixLfClicked();
+    void OnSaveToFileClicked();
+    void OnSendToScreenClicked();
+    void OnOutputTextChanged(const QString& text);
+    void OnDefaultsClicked();
+    void OnCloseClicked();
+    void OnInputBrowseFile();
+    void OnInputBrowseDirectory();
+    void OnOutputBrowse();
+    void SetOutputBoxEnabled(bool enabled);
+
+    SettingsDialogControls m_controls;
+
+    // The dialog's working copy of the settings; OK and Close hand it back.
+    std::int32_t m_bSortOutput = 0;
+    std::int32_t m_bNoRecursion = 0;
+    std::int32_t m_bDirWildcards = 0;
+    std::int32_t m_bLowercase = 0;
+    std::int32_t m_bUnixLF = 0;
+    // Set only while a dropped path is put into the controls: the output check is skipped then.
+    std::int32_t m_bDropping = 0;
+    std::int32_t m_nOutputStyle = 0;
+    std::int32_t m_nReadMode = 1;
+    std::int32_t m_nOutputDest = 1;
+    // 0 while the controls are filled for the first time; the path checks act only when 1.
+    std::int32_t m_bValidate = 0;
+    std::string m_strInput;
+    std::string m_strOutput;
 };
 
 }  // namespace quillmark

@@ -1,0 +1,356 @@
+// crc_settings_dlg.cpp - "Quillmark Options": the working copy of the settings, the interlocks
+// between options, the exchange with the controls and its two path checks, and dropped files.
+#include "ui/crc_settings_dlg.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+
+#include "platform/directory_search.h"
+#include "ui/message_box.h"
+#include "ui/settings_dialog_browse.h"
+#include "ui/settings_dialog_output_file.h"
+
+namespace quillmark {
+namespace {
+
+const char* const kInvalidNameText = "The filename you entered is invalid.\nPlease try again.";
+
+QString FromPathBytes(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+std::string ToPathBytes(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+// A name whose bytes are not valid in the locale shows with replacement characters; as long as
+// the user leaves the box alone, the original bytes are what the settings keep.
+void ExchangeText(bool save, QLineEdit* edit, std::string& value) {
+    if (!save) {
+        edit->setText(FromPathBytes(value));
+    } else if (edit->text() != FromPathBytes(value)) {
+        value = ToPathBytes(edit->text());
+    }
+}
+
+void ExchangeCheck(bool save, QCheckBox* box, std::int32_t& value) {
+    if (save) {
+        value = box->isChecked() ? 1 : 0;
+    } else {
+        box->setChecked(value != 0);
+    }
+}
+
+// value is the index of the checked radio of the pair: -1 when neither is checked, and a value
+// other than 0 or 1 (from a hand-made settings file) checks neither.
+void ExchangeRadio(bool save, QRadioButton* first, QRadioButton* second, std::int32_t& value) {
+    if (save) {
+        value = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
+        return;
+    }
+    if (value == 0 || value == 1) {
+        (value == 0 ? first : second)->setChecked(true);
+        return;
+    }
+    // An auto-exclusive radio refuses to be unchecked while it is the checked one.
+    for (QRadioButton* radio : {first, second}) {
+        radio->setAutoExclusive(false);
+        radio->setChecked(false);
+        radio->setAutoExclusive(true);
+    }
+}
+
+}  // namespace
+
+CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
+    : QDialog(parent),
+      m_controls(BuildSettingsDialogControls(this)),
+      m_bSortOutput(settings.m_bSortOutput),
+      m_bNoRecursion(settings.m_bNoRecursion),
+      m_bDirWildcards(settings.m_bDirWildcards),
+      m_bLowercase(settings.m_bLowercase),
+      m_bUnixLF(settings.m_bUnixLF),
+      m_nOutputStyle(settings.m_nOutputStyle),
+      m_nReadMode(settings.m_nReadMode),
+      m_nOutputDest(settings.m_nOutputDest),
+      m_strInput(settings.m_strInput),
+      m_strOutput(settings.m_strOutput) {
+    setWindowTitle(tr("Quillmark Options"));
+    const int pathBoxWidth = fontMetrics().averageCharWidth() * 36;
+    m_controls.input->setMinimumWidth(pathBoxWidth);
+    m_controls.output->setMinimumWidth(pathBoxWidth);
+    ConnectHandlers();
+    OnInitDialog();
+}
+
+CCrcSettingsDlg::~CCrcSettingsDlg() = default;
+
+void CCrcSettingsDlg::CopyBackTo(CCRCSettings& settings) const {
+    settings.m_bSortOutput = m_bSortOutput;
+    settings.m_bNoRecursion = m_bNoRecursion;
+    settings.m_bDirWildcards = m_bDirWildcards;
+    settings.m_bLowercase = m_bLowercase;
+    settings.m_bUnixLF = m_bUnixLF;
+    settings.m_nOutputDest = m_nOutputDest;
+    settings.m_nReadMode = m_nReadMode;
+    settings.m_strInput = m_strInput;
+    settings.m_strOutput = m_strOutput;
+    settings.m_nOutputStyle = m_nOutputStyle;
+}
+
+void CCrcSettingsDlg::ConnectHandlers() {
+    const SettingsDialogControls& c = m_controls;
+    connect(c.sortOutput, &QCheckBox::clicked, this, &CCrcSettingsDlg::OnSortOutputClicked);
+    connect(c.noRecursion, &QCheckBox::clicked, this, &CCrcSettingsDlg::OnNoRecursionClicked);
+    connect(c.unixLf, &QCheckBox::clicked, this, &CCrcSettingsDlg::OnUnixLfClicked);
+    connect(c.saveToFile, &QRadioButton::clicked, this, &CCrcSettingsDlg::OnSaveToFileClicked);
+    connect(c.sendToScreen, &QRadioButton::clicked, this, &CCrcSettingsDlg::OnSendToScreenClicked);
+    connect(c.descriptive, &QRadioButton::clicked, this, [this] { m_nOutputStyle = 0; });
+    connect(c.tabular, &QRadioButton::clicked, this, [this] { m_nOutputStyle = 1; });
+    connect(c.output, &QLineEdit::textChanged, this, &CCrcSettingsDlg::OnOutputTextChanged);
+    connect(c.ok, &QPushButton::clicked, this, &CCrcSettingsDlg::accept);
+    connect(c.cancel, &QPushButton::clicked, this, &CCrcSettingsDlg::reject);
+    connect(c.defaults, &QPushButton::clicked, this, &CCrcSettingsDlg::OnDefaultsClicked);
+    connect(c.close, &QPushButton::clicked, this, &CCrcSettingsDlg::OnCloseClicked);
+
+    // The input may be a file or a directory, and no one file dialog offers both well.
+    auto* inputMenu = new QMenu(c.inputBrowse);
+    QAction* file = inputMenu->addAction(tr("&File..."));
+    file->setObjectName(QStringLiteral("inputBrowseFileAction"));
+    QAction* directory = inputMenu->addAction(tr("&Directory..."));
+    directory->setObjectName(QStringLiteral("inputBrowseDirectoryAction"));
+    c.inputBrowse->setMenu(inputMenu);
+    connect(file, &QAction::triggered, this, &CCrcSettingsDlg::OnInputBrowseFile);
+    connect(directory, &QAction::triggered, this, &CCrcSettingsDlg::OnInputBrowseDirectory);
+    connect(c.outputBrowse, &QPushButton::clicked, this, &CCrcSettingsDlg::OnOutputBrowse);
+}
+
+void CCrcSettingsDlg::OnInitDialog() {
+    const SettingsDialogControls& c = m_controls;
+    UpdateData(false);
+    m_bValidate = 1;
+    m_bDropping = 0;
+    setAcceptDrops(true);
+
+    (m_nReadMode == 1 ? c.binary : c.ascii)->setChecked(true);
+    (m_nOutputStyle != 0 ? c.tabular : c.descriptive)->setChecked(true);
+    // Opening with an option already set shows what clicking it on would have shown.
+    if (m_bUnixLF) {
+        m_nReadMode = 1;
+        c.binary->setChecked(true);
+        c.ascii->setEnabled(false);
+    }
+    if (m_bSortOutput) {
+        m_bLowercase = 0;
+        c.lowercase->setChecked(false);
+        c.lowercase->setEnabled(false);
+        m_nOutputStyle = 1;
+        c.tabular->setChecked(true);
+        c.descriptive->setEnabled(false);
+    }
+    if (m_bNoRecursion) {
+        m_bDirWildcards = 0;
+        c.dirWildcards->setChecked(false);
+        c.dirWildcards->setEnabled(false);
+    }
+    if (m_nOutputDest == 1) {
+        c.sendToScreen->setChecked(true);
+        SetOutputBoxEnabled(false);
+    } else {
+        c.saveToFile->setChecked(true);
+        SetOutputBoxEnabled(true);
+    }
+    c.ok->setFocus();
+}
+
+bool CCrcSettingsDlg::UpdateData(bool saveAndValidate) { return DoDataExchange(saveAndValidate); }
+
+bool CCrcSettingsDlg::DoDataExchange(bool save) {
+    const SettingsDialogControls& c = m_controls;
+    // When collecting, the box that failed its check gets the focus with its text selected, so
+    // the user can retype it at once; when filling, the exchange merely stops.
+    auto fail = [save](QLineEdit* edit) {
+        if (save) {
+            edit->setFocus(Qt::OtherFocusReason);
+            edit->selectAll();
+        }
+        return false;
+    };
+    ExchangeRadio(save, c.ascii, c.binary, m_nReadMode);
+    ExchangeRadio(save, c.saveToFile, c.sendToScreen, m_nOutputDest);
+    ExchangeRadio(save, c.descriptive, c.tabular, m_nOutputStyle);
+    ExchangeText(save, c.input, m_strInput);
+    if (!ValidateInputPath()) return fail(c.input);
+    ExchangeText(save, c.output, m_strOutput);
+    if (!ValidateOutputFile(m_strOutput, m_bDropping != 0)) return fail(c.output);
+    ExchangeCheck(save, c.sortOutput, m_bSortOutput);
+    ExchangeCheck(save, c.noRecursion, m_bNoRecursion);
+    ExchangeCheck(save, c.dirWildcards, m_bDirWildcards);
+    ExchangeCheck(save, c.lowercase, m_bLowercase);
+    ExchangeCheck(save, c.unixLf, m_bUnixLF);
+    return true;
+}
+
+bool CCrcSettingsDlg::ValidateInputPath() {
+    if (m_strInput.empty() || m_bValidate != 1) return true;
+    // A directory stands for every file in it. Only the settings get the pattern; the box
+    // keeps showing what was typed.
+    if (m_strInput.back() == '/') m_strInput += "*.*";
+    if (!FindFile(m_strInput)) {
+        ShowErrorBox(this, tr(kInvalidNameText), tr("Unable to find input file"));
+        return false;
+    }
+    return true;
+}
+
+bool CCrcSettingsDlg::ValidateOutputFile(std::string output, bool dropping) {
+    if (output.empty() || m_nOutputDest != 0 || m_bValidate != 1 || dropping) return true;
+    if (OutputFileExists(output) &&
+        !AskYesNo(this, tr("The output file already exists. Do you wish to overwrite it?"),
+                  tr("Overwrite output file?"))) {
+        return false;
+    }
+    // Runs append to the output file; accepting the dialog is what starts it afresh.
+    if (!CreateEmptyOutputFile(output)) {
+        ShowErrorBox(this, tr(kInvalidNameText), tr("Unable to create file"));
+        return false;
+    }
+    return true;
+}
+
+void CCrcSettingsDlg::accept() {
+    if (UpdateData(true)) done(kResultOk);
+}
+
+void CCrcSettingsDlg::reject() { done(kResultCancel); }
+
+void CCrcSettingsDlg::OnCloseClicked() {
+    if (UpdateData(true)) done(kResultClose);
+}
+
+// The interlocks work from the members, which follow their box at once.
+void CCrcSettingsDlg::OnSortOutputClicked() {
+    const SettingsDialogControls& c = m_controls;
+    if (m_bSortOutput == 0) {
+        m_bSortOutput = 1;
+        // Sorted results print as tabular lines of lowercased paths whatever these two say.
+        m_bLowercase = 0;
+        c.lowercase->setChecked(false);
+        c.lowercase->setEnabled(false);
+        m_nOutputStyle = 1;
+        c.tabular->setChecked(true);
+        c.descriptive->setEnabled(false);
+    } else {
+        m_bSortOutput = 0;
+        c.lowercase->setEnabled(true);
+        c.descriptive->setEnabled(true);
+    }
+}
+
+void CCrcSettingsDlg::OnNoRecursionClicked() {
+    const SettingsDialogControls& c = m_controls;
+    if (m_bNoRecursion == 0) {
+        m_bNoRecursion = 1;
+        m_bDirWildcards = 0;
+        c.dirWildcards->setChecked(false);
+        c.dirWildcards->setEnabled(false);
+    } else {
+        m_bNoRecursion = 0;
+        c.dirWildcards->setEnabled(true);
+    }
+}
+
+void CCrcSettingsDlg::OnUnixLfClicked() {
+    const SettingsDialogControls& c = m_controls;
+    if (m_bUnixLF == 0) {
+        // The line-end conversion is a read mode of its own; ASCII is not offered beside it.
+        m_bUnixLF = 1;
+        m_nReadMode = 1;
+        c.binary->setChecked(true);
+        c.ascii->setEnabled(false);
+    } else {
+        m_bUnixLF = 0;
+        c.ascii->setEnabled(true);
+    }
+}
+
+void CCrcSettingsDlg::OnSaveToFileClicked() {
+    m_nOutputDest = 0;
+    SetOutputBoxEnabled(true);
+}
+
+void CCrcSettingsDlg::OnSendToScreenClicked() {
+    m_nOutputDest = 1;
+    SetOutputBoxEnabled(false);
+}
+
+void CCrcSettingsDlg::OnOutputTextChanged(const QString& text) {
+    if (text != FromPathBytes(m_strOutput)) m_strOutput = ToPathBytes(text);
+}
+
+void CCrcSettingsDlg::SetOutputBoxEnabled(bool enabled) {
+    m_controls.output->setEnabled(enabled);
+    m_controls.outputBrowse->setEnabled(enabled);
+}
+
+void CCrcSettingsDlg::OnDefaultsClicked() {
+    const SettingsDialogControls& c = m_controls;
+    m_bSortOutput = m_bNoRecursion = m_bDirWildcards = m_bLowercase = m_bUnixLF = 0;
+    m_bDropping = 0;
+    m_nReadMode = 1;
+    m_nOutputStyle = 0;
+    m_nOutputDest = 1;
+    for (QWidget* control :
+         {static_cast<QWidget*>(c.ascii), static_cast<QWidget*>(c.lowercase),
+          static_cast<QWidget*>(c.dirWildcards), static_cast<QWidget*>(c.descriptive)}) {
+        control->setEnabled(true);
+    }
+    c.sendToScreen->setChecked(true);
+    SetOutputBoxEnabled(false);
+    c.defaults->setFocus();
+    m_strInput.clear();
+    m_strOutput.clear();
+    UpdateData(false);
+}
+
+void CCrcSettingsDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CCrcSettingsDlg::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    // Only a single local path can become the input; anything else leaves the dialog as it is.
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        m_strInput = ToPathBytes(urls.front().toLocalFile());
+        m_bDropping = 1;
+        // Refilling every control from the members also resets the boxes whose members follow
+        // them only when the values are collected (wildcards, lowercase, read mode).
+        UpdateData(false);
+    }
+    m_bDropping = 0;
+    event->acceptProposedAction();
+}
+
+void CCrcSettingsDlg::OnInputBrowseFile() {
+    const QString path = ChooseInputFile(this, m_controls.input->text());
+    if (!path.isEmpty()) m_controls.input->setText(path);
+}
+
+void CCrcSettingsDlg::OnInputBrowseDirectory() {
+    const QString path = ChooseInputDirectory(this, m_controls.input->text());
+    if (!path.isEmpty()) m_controls.input->setText(path);
+}
+
+void CCrcSettingsDlg::OnOutputBrowse() {
+    const QString path = ChooseOutputFile(this, m_controls.output->text());
+    if (!path.isEmpty()) m_controls.output->setText(path);
+}
+
+}  // namespace quillmark
