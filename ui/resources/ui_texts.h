@@ -1,0 +1,22 @@
+// ui_texts.h - captions, labels and messages of the desktop program's own windows.
+#pragma once
+
+namespace quillmark {
+
+inline constexpr const char* kMainWindowCaption = "Quillmark";
+
+inline constexpr const char* kNoInputText = "No input file has been specified.";
+inline constexpr const char* kNoInputCaption = "Error";
+inline constexpr const char* kConfirmCaption = "Start CRC Processing";
+
+inline constexpr const char* kProcessingCaption = "Processing files";
+inline constexpr const char* kProcessingLabel = "Processing files. Please wait....";
+inline constexpr const char* kSortingCaption = "Sort in progress";
+inline constexpr const char* kSortingLabel =
+    "Processing and sorting files.\n              Please wait....";
+
+inline constexpr const char* kAboutCaption = "About Quillmark";
+inline constexpr const char* kAboutText =
+    "Quillmark\n\nQuillmark developers, 2026\n\nCommand line: quillmark-cli --help";
+
+}  // namespace quillmark

@@ -1,0 +1,33 @@
+// run_summary.cpp - builds the summary shown before a run, section by section.
+#include "ui/run_summary.h"
+
+namespace quillmark {
+
+std::string BuildRunSummary(const CCRCSettings& settings) {
+    std::string text = "Do you wish to use the currently specified file(s) and options?\n";
+    text += "\nProcessing Options:";
+    if (settings.m_bSortOutput) text += "\nSort all files";
+    if (!settings.m_bNoRecursion) text += "\nRecursion enabled";
+    if (settings.m_bDirWildcards) text += "\nDirectory wildcards being used";
+    if (settings.m_bLowercase) text += "\nPrint output in lowercase";
+    if (settings.m_bUnixLF) text += "\nFiles are from Unix filesystem";
+    // The byte, not the fields: an ASCII read mode sets a bit, so "None selected" never shows
+    // with it, and a loaded byte that disagrees with the fields is what decides.
+    if (settings.m_flags == 0) text += "\nNone selected";
+
+    text += "\n\nFile Options:";
+    text += settings.m_nReadMode != 0 ? "\nReading files in binary mode"
+                                      : "\nReading files in ASCII mode";
+    text += "\nInput file: " + settings.m_strInput;
+    if (!settings.m_strOutput.empty() && settings.m_nOutputDest == 0) {
+        text += "\nOutput file: " + settings.m_strOutput;
+    } else {
+        text += "\nOutput is displayed in window";
+    }
+
+    text += "\n\nOutput Style:";
+    text += settings.m_nOutputStyle != 0 ? " Tabular format" : " Descriptive format";
+    return text;
+}
+
+}  // namespace quillmark

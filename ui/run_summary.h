@@ -1,0 +1,13 @@
+// run_summary.h - the text of the "Start CRC Processing" question: the settings a run would use.
+#pragma once
+
+#include <string>
+
+#include "settings/crc_settings.h"
+
+namespace quillmark {
+
+// Reads m_flags as it stands (the OptionFlags byte last derived or loaded), not the fields.
+std::string BuildRunSummary(const CCRCSettings& settings);
+
+}  // namespace quillmark
