@@ -1,0 +1,32 @@
+// crc_binary_read.cpp - the CRC register over exactly the expected number of a file's bytes.
+#include <algorithm>
+
+#include "checksum/crc_register.h"
+#include "checksum/crc_table.h"
+#include "checksum/read_buffer.h"
+#include "platform/regular_file.h"
+
+namespace quillmark {
+
+RawRead CrcTable::CrcBinaryRead(const std::string& name, std::uint64_t expectedSize,
+                                ReadProgress* progress) const {
+    std::optional<RegularFile> file = RegularFile::Open(name);
+    if (!file) return {RawReadStatus::OpenFailed, 0};
+    if (expectedSize == 0) return {RawReadStatus::Ok, kCrcRegisterStart};
+
+    ReadBuffer buffer = AllocateReadBuffer(expectedSize);
+    std::uint32_t reg = kCrcRegisterStart;
+    std::uint64_t left = expectedSize;
+    while (left > 0) {
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size));
+        std::optional<std::size_t> got = file->ReadFull(buffer.data.get(), want);
+        // A file that shrank since it was listed has no checksum of its listed size.
+        if (!got || *got < want) return {RawReadStatus::ReadFailed, 0};
+        reg = UpdateRegister(reg, buffer.data.get(), want);
+        left -= want;
+        if (progress && !progress->OnBytesRead(want)) return {RawReadStatus::Cancelled, 0};
+    }
+    return {RawReadStatus::Ok, reg};
+}
+
+}  // namespace quillmark

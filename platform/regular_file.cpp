@@ -1,0 +1,59 @@
+// regular_file.cpp - opening regular files for reading and filling buffers from them.
+#include "platform/regular_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace quillmark {
+
+std::optional<RegularFile> RegularFile::Open(const std::string& path) {
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check follows.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // Regular files ignore O_NONBLOCK today, but clear it so a read never returns EAGAIN.
+    int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return RegularFile(fd, static_cast<std::uint64_t>(info.st_size));
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size) {}
+
+RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_size = other.m_size;
+    }
+    return *this;
+}
+
+RegularFile::~RegularFile() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::optional<std::size_t> RegularFile::ReadFull(std::uint8_t* buffer, std::size_t size) {
+    std::size_t filled = 0;
+    while (filled < size) {
+        ssize_t got = ::read(m_fd, buffer + filled, size - filled);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+}
+
+}  // namespace quillmark
