@@ -1,9 +1,8 @@
 // crc_text_read.cpp - the CRC register over a file read in text mode, with its byte count.
-#include "checksum/crc_register.h"
 #include "checksum/crc_table.h"
 #include "checksum/read_buffer.h"
+#include "checksum/text_crc.h"
 #include "platform/regular_file.h"
-#include "platform/text_mode_stream.h"
 #include "settings/option_flags.h"
 
 namespace quillmark {
@@ -13,45 +12,23 @@ RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSiz
     std::optional<RegularFile> file = RegularFile::Open(name);
     if (!file) return {RawReadStatus::OpenFailed, 0};
 
-    const bool unixLineEnds = (flags & OPT_UNIX_LF) != 0;
     ReadBuffer buffer = AllocateReadBuffer(file->Size());
-    TextModeDecoder decoder;
-    TextRun run;
-    std::uint32_t reg = kCrcRegisterStart;
-    std::uint64_t count = 0;
-    auto take = [&] {
-        while (decoder.Next(run)) {
-            reg = UpdateRegister(reg, run.data, run.size);
-            count += run.size;
-            if (!run.endsLine) continue;
-            if (unixLineEnds) {
-                reg = UpdateByte(UpdateByte(reg, kCarriageReturn), kLineFeed);
-                count += 1;
-            } else {
-                reg = UpdateByte(reg, kLineFeed);
-                count += 2;  // the LF stands for the CR LF it was read from
-            }
-        }
-    };
-
+    TextCrc text(*this, (flags & OPT_UNIX_LF) != 0);
     for (;;) {
         std::optional<std::size_t> got = file->ReadFull(buffer.data.get(), buffer.size);
         // A failed read would otherwise pass for an early end and fall back to a binary
         // checksum of a file that was meant to be read as text.
         if (!got) return {RawReadStatus::ReadFailed, 0};
         if (*got == 0) break;
-        decoder.Feed(buffer.data.get(), *got);
-        take();
+        text.Feed(buffer.data.get(), *got);
         if (progress && !progress->OnBytesRead(*got)) return {RawReadStatus::Cancelled, 0};
         // The count never shrinks: once past the expected size it cannot match any more.
-        if (decoder.Ended() || count > expectedSize) break;
-        if (*got < buffer.size) break;
+        if (text.Ended() || text.Count() > expectedSize || *got < buffer.size) break;
     }
-    decoder.Finish();
-    take();
+    text.Finish();
 
-    if (count != expectedSize) return {RawReadStatus::CountMismatch, 0};
-    return {RawReadStatus::Ok, reg};
+    if (text.Count() != expectedSize) return {RawReadStatus::CountMismatch, 0};
+    return {RawReadStatus::Ok, text.Register()};
 }
 
 }  // namespace quillmark
