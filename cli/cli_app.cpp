@@ -1,8 +1,10 @@
 // cli_app.cpp - quillmark-cli from its arguments to its exit status.
 #include "cli/cli_app.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -30,6 +32,18 @@ bool ShowProgress(ProgressChoice choice) {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+// A plain name that matches nothing gives no line and no message in a run, which on a command
+// line would pass a typing error off as success. Patterns that match nothing stay silent.
+bool ReportIfMissing(const std::string& input, const RunSummary& summary) {
+    if (summary.filesProcessed > 0 || summary.messagesShown > 0 || summary.cancelled) return false;
+    if (input.empty() || input.find_first_of("*?") != std::string::npos) return false;
+    struct stat info {};
+    if (::lstat(input.c_str(), &info) == 0 || errno != ENOENT) return false;
+    WriteAllTo(STDERR_FILENO,
+               "quillmark-cli: cannot access '" + input + "': No such file or directory\n");
+    return true;
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, const char* const* argv) {
@@ -48,11 +62,14 @@ int RunCommandLine(int argc, const char* const* argv) {
     RunEnvironment environment{results, messages, progress, tree};
 
     bool anyUnreadable = false;
+    bool anyMissing = false;
     bool cancelled = false;
     for (const std::string& input : options.inputs) {
         options.settings.m_strInput = input;
         const RunSummary summary = RunProcessing(options.settings, environment);
         anyUnreadable = anyUnreadable || summary.filesUnreadable > 0;
+        results.Flush();
+        anyMissing = ReportIfMissing(input, summary) || anyMissing;
         cancelled = summary.cancelled || InterruptRequested();
         if (cancelled || !results.Flush()) break;
     }
@@ -68,7 +85,8 @@ int RunCommandLine(int argc, const char* const* argv) {
         WriteAllTo(STDERR_FILENO, "quillmark-cli: interrupted\n");
         return kExitInterrupted;
     }
-    return anyUnreadable || messages.MessageCount() > 0 ? kExitTrouble : kExitSuccess;
+    const bool trouble = anyUnreadable || anyMissing || messages.MessageCount() > 0;
+    return trouble ? kExitTrouble : kExitSuccess;
 }
 
 }  // namespace quillmark
