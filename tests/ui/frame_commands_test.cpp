@@ -1,0 +1,200 @@
+// frame_commands_test.cpp - the main window's commands, edit-command enabling, its size, and the
+// settings it loads, saves and writes back when it closes.
+#include <QAction>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+#include "settings/settings_file.h"
+#include "tests/ui/frame_fixture.h"
+#include "tests/ui/modal_answerer.h"
+#include "ui/resources/menu_resources.h"
+
+namespace quillmark::test {
+namespace {
+
+struct EditState {
+    bool undo, cut, copy, paste;
+};
+
+EditState Edits(CCrcFrame& frame) {
+    // The state the user sees as the Edit menu opens.
+    QMenu* edit = frame.menuBar()->actions()[1]->menu();
+    emit edit->aboutToShow();
+    return {frame.Action(ID_EDIT_UNDO)->isEnabled(), frame.Action(ID_EDIT_CUT)->isEnabled(),
+            frame.Action(ID_EDIT_COPY)->isEnabled(), frame.Action(ID_EDIT_PASTE)->isEnabled()};
+}
+
+TEST_F(FrameTest, EditCommandsFollowSelectionUndoHistoryAndClipboard) {
+    CCrcFrame& frame = ShownFrame();
+    QApplication::clipboard()->clear();
+    EditState empty = Edits(frame);
+    EXPECT_FALSE(empty.undo);
+    EXPECT_FALSE(empty.cut);
+    EXPECT_FALSE(empty.copy);
+    EXPECT_FALSE(empty.paste);
+
+    QTest::keyClicks(frame.Pane(), "typed");
+    EditState typed = Edits(frame);
+    EXPECT_TRUE(typed.undo);
+    EXPECT_FALSE(typed.cut);
+
+    frame.Action(ID_EDIT_SELECT_ALL)->trigger();
+    EXPECT_EQ(frame.Pane()->textCursor().selectedText(), "typed");
+    EditState selected = Edits(frame);
+    EXPECT_TRUE(selected.cut);
+    EXPECT_TRUE(selected.copy);
+
+    frame.Action(ID_EDIT_COPY)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "typed");
+    EXPECT_TRUE(Edits(frame).paste);
+
+    // A disabled command does nothing, whether from the menu or its key.
+    frame.Pane()->moveCursor(QTextCursor::End);
+    EXPECT_FALSE(frame.Action(ID_EDIT_CUT)->isEnabled());
+    frame.Action(ID_EDIT_CUT)->trigger();
+    EXPECT_EQ(PaneText(), "typed");
+
+    frame.Action(ID_EDIT_PASTE)->trigger();
+    EXPECT_EQ(PaneText(), "typedtyped");
+    QApplication::clipboard()->clear();
+}
+
+TEST_F(FrameTest, NewErasesThePaneAndUndoBringsTheTextBack) {
+    CCrcFrame& frame = ShownFrame();
+    QTest::keyClicks(frame.Pane(), "line one");
+    frame.Action(ID_FILE_NEW)->trigger();
+    EXPECT_EQ(PaneText(), "");
+    ASSERT_TRUE(frame.Action(ID_EDIT_UNDO)->isEnabled());
+    frame.Action(ID_EDIT_UNDO)->trigger();
+    EXPECT_EQ(PaneText(), "line one");
+}
+
+TEST_F(FrameTest, ResetChangesTheSettingsInMemoryOnly) {
+    CCrcFrame& frame = Frame();
+    CCRCSettings& settings = frame.Settings();
+    settings.m_bSortOutput = 1;
+    settings.m_nReadMode = 0;
+    settings.m_strInput = "/somewhere";
+    settings.m_strOutput = "out.txt";
+    settings.m_nOutputDest = 0;
+    settings.UpdateFlags();
+    const std::string startDir = settings.m_szSettingsDir;
+
+    frame.Action(ID_RESET_DEFAULTS)->trigger();
+
+    CCRCSettings defaults;
+    defaults.ResetDefaults();
+    EXPECT_EQ(EncodeSettings(settings), EncodeSettings(defaults));
+    EXPECT_EQ(settings.m_szSettingsDir, startDir);
+    EXPECT_FALSE(QFile::exists("settings.dat"));
+}
+
+TEST_F(FrameTest, SaveThenLoadRestoresTheSettingsWithoutAnyMessage) {
+    CCrcFrame& frame = ShownFrame();
+    CCRCSettings& settings = frame.Settings();
+    settings.m_bLowercase = 1;
+    settings.m_strInput = "/data/*.txt";
+    settings.UpdateFlags();
+    const std::string saved = EncodeSettings(settings);
+
+    ModalAnswerer answer(QMessageBox::Ok);
+    frame.Action(ID_SAVE_SETTINGS)->trigger();
+    EXPECT_EQ(ReadFile("settings.dat"), saved);
+
+    settings.ResetDefaults();
+    frame.Action(ID_LOAD_SETTINGS)->trigger();
+    EXPECT_EQ(EncodeSettings(settings), saved);
+    QApplication::processEvents();
+    EXPECT_TRUE(answer.Seen().empty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(FrameTest, LoadAndSaveFailuresSayWhatFailedAndLeaveTheSettingsAlone) {
+    CCrcFrame& frame = ShownFrame();
+    // A directory where the file should be: it can be neither read nor replaced.
+    ASSERT_TRUE(QDir().mkdir("settings.dat"));
+    frame.Settings().m_bUnixLF = 1;
+
+    struct Case {
+        int command;
+        const char* text;
+    };
+    for (const Case& c : {Case{ID_LOAD_SETTINGS, "Unable to load settings file."},
+                          Case{ID_SAVE_SETTINGS, "Unable to save settings file."}}) {
+        ModalAnswerer answer(QMessageBox::Ok);
+        frame.Action(c.command)->trigger();
+        ASSERT_EQ(answer.Seen().size(), 1u) << c.text;
+        EXPECT_EQ(answer.Seen()[0].caption, "Error");
+        EXPECT_EQ(answer.Seen()[0].text, c.text);
+        EXPECT_FALSE(answer.Seen()[0].hadIcon);
+        EXPECT_EQ(frame.Settings().m_bUnixLF, 1);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    ASSERT_TRUE(QDir().rmdir("settings.dat"));
+}
+
+TEST_F(FrameTest, PaneShowsHundredColumnsByThirtyLinesOfAFixedTwelvePointFont) {
+    CCrcFrame& frame = ShownFrame();
+    QPlainTextEdit* pane = frame.Pane();
+    QFontInfo info(pane->font());
+    EXPECT_TRUE(info.fixedPitch());
+    EXPECT_EQ(info.pointSize(), 12);
+    EXPECT_EQ(pane->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_FALSE(pane->isReadOnly());
+    EXPECT_FALSE(pane->acceptDrops());
+    EXPECT_EQ(frame.windowTitle(), "Quillmark");
+    EXPECT_EQ(frame.centralWidget(), pane);
+
+    QFontMetrics metrics(pane->font());
+    const int margin = 2 * static_cast<int>(pane->document()->documentMargin());
+    const int textWidth = pane->viewport()->width() - margin;
+    const int textHeight = pane->viewport()->height() - margin;
+    EXPECT_EQ(textWidth / metrics.horizontalAdvance('x'), 100);
+    EXPECT_EQ(textHeight / metrics.lineSpacing(), 30);
+}
+
+TEST_F(FrameTest, ClosingTheWindowSavesTheSettingsOnceIntoTheStartDirectory) {
+    CCrcFrame& frame = ShownFrame();
+    frame.Settings().m_bSortOutput = 1;
+    frame.Settings().UpdateFlags();
+    const std::string atClose = EncodeSettings(frame.Settings());
+    // The working directory may have moved since start-up; the save still goes home.
+    const std::string home = Scratch();
+    QDir().mkdir("elsewhere");
+    ASSERT_TRUE(ChangeDirectory(home + "/elsewhere"));
+
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(ReadFile(home + "/settings.dat"), atClose);
+
+    frame.Settings().m_bSortOutput = 0;
+    DestroyFrame();
+    EXPECT_EQ(ReadFile(home + "/settings.dat"), atClose);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(home + "/elsewhere/settings.dat")));
+}
+
+TEST_F(FrameTest, ExitEmptiesTheResultsClosesAndSaves) {
+    CCrcFrame& frame = ShownFrame();
+    m_tree.Insert("/left/over", 1, 2, true);
+    frame.Action(ID_APP_EXIT)->trigger();
+    EXPECT_TRUE(m_tree.IsEmpty());
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_EQ(ReadFile("settings.dat").size(), 35u);
+}
+
+TEST_F(FrameTest, StartsWithTheSettingsFileOfItsWorkingDirectory) {
+    CCRCSettings stored;
+    stored.m_bNoRecursion = 1;
+    stored.m_strOutput = "results.txt";
+    stored.UpdateFlags();
+    WriteFile("settings.dat", EncodeSettings(stored));
+    EXPECT_EQ(EncodeSettings(Frame().Settings()), EncodeSettings(stored));
+    EXPECT_EQ(Frame().Settings().m_szSettingsDir, Scratch());
+}
+
+}  // namespace
+}  // namespace quillmark::test

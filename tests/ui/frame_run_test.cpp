@@ -1,0 +1,211 @@
+// frame_run_test.cpp - runs started from the main window: drops, the confirmation question, the
+// progress windows, Cancel, and what reaches the pane.
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cctype>
+#include <functional>
+
+#include "tests/ui/frame_fixture.h"
+#include "tests/ui/modal_answerer.h"
+#include "ui/gui_progress_view.h"
+#include "ui/resources/menu_resources.h"
+
+namespace quillmark::test {
+namespace {
+
+std::string Block(const std::string& path, std::size_t size, const std::string& crc) {
+    return "Filename: " + path + "\nFile size: " + std::to_string(size) + "\nCRC 32: " + crc +
+           "\n\n";
+}
+
+// Runs `look` the first time the run lets events through, which is as its progress window opens.
+void DuringRun(const std::function<void()>& look) { QTimer::singleShot(0, look); }
+
+TEST_F(FrameTest, ARunIntoThePaneInsertsAtTheCursorAndCannotBeUndone) {
+    std::string dir = MakeDirectory("one", {{"fox.txt", kFoxText}});
+    CCrcFrame& frame = ShownFrame();
+    QTest::keyClicks(frame.Pane(), "before|after");
+    QTextCursor cursor = frame.Pane()->textCursor();
+    cursor.setPosition(7);
+    frame.Pane()->setTextCursor(cursor);
+    ConfigurePaneRun(dir + "/fox.txt");
+
+    frame.RunProcessing();
+
+    EXPECT_EQ(PaneText(), "before|" + Block(dir + "/fox.txt", 43, kFoxCrc) + "after");
+    EXPECT_FALSE(frame.Action(ID_EDIT_UNDO)->isEnabled());
+    frame.Pane()->undo();
+    EXPECT_EQ(PaneText(), "before|" + Block(dir + "/fox.txt", 43, kFoxCrc) + "after");
+
+    // The user's own edits after the run are undoable again.
+    QTest::keyClicks(frame.Pane(), "x");
+    EXPECT_TRUE(frame.Action(ID_EDIT_UNDO)->isEnabled());
+    EXPECT_EQ(frame.focusWidget(), frame.Pane());
+}
+
+TEST_F(FrameTest, ThreeDroppedPathsRunLastFirstAndLeaveTheFirstAsInput) {
+    std::string dir = MakeDirectory("drop", {{"a.txt", "a"}, {"b.txt", "bb"}, {"c.txt", "ccc"}});
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun("");
+    frame.Settings().m_nOutputStyle = 1;  // one tabular line per file
+    frame.Settings().UpdateFlags();
+
+    DropPaths(frame, {dir + "/a.txt", dir + "/b.txt", dir + "/c.txt"});
+
+    const std::string text = PaneText();
+    const std::size_t a = text.find(dir + "/a.txt");
+    const std::size_t b = text.find(dir + "/b.txt");
+    const std::size_t c = text.find(dir + "/c.txt");
+    ASSERT_NE(a, std::string::npos) << text;
+    ASSERT_NE(b, std::string::npos) << text;
+    ASSERT_NE(c, std::string::npos) << text;
+    EXPECT_LT(c, b);
+    EXPECT_LT(b, a);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+    EXPECT_EQ(frame.Settings().m_strInput, dir + "/a.txt");
+}
+
+TEST_F(FrameTest, DroppedDirectoryIsWalkedLikeATypedOne) {
+    std::string dir = MakeDirectory("tree", {{"fox.txt", kFoxText}});
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun("");
+    DropPaths(frame, {dir});
+    EXPECT_EQ(PaneText(), Block(dir + "/fox.txt", 43, kFoxCrc));
+}
+
+TEST_F(FrameTest, ProgressWindowMatchesTheSortOptionAndIsGoneAfterTheRun) {
+    std::string dir = MakeDirectory("progress", {{"fox.txt", kFoxText}});
+    struct Case {
+        int sort;
+        const char* objectName;
+        const char* caption;
+        const char* label;
+    };
+    for (const Case& c :
+         {Case{0, "processingDlg", "Processing files", "Processing files. Please wait...."},
+          Case{1, "sortingDlg", "Sort in progress",
+               "Processing and sorting files.\n              Please wait...."}}) {
+        CCrcFrame& frame = ShownFrame();
+        ConfigurePaneRun(dir);
+        frame.Settings().m_bSortOutput = c.sort;
+        frame.Settings().UpdateFlags();
+
+        bool seen = false;
+        DuringRun([&] {
+            CProgressDlg* window = frame.ProgressView().CurrentWindow();
+            ASSERT_NE(window, nullptr);
+            seen = true;
+            EXPECT_EQ(window->objectName(), c.objectName);
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_EQ(window->windowTitle(), c.caption);
+            EXPECT_EQ(window->findChild<QLabel*>("progressLabel")->text(), c.label);
+            EXPECT_EQ(QApplication::activeModalWidget(), window);
+            EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
+            EXPECT_TRUE(frame.IsRunning());
+        });
+        frame.RunProcessing();
+
+        EXPECT_TRUE(seen) << c.caption;
+        EXPECT_EQ(frame.ProgressView().CurrentWindow(), nullptr);
+        EXPECT_TRUE(frame.findChildren<CProgressDlg*>().isEmpty());
+        EXPECT_FALSE(frame.IsRunning());
+        // A sorted run prints its keys, which are lowercased paths.
+        std::string printed = dir + "/fox.txt";
+        if (c.sort) std::transform(printed.begin(), printed.end(), printed.begin(), ::tolower);
+        EXPECT_NE(PaneText().find(printed), std::string::npos) << PaneText();
+        DestroyFrame();
+    }
+}
+
+TEST_F(FrameTest, CancelStopsTheRunBeforeTheNextFile) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 50; ++i) files.emplace_back("f" + std::to_string(i), "x");
+    std::string dir = MakeDirectory("many", files);
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun(dir);
+
+    DuringRun([&] {
+        CProgressDlg* window = frame.ProgressView().CurrentWindow();
+        ASSERT_NE(window, nullptr);
+        window->findChild<QPushButton*>("cancelButton")->click();
+    });
+    frame.RunProcessing();
+
+    EXPECT_EQ(PaneText(), "");
+    EXPECT_EQ(frame.ProgressView().CurrentWindow(), nullptr);
+    EXPECT_EQ(GetCurrentDirectory().value_or(""), Scratch());
+
+    // Nothing is left cancelled: the next run goes through.
+    frame.RunProcessing();
+    const std::string text = PaneText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 50 * 4);
+}
+
+TEST_F(FrameTest, DropsWhileARunIsUpAreRefused) {
+    std::string dir = MakeDirectory("busy", {{"fox.txt", kFoxText}, {"other.txt", "o"}});
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun(dir + "/fox.txt");
+    bool refused = false;
+    DuringRun([&] {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir + "/other.txt"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &enter);
+        refused = !enter.isAccepted();
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &drop);
+    });
+    frame.RunProcessing();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(PaneText(), Block(dir + "/fox.txt", 43, kFoxCrc));
+    EXPECT_EQ(frame.Settings().m_strInput, dir + "/fox.txt");
+}
+
+TEST_F(FrameTest, BeginProcessingRunsOnYesOnly) {
+    std::string dir = MakeDirectory("ask", {{"fox.txt", kFoxText}});
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun(dir + "/fox.txt");
+
+    {
+        ModalAnswerer answer(QMessageBox::No);
+        frame.Action(ID_BEGIN_PROCESSING)->trigger();
+        ASSERT_EQ(answer.Seen().size(), 1u);
+        EXPECT_EQ(answer.Seen()[0].caption, "Start CRC Processing");
+        EXPECT_TRUE(answer.Seen()[0].hadYesNo);
+        EXPECT_TRUE(answer.Seen()[0].hadIcon);
+        EXPECT_TRUE(answer.Seen()[0].text.startsWith(
+            "Do you wish to use the currently specified file(s) and options?\n"));
+        EXPECT_TRUE(answer.Seen()[0].text.contains(
+            QString::fromStdString("\nInput file: " + dir + "/fox.txt\n")));
+        EXPECT_EQ(PaneText(), "");
+    }
+    {
+        ModalAnswerer answer(QMessageBox::Yes);
+        frame.Action(ID_BEGIN_PROCESSING)->trigger();
+        ASSERT_EQ(answer.Seen().size(), 1u);
+        EXPECT_EQ(PaneText(), Block(dir + "/fox.txt", 43, kFoxCrc));
+    }
+}
+
+TEST_F(FrameTest, ARunToAFileLeavesThePaneAlone) {
+    std::string dir = MakeDirectory("tofile", {{"fox.txt", kFoxText}});
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun(dir + "/fox.txt");
+    frame.Settings().m_nOutputDest = 0;
+    frame.Settings().m_strOutput = Scratch() + "/out.txt";
+    frame.Settings().UpdateFlags();
+    WriteFile(Scratch() + "/out.txt", "kept\r\n");
+
+    frame.RunProcessing();
+
+    EXPECT_EQ(PaneText(), "");
+    EXPECT_EQ(ReadFile(Scratch() + "/out.txt"),
+              "kept\r\nFilename: " + dir + "/fox.txt\r\nFile size: 43\r\nCRC 32: " + kFoxCrc +
+                  "\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace quillmark::test

@@ -1,0 +1,124 @@
+// run_summary_test.cpp - the "Start CRC Processing" summary for the combinations that decide
+// each of its lines.
+#include "ui/run_summary.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "settings/option_flags.h"
+
+namespace quillmark::test {
+namespace {
+
+const std::string kHead = "Do you wish to use the currently specified file(s) and options?\n";
+
+CCRCSettings Defaults() {
+    CCRCSettings settings;
+    settings.ResetDefaults();
+    settings.m_strInput = "/in";
+    settings.UpdateFlags();
+    return settings;
+}
+
+// The part between "Processing Options:" and the blank line before "File Options:".
+std::string ProcessingSection(const std::string& summary) {
+    const std::string start = "\nProcessing Options:";
+    const std::size_t from = summary.find(start) + start.size();
+    return summary.substr(from, summary.find("\n\nFile Options:") - from);
+}
+
+struct SectionCase {
+    const char* name;
+    std::function<void(CCRCSettings&)> change;
+    const char* expected;
+};
+
+TEST(RunSummary, ProcessingOptionsListWhatIsSetAndNoneSelectedOnlyForAZeroFlagByte) {
+    const std::vector<SectionCase> cases = {
+        {"all off, binary", [](CCRCSettings&) {}, "\nRecursion enabled\nNone selected"},
+        {"ASCII reading sets a flag bit", [](CCRCSettings& s) { s.m_nReadMode = 0; },
+         "\nRecursion enabled"},
+        {"no recursion alone lists nothing", [](CCRCSettings& s) { s.m_bNoRecursion = 1; }, ""},
+        {"everything on",
+         [](CCRCSettings& s) {
+             s.m_bSortOutput = s.m_bDirWildcards = s.m_bLowercase = s.m_bUnixLF = 1;
+         },
+         "\nSort all files\nRecursion enabled\nDirectory wildcards being used"
+         "\nPrint output in lowercase\nFiles are from Unix filesystem"},
+    };
+    for (const SectionCase& c : cases) {
+        CCRCSettings settings = Defaults();
+        c.change(settings);
+        settings.UpdateFlags();
+        EXPECT_EQ(ProcessingSection(BuildRunSummary(settings)), c.expected) << c.name;
+    }
+}
+
+TEST(RunSummary, NoneSelectedFollowsTheLoadedFlagByteNotTheFields) {
+    CCRCSettings settings = Defaults();
+    settings.m_bSortOutput = 1;
+    settings.m_flags = 0;  // as a settings.dat whose byte disagrees may leave it
+    EXPECT_EQ(ProcessingSection(BuildRunSummary(settings)),
+              "\nSort all files\nRecursion enabled\nNone selected");
+    settings = Defaults();
+    settings.m_flags = OPT_LOWERCASE;
+    EXPECT_EQ(ProcessingSection(BuildRunSummary(settings)), "\nRecursion enabled");
+}
+
+struct DestinationCase {
+    int dest;
+    const char* output;
+    const char* expected;
+};
+
+TEST(RunSummary, OutputFileIsNamedOnlyWhenItIsTheDestinationAndHasAName) {
+    for (const DestinationCase& c : {
+             DestinationCase{0, "out.txt", "\nOutput file: out.txt"},
+             DestinationCase{1, "out.txt", "\nOutput is displayed in window"},
+             DestinationCase{0, "", "\nOutput is displayed in window"},
+             DestinationCase{1, "", "\nOutput is displayed in window"},
+         }) {
+        CCRCSettings settings = Defaults();
+        settings.m_nOutputDest = c.dest;
+        settings.m_strOutput = c.output;
+        const std::string summary = BuildRunSummary(settings);
+        EXPECT_NE(summary.find(std::string("\nInput file: /in") + c.expected + "\n\nOutput Style:"),
+                  std::string::npos)
+            << c.dest << " '" << c.output << "'\n"
+            << summary;
+    }
+}
+
+TEST(RunSummary, WholeTextForATabularAsciiRunToAFile) {
+    CCRCSettings settings = Defaults();
+    settings.m_nReadMode = 0;
+    settings.m_nOutputStyle = 1;
+    settings.m_bNoRecursion = 1;
+    settings.m_nOutputDest = 0;
+    settings.m_strOutput = "crc.log";
+    settings.m_strInput = "/data/*.c";
+    settings.UpdateFlags();
+    EXPECT_EQ(BuildRunSummary(settings), kHead +
+                                             "\nProcessing Options:"
+                                             "\n\nFile Options:"
+                                             "\nReading files in ASCII mode"
+                                             "\nInput file: /data/*.c"
+                                             "\nOutput file: crc.log"
+                                             "\n\nOutput Style: Tabular format");
+
+    settings = Defaults();
+    EXPECT_EQ(BuildRunSummary(settings), kHead +
+                                             "\nProcessing Options:"
+                                             "\nRecursion enabled"
+                                             "\nNone selected"
+                                             "\n\nFile Options:"
+                                             "\nReading files in binary mode"
+                                             "\nInput file: /in"
+                                             "\nOutput is displayed in window"
+                                             "\n\nOutput Style: Descriptive format");
+}
+
+}  // namespace
+}  // namespace quillmark::test
