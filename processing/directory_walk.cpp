@@ -85,6 +85,12 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::string& directoryText,
     }
     if (entries.empty()) return;
 
+    // The meter holds views of this call's texts; it must let go of them however the loop ends.
+    struct LeaveDirectory {
+        ProgressMeter& meter;
+        ~LeaveDirectory() { meter.EndDirectory(); }
+    } leave{m_meter};
+
     const bool sorted = m_settings.m_bSortOutput == 1;
     std::string keyDirectory;
     if (sorted) {

@@ -18,6 +18,14 @@ bool ProgressMeter::BeginFile(std::string_view directory, std::string_view name)
 
 void ProgressMeter::EndFile() { ++m_progress.filesDone; }
 
+void ProgressMeter::EndDirectory() {
+    if (m_name.empty()) return;
+    m_progress.currentPath.assign(m_directory);
+    m_progress.currentPath.append(m_name);
+    m_directory = {};
+    m_name = {};
+}
+
 bool ProgressMeter::OnBytesRead(std::uint64_t bytes) {
     m_progress.bytesDone += bytes;
     if (PollCancel()) return false;
@@ -43,8 +51,10 @@ void ProgressMeter::ReportIfDue() {
 
 void ProgressMeter::Report() {
     // The path is only put together when a report goes out, not once per file.
-    m_progress.currentPath.assign(m_directory);
-    m_progress.currentPath.append(m_name);
+    if (!m_name.empty()) {
+        m_progress.currentPath.assign(m_directory);
+        m_progress.currentPath.append(m_name);
+    }
     m_view.OnProgress(m_progress);
 }
 

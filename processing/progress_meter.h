@@ -22,6 +22,8 @@ public:
     // until EndFile.
     bool BeginFile(std::string_view directory, std::string_view name);
     void EndFile();
+    // Before the texts given to BeginFile go away: the path is kept for the reports that follow.
+    void EndDirectory();
     // Between buffers of the current file: false stops its read.
     bool OnBytesRead(std::uint64_t bytes) override;
     // One last report with the final counts, when anything was counted.

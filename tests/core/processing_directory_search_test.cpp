@@ -1,0 +1,125 @@
+// processing_directory_search_test.cpp - pattern matching, listing order and entry kinds of the
+// directory search, and the input check.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/directory_search.h"
+#include "platform/path_services.h"
+#include "processing_test_support.h"
+
+namespace quillmark {
+namespace {
+
+using testing::CwdGuard;
+using testing::TempDir;
+
+struct MatchRow {
+    const char* name;
+    const char* pattern;
+    bool matches;
+};
+
+TEST(MatchesPatternTest, WildcardsAndCase) {
+    const MatchRow rows[] = {
+        {"a.txt", "*.txt", true},
+        {"A.TXT", "*.txt", true},
+        {"a.txt", "*.TXT", true},
+        {"a.txt.bak", "*.txt", false},
+        {"noext", "*.*", true},
+        {".", "*.*", true},
+        {".txt", "*.txt", true},
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"abbbc", "a*c", true},
+        {"abcd", "a*c", false},
+        {"aXbYc", "a*b*c", true},
+        {"ab", "a*b*c", false},
+        {"a.b.c", "*.c", true},
+        {"", "*", true},
+        {"x", "", false},
+        {"data", "DATA", true},
+        {"sub.txt", "s*", true},
+        {"notes.txt", "s*", false},
+        {"a*b", "a*b", true},
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*c", false},
+        {"\xc3\x89t\xc3\xa9", "\xc3\x89*", true},
+        {"\xc3\xa9t\xc3\xa9", "\xc3\x89*", false},
+    };
+    for (const MatchRow& row : rows) {
+        EXPECT_EQ(MatchesPattern(row.name, row.pattern), row.matches)
+            << row.name << " against " << row.pattern;
+    }
+}
+
+std::vector<std::string> Names(const std::vector<FindRecord>& records) {
+    std::vector<std::string> names;
+    for (const FindRecord& record : records) names.push_back(record.name);
+    return names;
+}
+
+TEST(FindEntriesTest, SortedIgnoringCaseWithTiesByBytes) {
+    TempDir temp;
+    for (const char* name : {"b.txt", "a.txt", "C.txt", "A.txt", "_x.txt", "B1.txt"}) {
+        temp.WriteFile(name);
+    }
+    EXPECT_EQ(Names(FindEntries(temp.Path(), "*.txt")),
+              (std::vector<std::string>{"_x.txt", "A.txt", "a.txt", "b.txt", "B1.txt", "C.txt"}));
+}
+
+TEST(FindEntriesTest, KindsOfEntries) {
+    TempDir temp;
+    temp.WriteFile("file.bin", std::string(1234, 'z'));
+    temp.MakeDir("dir");
+    ASSERT_EQ(::symlink((temp / "file.bin").c_str(), (temp / "link-to-file").c_str()), 0);
+    ASSERT_EQ(::symlink((temp / "dir").c_str(), (temp / "link-to-dir").c_str()), 0);
+    ASSERT_EQ(::symlink((temp / "missing").c_str(), (temp / "dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo((temp / "fifo").c_str(), 0644), 0);
+
+    const std::vector<FindRecord> records = FindEntries(temp.Path(), "*.*");
+    ASSERT_EQ(Names(records),
+              (std::vector<std::string>{".", "..", "dir", "file.bin", "link-to-file"}));
+    EXPECT_EQ(records[0].attrib, kAttribDirectory);
+    EXPECT_EQ(records[2].attrib, kAttribDirectory);
+    EXPECT_EQ(records[3].attrib, 0u);
+    EXPECT_EQ(records[3].size, 1234u);
+    EXPECT_EQ(records[4].attrib, 0u);
+    EXPECT_EQ(records[4].size, 1234u);
+}
+
+TEST(FindEntriesTest, EmptyPathListsWorkingDirectoryAndMissingDirectoryListsNothing) {
+    TempDir temp;
+    CwdGuard guard;
+    temp.WriteFile("here.txt");
+    ASSERT_TRUE(ChangeDirectory(temp.Path()));
+    EXPECT_EQ(Names(FindEntries("", "*.txt")), std::vector<std::string>{"here.txt"});
+    EXPECT_TRUE(FindEntries(temp / "missing", "*.*").empty());
+}
+
+TEST(FindFileTest, ExistingPathsAndMatchingPatterns) {
+    TempDir temp;
+    CwdGuard guard;
+    temp.WriteFile("sub/report.TXT");
+    ASSERT_TRUE(ChangeDirectory(temp.Path()));
+
+    const std::pair<std::string, bool> rows[] = {
+        {temp / "sub/report.TXT", true},
+        {temp / "sub", true},
+        {temp / "sub/", true},
+        {temp / "sub/*.txt", true},
+        {temp / "sub/rep?rt.*", true},
+        {temp / "sub/*.log", false},
+        {temp / "sub/report.txt", false},  // exact names are looked up as the file system has them
+        {temp / "missing/*.txt", false},
+        {"sub/*.txt", true},
+        {"sub/report.TXT", true},
+        {"nothing", false},
+        {"", false},
+    };
+    for (const auto& [path, found] : rows) EXPECT_EQ(FindFile(path), found) << path;
+}
+
+}  // namespace
+}  // namespace quillmark

@@ -1,0 +1,193 @@
+// processing_walk_test.cpp - which files a run reports, in which order, under which options.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/path_services.h"
+#include "processing/directory_walk.h"
+#include "processing_test_support.h"
+
+namespace quillmark {
+namespace {
+
+using testing::CwdGuard;
+using testing::Message;
+using testing::RunHarness;
+using testing::TabularPaths;
+using testing::TempDir;
+
+// data/ holds a.txt, b.log, sub.txt and the directories .git (f.txt), notes.txt (e.log) and sub
+// (g.txt and deep/h.txt).
+void BuildWorkedExample(const TempDir& temp) {
+    for (const char* file : {"data/a.txt", "data/b.log", "data/sub.txt", "data/.git/f.txt",
+                             "data/notes.txt/e.log", "data/sub/g.txt", "data/sub/deep/h.txt"}) {
+        temp.WriteFile(file);
+    }
+}
+
+struct WalkRow {
+    const char* input;  // below the temporary directory
+    int noRecursion;
+    int dirWildcards;
+    std::vector<std::string> reported;  // below the temporary directory, in order
+};
+
+class WorkedExampleTest : public ::testing::TestWithParam<WalkRow> {};
+
+TEST_P(WorkedExampleTest, ReportsExactlyTheseFilesInThisOrder) {
+    const WalkRow& row = GetParam();
+    TempDir temp;
+    CwdGuard guard;
+    BuildWorkedExample(temp);
+
+    RunHarness run;
+    run.settings.m_bNoRecursion = row.noRecursion;
+    run.settings.m_bDirWildcards = row.dirWildcards;
+    const RunSummary summary = run.Run(temp / row.input);
+
+    std::vector<std::string> expected;
+    for (const std::string& path : row.reported) expected.push_back(temp / path);
+    EXPECT_EQ(TabularPaths(run.pane.text_), expected);
+    EXPECT_TRUE(run.presenter.messages.empty());
+    EXPECT_EQ(summary.filesProcessed, expected.size());
+    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
+}
+
+const std::vector<std::string> kAllSix = {"data/a.txt",     "data/b.log",
+                                          "data/sub.txt",   "data/notes.txt/e.log",
+                                          "data/sub/g.txt", "data/sub/deep/h.txt"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WorkedExampleTest,
+    ::testing::Values(
+        WalkRow{"data/", 0, 0, kAllSix}, WalkRow{"data/", 0, 1, kAllSix},
+        WalkRow{"data/*.txt", 0, 0, {"data/a.txt", "data/sub.txt"}},
+        WalkRow{"data/*.txt", 0, 1, {"data/a.txt", "data/sub.txt", "data/notes.txt/e.log"}},
+        WalkRow{"data/*.txt", 1, 0, {"data/a.txt", "data/sub.txt"}},
+        WalkRow{"data/s*", 0, 0, {"data/sub.txt"}},
+        WalkRow{"data/s*", 0, 1, {"data/sub.txt", "data/sub/g.txt", "data/sub/deep/h.txt"}},
+        WalkRow{"data", 0, 0, kAllSix}, WalkRow{"data", 0, 1, kAllSix}, WalkRow{"data", 1, 0, {}}));
+
+TEST(WalkTest, DotFilesAreReportedDotDirectoriesNeverEntered) {
+    TempDir temp;
+    CwdGuard guard;
+    temp.WriteFile("t/.profile");
+    temp.WriteFile("t/.cache/inside.txt");
+    temp.WriteFile("t/.cache.d/inside.txt");
+    temp.WriteFile("t/plain");
+
+    RunHarness run;
+    run.Run(temp / "t/");
+    EXPECT_EQ(TabularPaths(run.pane.text_),
+              (std::vector<std::string>{temp / "t/.profile", temp / "t/plain"}));
+}
+
+TEST(WalkTest, NamesMatchIgnoringCaseAndKeepTheirCaseWhenPrinted) {
+    TempDir temp;
+    CwdGuard guard;
+    temp.WriteFile("t/README.TXT");
+    temp.WriteFile("t/notes.Txt");
+    temp.WriteFile("t/other.log");
+    // "SUB" equals the pattern "sub" ignoring case, so it is walked whole.
+    temp.WriteFile("t/SUB/Inner.log");
+
+    RunHarness run;
+    run.Run(temp / "t/*.TXT");
+    EXPECT_EQ(TabularPaths(run.pane.text_),
+              (std::vector<std::string>{temp / "t/notes.Txt", temp / "t/README.TXT"}));
+
+    // "sub" matches no file but equals "SUB" ignoring case, which is then walked whole.
+    RunHarness byName;
+    byName.Run(temp / "t/sub");
+    EXPECT_EQ(TabularPaths(byName.pane.text_), std::vector<std::string>{temp / "t/SUB/Inner.log"});
+    // "s*" matches "SUB" without equalling it: entered with s*, where nothing matches.
+    RunHarness byWildcard;
+    byWildcard.Run(temp / "t/s*");
+    EXPECT_TRUE(byWildcard.pane.text_.empty());
+}
+
+TEST(WalkTest, DirectoryNamedWithoutSlashIsWalkedWhole) {
+    TempDir temp;
+    CwdGuard guard;
+    temp.WriteFile("p/Data/one.bin");
+    temp.WriteFile("p/Data/Deeper/two.bin");
+    temp.WriteFile("p/other.bin");
+
+    RunHarness run;
+    run.Run(temp / "p/data");  // matched ignoring case, then walked with "*.*"
+    EXPECT_EQ(TabularPaths(run.pane.text_),
+              (std::vector<std::string>{temp / "p/Data/one.bin", temp / "p/Data/Deeper/two.bin"}));
+}
+
+TEST(WalkTest, SymbolicLinksLoopsNeverFollowedLinkedFilesReported) {
+    TempDir temp;
+    CwdGuard guard;
+    temp.WriteFile("t/real.txt", "12345");
+    temp.MakeDir("t/loop");
+    ASSERT_EQ(::symlink("..", (temp / "t/loop/up").c_str()), 0);
+    ASSERT_EQ(::symlink(".", (temp / "t/loop/self").c_str()), 0);
+    ASSERT_EQ(::symlink("../real.txt", (temp / "t/loop/alias.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", (temp / "t/loop/dangling.txt").c_str()), 0);
+    ASSERT_EQ(::mkfifo((temp / "t/loop/pipe.txt").c_str(), 0644), 0);
+
+    RunHarness run;
+    run.Run(temp / "t/");
+    EXPECT_EQ(TabularPaths(run.pane.text_),
+              (std::vector<std::string>{temp / "t/real.txt", temp / "t/loop/alias.txt"}));
+    // The linked file is read through the link: same size and checksum as its target.
+    const std::string text = run.pane.text_;
+    EXPECT_EQ(text.substr(0, 24), text.substr(text.find('\n') + 1, 24));
+    EXPECT_TRUE(run.presenter.messages.empty());
+}
+
+TEST(WalkTest, DirectoryThatCannotBeEnteredIsReportedAndSiblingsGoOn) {
+    TempDir temp;
+    CwdGuard guard;
+    // A chain of directories whose full path grows past what one chdir can name; each level is
+    // made by a relative step, and the walk reports the first level it cannot enter.
+    const std::string component(250, 'n');
+    constexpr int kLevels = 18;
+    temp.MakeDir("t/a");
+    temp.WriteFile("t/b/last.txt");
+    ASSERT_TRUE(ChangeDirectory(temp / "t/a"));
+    std::string levelPath = temp.Dir() + "t/a/";
+    std::string firstTooLong;
+    for (int level = 0; level < kLevels; ++level) {
+        ASSERT_EQ(::mkdir(component.c_str(), 0755), 0);
+        ASSERT_EQ(::chdir(component.c_str()), 0);
+        levelPath += component + "/";
+        if (firstTooLong.empty() && levelPath.size() >= 4096) firstTooLong = levelPath;
+    }
+    ASSERT_FALSE(firstTooLong.empty());
+    ASSERT_TRUE(ChangeDirectory(temp.Path()));
+
+    RunHarness run;
+    run.Run(temp / "t/");
+    EXPECT_EQ(run.presenter.messages,
+              (std::vector<Message>{
+                  {"Unable to locate the directory: " + firstTooLong + "\n", "Error"}}));
+    EXPECT_EQ(TabularPaths(run.pane.text_), std::vector<std::string>{temp / "t/b/last.txt"});
+
+    // Removed from the bottom by relative names: the full paths are too long to remove by.
+    ASSERT_TRUE(ChangeDirectory(temp / "t/a"));
+    for (int level = 0; level < kLevels - 1; ++level) ASSERT_EQ(::chdir(component.c_str()), 0);
+    for (int level = 0; level < kLevels; ++level) {
+        ASSERT_EQ(::rmdir(component.c_str()), 0);
+        ASSERT_EQ(::chdir(".."), 0);
+    }
+}
+
+TEST(WalkTest, LongPathsBeyondTheOldLimitArePrintedWhole) {
+    TempDir temp;
+    CwdGuard guard;
+    const std::string component(120, 'L');
+    const std::string relative = "t/" + component + "/" + component + "/" + component + "/f.bin";
+    temp.WriteFile(relative);
+
+    RunHarness run;
+    run.Run(temp / "t/");
+    EXPECT_EQ(TabularPaths(run.pane.text_), std::vector<std::string>{temp / relative});
+}
+
+}  // namespace
+}  // namespace quillmark
