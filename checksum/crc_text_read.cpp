@@ -13,17 +13,27 @@ RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSiz
     if (!file) return {RawReadStatus::OpenFailed, 0};
 
     ReadBuffer buffer = AllocateReadBuffer(file->Size());
-    TextCrc text(*this, (flags & OPT_UNIX_LF) != 0);
+    const bool unixLineEnds = (flags & OPT_UNIX_LF) != 0;
+    TextCrc text(unixLineEnds);
+    // Each byte still to come adds at most this much to the count.
+    const std::uint64_t mostPerByte = unixLineEnds ? 1 : 2;
+    std::uint64_t bytesRead = 0;
     for (;;) {
         std::optional<std::size_t> got = file->ReadFull(buffer.data.get(), buffer.size);
         // A failed read would otherwise pass for an early end and fall back to a binary
         // checksum of a file that was meant to be read as text.
         if (!got) return {RawReadStatus::ReadFailed, 0};
         if (*got == 0) break;
+        bytesRead += *got;
         text.Feed(buffer.data.get(), *got);
         if (progress && !progress->OnBytesRead(*got)) return {RawReadStatus::Cancelled, 0};
-        // The count never shrinks: once past the expected size it cannot match any more.
-        if (text.Ended() || text.Count() > expectedSize || *got < buffer.size) break;
+        if (text.Ended() || *got < buffer.size) break;
+        // Stop as soon as the count can no longer match: it never shrinks, and the rest of the
+        // file (its size when opened) can add only so much, plus a CR held back at the buffer's
+        // end. CR LF text in Unix-LF mode thus goes to the binary pass after one buffer.
+        std::uint64_t rest = file->Size() > bytesRead ? file->Size() - bytesRead : 0;
+        if (text.Count() > expectedSize || text.Count() + 1 + rest * mostPerByte < expectedSize)
+            break;
     }
     text.Finish();
 

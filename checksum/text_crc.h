@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "checksum/crc_table.h"
 #include "platform/text_mode_stream.h"
 
 namespace quillmark {
@@ -13,7 +12,7 @@ class TextCrc {
 public:
     // unixLineEnds: each LF is checksummed as CR LF and counted as one byte; otherwise it is
     // checksummed as LF and counted as the two bytes CR LF it stands for.
-    TextCrc(const CrcTable& table, bool unixLineEnds) : m_table(table), m_unix(unixLineEnds) {}
+    explicit TextCrc(bool unixLineEnds) : m_unix(unixLineEnds) {}
 
     void Feed(const std::uint8_t* data, std::size_t size);
     // The file has no more bytes: a CR held back at the end of the last buffer counts now.
@@ -21,17 +20,24 @@ public:
     // A Ctrl-Z has ended the text.
     bool Ended() const { return m_decoder.Ended(); }
 
+    // Valid after Finish.
     std::uint32_t Register() const { return m_reg; }
     std::uint64_t Count() const { return m_count; }
 
 private:
     void TakeRuns();
+    void Flush();
 
-    const CrcTable& m_table;
+    // Short lines are gathered here with their line ends and checksummed in one call: a CRC call
+    // per line costs more than copying the line.
+    static constexpr std::size_t kStagingSize = 16 * 1024;
+
     bool m_unix;
     TextModeDecoder m_decoder;
     std::uint32_t m_reg = 0xFFFFFFFFu;
     std::uint64_t m_count = 0;
+    std::size_t m_staged = 0;
+    std::uint8_t m_staging[kStagingSize];
 };
 
 }  // namespace quillmark
