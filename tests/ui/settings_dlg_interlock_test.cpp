@@ -1,0 +1,213 @@
+// settings_dlg_interlock_test.cpp - options that switch others off, on click and at opening;
+// the output box following the destination; Defaults.
+#include <QAbstractButton>
+#include <map>
+#include <vector>
+
+#include "tests/ui/modal_answerer.h"
+#include "tests/ui/settings_dlg_fixture.h"
+
+namespace quillmark::test {
+namespace {
+
+const char* const kToggles[] = {"sortOutputCheck",   "noRecursionCheck", "dirWildcardsCheck",
+                                "lowercaseCheck",    "unixLfCheck",      "saveToFileRadio",
+                                "sendToScreenRadio", "descriptiveRadio", "tabularRadio",
+                                "asciiRadio",        "binaryRadio"};
+
+struct ControlState {
+    bool checked;
+    bool enabled;
+    bool operator==(const ControlState&) const = default;
+};
+
+class SettingsDlgInterlockTest : public SettingsDlgTest {
+protected:
+    std::map<std::string, ControlState> Snapshot() const {
+        std::map<std::string, ControlState> states;
+        for (const char* name : kToggles) {
+            auto* button = Find<QAbstractButton>(name);
+            states[name] = {button->isChecked(), button->isEnabled()};
+        }
+        states["outputEdit"] = {false, Edit("outputEdit")->isEnabled()};
+        states["outputBrowseButton"] = {false, Button("outputBrowseButton")->isEnabled()};
+        return states;
+    }
+
+    // Every option that an interlock may switch off is on, the read mode is ASCII and the
+    // style descriptive: the interlocks have something to undo.
+    static CCRCSettings Busy() {
+        CCRCSettings settings;
+        settings.m_bDirWildcards = 1;
+        settings.m_bLowercase = 1;
+        settings.m_nReadMode = 0;
+        settings.m_nOutputStyle = 0;
+        settings.m_nOutputDest = 0;
+        return settings;
+    }
+};
+
+struct InterlockCase {
+    const char* option;
+    std::int32_t CCRCSettings::*member;
+    // After the click on: these boxes show these states.
+    std::map<std::string, ControlState> whenOn;
+    // After the second click: these boxes show these states.
+    std::map<std::string, ControlState> whenOffAgain;
+};
+
+const std::vector<InterlockCase>& InterlockCases() {
+    static const std::vector<InterlockCase> cases = {
+        {"sortOutputCheck",
+         &CCRCSettings::m_bSortOutput,
+         {{"lowercaseCheck", {false, false}},
+          {"tabularRadio", {true, true}},
+          {"descriptiveRadio", {false, false}}},
+         {{"lowercaseCheck", {false, true}},
+          {"tabularRadio", {true, true}},
+          {"descriptiveRadio", {false, true}}}},
+        {"noRecursionCheck",
+         &CCRCSettings::m_bNoRecursion,
+         {{"dirWildcardsCheck", {false, false}}},
+         {{"dirWildcardsCheck", {false, true}}}},
+        {"unixLfCheck",
+         &CCRCSettings::m_bUnixLF,
+         {{"binaryRadio", {true, true}}, {"asciiRadio", {false, false}}},
+         {{"binaryRadio", {true, true}}, {"asciiRadio", {false, true}}}},
+    };
+    return cases;
+}
+
+TEST_F(SettingsDlgInterlockTest, ClickingAnOptionOnAndOffAgainSwitchesItsDependents) {
+    for (const InterlockCase& c : InterlockCases()) {
+        SCOPED_TRACE(c.option);
+        Open(Busy());
+        auto before = Snapshot();
+
+        Check(c.option)->click();
+        auto expected = before;
+        expected[c.option] = {true, true};
+        for (const auto& [name, state] : c.whenOn) expected[name] = state;
+        EXPECT_EQ(Snapshot(), expected);
+
+        Check(c.option)->click();
+        expected[c.option] = {false, true};
+        for (const auto& [name, state] : c.whenOffAgain) expected[name] = state;
+        EXPECT_EQ(Snapshot(), expected);
+    }
+}
+
+TEST_F(SettingsDlgInterlockTest, OpeningWithAnOptionSetLooksLikeClickingItOn) {
+    for (const InterlockCase& c : InterlockCases()) {
+        SCOPED_TRACE(c.option);
+        Open(Busy());
+        Check(c.option)->click();
+        auto afterClick = Snapshot();
+
+        CCRCSettings preset = Busy();
+        preset.*c.member = 1;
+        Open(preset);
+        EXPECT_EQ(Snapshot(), afterClick);
+        // The members were brought in line as well, not only the boxes.
+        Button("closeButton")->click();
+        ASSERT_EQ(Outcome(), CCrcSettingsDlg::kResultClose);
+        CCRCSettings collected = Collected();
+        EXPECT_EQ(collected.*c.member, 1);
+        if (c.member == &CCRCSettings::m_bSortOutput) {
+            EXPECT_EQ(collected.m_bLowercase, 0);
+            EXPECT_EQ(collected.m_nOutputStyle, 1);
+        } else if (c.member == &CCRCSettings::m_bNoRecursion) {
+            EXPECT_EQ(collected.m_bDirWildcards, 0);
+        } else {
+            EXPECT_EQ(collected.m_nReadMode, 1);
+        }
+    }
+}
+
+TEST_F(SettingsDlgInterlockTest, AllThreeSetAtOpeningCombine) {
+    CCRCSettings preset = Busy();
+    preset.m_bSortOutput = preset.m_bNoRecursion = preset.m_bUnixLF = 1;
+    Open(preset);
+    auto states = Snapshot();
+    EXPECT_EQ(states["lowercaseCheck"], (ControlState{false, false}));
+    EXPECT_EQ(states["descriptiveRadio"], (ControlState{false, false}));
+    EXPECT_EQ(states["dirWildcardsCheck"], (ControlState{false, false}));
+    EXPECT_EQ(states["asciiRadio"], (ControlState{false, false}));
+    EXPECT_EQ(states["binaryRadio"], (ControlState{true, true}));
+}
+
+TEST_F(SettingsDlgInterlockTest, OutputBoxFollowsTheDestination) {
+    CCRCSettings toScreen;
+    toScreen.m_nOutputDest = 1;
+    toScreen.m_strOutput = "kept.txt";
+    Open(toScreen);
+    EXPECT_TRUE(Radio("sendToScreenRadio")->isChecked());
+    EXPECT_FALSE(Edit("outputEdit")->isEnabled());
+    EXPECT_FALSE(Button("outputBrowseButton")->isEnabled());
+    EXPECT_EQ(Edit("outputEdit")->text(), "kept.txt");
+
+    Radio("saveToFileRadio")->click();
+    EXPECT_TRUE(Edit("outputEdit")->isEnabled());
+    EXPECT_TRUE(Button("outputBrowseButton")->isEnabled());
+    EXPECT_EQ(Collected().m_nOutputDest, 0);
+
+    Radio("sendToScreenRadio")->click();
+    EXPECT_FALSE(Edit("outputEdit")->isEnabled());
+    EXPECT_EQ(Collected().m_nOutputDest, 1);
+}
+
+TEST_F(SettingsDlgInterlockTest, StyleRadiosAndOutputTextReachTheMembersAtOnce) {
+    Open(Busy());
+    Radio("tabularRadio")->click();
+    EXPECT_EQ(Collected().m_nOutputStyle, 1);
+    Radio("descriptiveRadio")->click();
+    EXPECT_EQ(Collected().m_nOutputStyle, 0);
+    QTest::keyClicks(Edit("outputEdit"), "typed.txt");
+    EXPECT_EQ(Collected().m_strOutput, "typed.txt");
+}
+
+TEST_F(SettingsDlgInterlockTest, DefaultsResetsTheDialogCopyOnly) {
+    CCRCSettings preset = Busy();
+    preset.m_bSortOutput = preset.m_bNoRecursion = preset.m_bUnixLF = 1;
+    preset.m_nOutputDest = 0;
+    preset.m_strInput = "missing-input.txt";
+    // The output file exists: were the check to run, it would ask about overwriting.
+    preset.m_strOutput = "existing.txt";
+    WriteFile("existing.txt", "keep me");
+    Open(preset);
+
+    ModalAnswerer answerer(QMessageBox::No, 5);
+    Button("defaultsButton")->click();
+    EXPECT_TRUE(answerer.Seen().empty());
+    EXPECT_EQ(QApplication::focusWidget(), Button("defaultsButton"));
+    std::map<std::string, ControlState> expected;
+    for (const char* name : kToggles) expected[name] = {false, true};
+    expected["sendToScreenRadio"].checked = true;
+    expected["descriptiveRadio"].checked = true;
+    expected["binaryRadio"].checked = true;
+    expected["outputEdit"] = {false, false};
+    expected["outputBrowseButton"] = {false, false};
+    EXPECT_EQ(Snapshot(), expected);
+    EXPECT_EQ(Edit("inputEdit")->text(), "");
+    EXPECT_EQ(Edit("outputEdit")->text(), "");
+
+    Button("closeButton")->click();
+    ASSERT_EQ(Outcome(), CCrcSettingsDlg::kResultClose);
+    CCRCSettings defaults;
+    defaults.ResetDefaults();
+    CCRCSettings collected = Collected();
+    EXPECT_EQ(collected.m_bSortOutput, 0);
+    EXPECT_EQ(collected.m_bNoRecursion, 0);
+    EXPECT_EQ(collected.m_bDirWildcards, 0);
+    EXPECT_EQ(collected.m_bLowercase, 0);
+    EXPECT_EQ(collected.m_bUnixLF, 0);
+    EXPECT_EQ(collected.m_nReadMode, defaults.m_nReadMode);
+    EXPECT_EQ(collected.m_nOutputStyle, defaults.m_nOutputStyle);
+    EXPECT_EQ(collected.m_nOutputDest, defaults.m_nOutputDest);
+    EXPECT_EQ(collected.m_strInput, "");
+    EXPECT_EQ(collected.m_strOutput, "");
+    EXPECT_EQ(ReadFile("existing.txt"), "keep me");
+}
+
+}  // namespace
+}  // namespace quillmark::test
