@@ -53,10 +53,14 @@ int RunCommandLine(int argc, const char* const* argv) {
     }
     InstallInterruptHandler();
 
-    DescriptorSink results(STDOUT_FILENO, ::isatty(STDOUT_FILENO) == 1);
+    const bool resultsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
+    DescriptorSink results(STDOUT_FILENO, resultsOnTerminal);
     ConsoleProgressView progress(STDERR_FILENO, ShowProgress(options.progress),
                                  &InterruptRequested);
-    results.SetBeforeOutput([&progress] { progress.ClearLine(); });
+    if (resultsOnTerminal) {
+        results.SetAroundOutput([&progress] { progress.ClearLine(); },
+                                [&progress] { progress.RestoreLine(); });
+    }
     ConsoleMessagePresenter messages(STDERR_FILENO, results, progress);
     ResultTree tree;
     RunEnvironment environment{results, messages, progress, tree};

@@ -29,7 +29,10 @@ bool ConsoleProgressView::OpenProgressWindow(ProgressWindowKind) {
     return true;
 }
 
-void ConsoleProgressView::CloseProgressWindow(ProgressWindowKind) { ClearLine(); }
+void ConsoleProgressView::CloseProgressWindow(ProgressWindowKind) {
+    ClearLine();
+    m_lastLine.clear();
+}
 
 void ConsoleProgressView::OnProgress(const RunProgress& progress) {
     if (!m_visible) return;
@@ -52,7 +55,8 @@ void ConsoleProgressView::OnProgress(const RunProgress& progress) {
     }
     line.append(path);
     if (line.size() > width) line.resize(width);
-    WriteAllTo(m_fd, "\r" + line + kClearToEndOfLine);
+    m_lastLine = "\r" + line + kClearToEndOfLine;
+    WriteAllTo(m_fd, m_lastLine);
     m_lineShown = true;
 }
 
@@ -62,6 +66,12 @@ void ConsoleProgressView::ClearLine() {
     if (!m_lineShown) return;
     WriteAllTo(m_fd, std::string("\r") + kClearToEndOfLine);
     m_lineShown = false;
+}
+
+void ConsoleProgressView::RestoreLine() {
+    if (m_lineShown || m_lastLine.empty()) return;
+    WriteAllTo(m_fd, m_lastLine);
+    m_lineShown = true;
 }
 
 std::size_t ConsoleProgressView::TerminalWidth() const {

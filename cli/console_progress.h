@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 #include "processing/run_reporting.h"
 
@@ -21,6 +22,8 @@ public:
 
     // Wipes the line so that other text on the same terminal starts in column one.
     void ClearLine();
+    // Shows the last line again after ClearLine.
+    void RestoreLine();
 
 private:
     std::size_t TerminalWidth() const;
@@ -28,6 +31,7 @@ private:
     int m_fd;
     bool m_visible;
     bool m_lineShown = false;
+    std::string m_lastLine;
     std::function<bool()> m_cancelRequested;
     std::chrono::steady_clock::time_point m_lastDraw;
 };

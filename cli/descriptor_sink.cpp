@@ -35,6 +35,7 @@ bool DescriptorSink::Flush() {
         rest.remove_prefix(static_cast<std::size_t>(written));
     }
     m_buffer.clear();
+    if (m_afterOutput) m_afterOutput();
     return true;
 }
 

@@ -19,9 +19,11 @@ public:
     bool Write(std::string_view text) override;
     bool Flush() override;
 
-    // Called before bytes go out, so a progress line on the same terminal can be cleared first.
-    void SetBeforeOutput(std::function<void()> beforeOutput) {
-        m_beforeOutput = std::move(beforeOutput);
+    // Called around each batch of bytes that goes out, so a progress line on the same terminal
+    // can step aside and come back below the new text.
+    void SetAroundOutput(std::function<void()> before, std::function<void()> after) {
+        m_beforeOutput = std::move(before);
+        m_afterOutput = std::move(after);
     }
     bool Failed() const { return m_errno != 0; }
     int ErrorNumber() const { return m_errno; }
@@ -34,6 +36,7 @@ private:
     int m_errno = 0;
     std::string m_buffer;
     std::function<void()> m_beforeOutput;
+    std::function<void()> m_afterOutput;
 };
 
 }  // namespace quillmark
