@@ -8,7 +8,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -120,15 +119,9 @@ void CCrcSettingsDlg::ConnectHandlers() {
     connect(c.defaults, &QPushButton::clicked, this, &CCrcSettingsDlg::OnDefaultsClicked);
     connect(c.close, &QPushButton::clicked, this, &CCrcSettingsDlg::OnCloseClicked);
 
-    // The input may be a file or a directory, and no one file dialog offers both well.
-    auto* inputMenu = new QMenu(c.inputBrowse);
-    QAction* file = inputMenu->addAction(tr("&File..."));
-    file->setObjectName(QStringLiteral("inputBrowseFileAction"));
-    QAction* directory = inputMenu->addAction(tr("&Directory..."));
-    directory->setObjectName(QStringLiteral("inputBrowseDirectoryAction"));
-    c.inputBrowse->setMenu(inputMenu);
-    connect(file, &QAction::triggered, this, &CCrcSettingsDlg::OnInputBrowseFile);
-    connect(directory, &QAction::triggered, this, &CCrcSettingsDlg::OnInputBrowseDirectory);
+    connect(c.inputBrowseFile, &QAction::triggered, this, &CCrcSettingsDlg::OnInputBrowseFile);
+    connect(c.inputBrowseDirectory, &QAction::triggered, this,
+            &CCrcSettingsDlg::OnInputBrowseDirectory);
     connect(c.outputBrowse, &QPushButton::clicked, this, &CCrcSettingsDlg::OnOutputBrowse);
 }
 

@@ -9,9 +9,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <initializer_list>
 #include <iterator>
 
@@ -76,6 +78,18 @@ SettingsDialogControls BuildSettingsDialogControls(QDialog* dialog) {
     c.outputBrowse = Named(new QPushButton(QObject::tr("Browse...")), "outputBrowseButton");
     c.close = Named(new QPushButton(QObject::tr("&Close")), "closeButton");
     c.ok->setDefault(true);
+
+    auto* inputMenu = new QMenu(c.inputBrowse);
+    c.inputBrowseFile =
+        Named(inputMenu->addAction(QObject::tr("&File...")), "inputBrowseFileAction");
+    c.inputBrowseDirectory =
+        Named(inputMenu->addAction(QObject::tr("&Directory...")), "inputBrowseDirectoryAction");
+    c.inputBrowse->setMenu(inputMenu);
+    // The menu arrow widens the input's button; equal widths keep the two boxes aligned.
+    const int browseWidth =
+        std::max(c.inputBrowse->sizeHint().width(), c.outputBrowse->sizeHint().width());
+    c.inputBrowse->setMinimumWidth(browseWidth);
+    c.outputBrowse->setMinimumWidth(browseWidth);
 
     auto* leftColumn = new QVBoxLayout;
     leftColumn->addWidget(

@@ -2,6 +2,7 @@
 // tab order.
 #pragma once
 
+class QAction;
 class QCheckBox;
 class QDialog;
 class QLineEdit;
@@ -28,6 +29,10 @@ struct SettingsDialogControls {
     QRadioButton* binary = nullptr;
     QLineEdit* input = nullptr;
     QPushButton* inputBrowse = nullptr;
+    // The input may be a file or a directory, and no one file dialog offers both well: the
+    // input's Browse button opens a menu with one entry for each.
+    QAction* inputBrowseFile = nullptr;
+    QAction* inputBrowseDirectory = nullptr;
     QLineEdit* output = nullptr;
     QPushButton* outputBrowse = nullptr;
     QPushButton* close = nullptr;
