@@ -87,7 +87,12 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern) {
+namespace {
+
+enum class Wanted { Everything, DirectoriesOnly };
+
+std::vector<FindRecord> ListDirectory(const std::string& directory, std::string_view pattern,
+                                      Wanted wanted) {
     std::vector<FindRecord> records;
     DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
     if (dir == nullptr) return records;
@@ -96,13 +101,30 @@ std::vector<FindRecord> FindEntries(const std::string& directory, std::string_vi
     const int fd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
         if (!MatchesPattern(entry->d_name, pattern)) continue;
+        // A link is never a directory here and a regular file never one at all, so neither needs
+        // a stat when only directories are wanted.
+        if (wanted == Wanted::DirectoriesOnly &&
+            (entry->d_type == DT_REG || entry->d_type == DT_LNK)) {
+            continue;
+        }
         if (std::optional<FindRecord> record = Classify(fd, *entry)) {
+            if (wanted == Wanted::DirectoriesOnly && record->attrib != kAttribDirectory) continue;
             records.push_back(std::move(*record));
         }
     }
     ::closedir(dir);
     std::sort(records.begin(), records.end(), NameOrder);
     return records;
+}
+
+}  // namespace
+
+std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern) {
+    return ListDirectory(directory, pattern, Wanted::Everything);
+}
+
+std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern) {
+    return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);
 }
 
 bool FindFile(const std::string& pathOrPattern) {

@@ -52,11 +52,10 @@ bool DirectoryWalk::WalkDirectory(std::string path, std::string pattern) {
     if (Stopped()) return true;
 
     // Subdirectories are found through the same pattern, so only those it matches are entered.
-    const std::vector<FindRecord> entries = FindEntries(std::string(), pattern);
+    const std::vector<FindRecord> entries = FindSubdirectories(std::string(), pattern);
     if (entries.empty()) return false;
     for (const FindRecord& entry : entries) {
         if (Stopped()) break;
-        if ((entry.attrib & kAttribDirectory) == 0) continue;
         // Also leaves out "." and "..".
         if (entry.name.front() == '.') continue;
         if (m_settings.m_bNoRecursion != 0) continue;

@@ -22,7 +22,7 @@ public:
 
     // Enters path (made to end in '/') by its full name, reports its matching files, then walks
     // the subdirectories the pattern matches. False when it ended early: the directory could not
-    // be entered or read, or no entry matched the subdirectory search.
+    // be entered or read, or no subdirectory matched the pattern.
     bool WalkDirectory(std::string path, std::string pattern);
     // The matching files of the working directory, each printed behind directoryText.
     void ProcessDirectoryFiles(const std::string& directoryText, const std::string& pattern);

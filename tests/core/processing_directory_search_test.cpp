@@ -87,6 +87,10 @@ TEST(FindEntriesTest, KindsOfEntries) {
     EXPECT_EQ(records[3].size, 1234u);
     EXPECT_EQ(records[4].attrib, 0u);
     EXPECT_EQ(records[4].size, 1234u);
+
+    EXPECT_EQ(Names(FindSubdirectories(temp.Path(), "*.*")),
+              (std::vector<std::string>{".", "..", "dir"}));
+    EXPECT_EQ(Names(FindSubdirectories(temp.Path(), "*link*")), std::vector<std::string>{});
 }
 
 TEST(FindEntriesTest, EmptyPathListsWorkingDirectoryAndMissingDirectoryListsNothing) {
