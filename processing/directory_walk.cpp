@@ -110,10 +110,8 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::string& directoryText,
         if (!result.Readable()) ++m_filesUnreadable;
 
         if (sorted) {
-            std::string key = keyDirectory;
-            std::string name = entry.name;
-            LowercaseAscii(name);
-            key += name;
+            std::string key = keyDirectory + entry.name;
+            LowercaseAscii(key);
             m_tree.Insert(std::move(key), entry.size, result.crc, result.Readable());
             continue;
         }
