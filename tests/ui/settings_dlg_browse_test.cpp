@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
-#include <QMenu>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -69,14 +68,6 @@ protected:
 
     QString Scratch(const char* name) const { return QString::fromStdString(ScratchPath(name)); }
 };
-
-TEST_F(SettingsDlgBrowseTest, InputButtonOffersAFileOrADirectory) {
-    QMenu* menu = Button("inputBrowseButton")->menu();
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 2);
-    EXPECT_EQ(menu->actions()[0], Action("inputBrowseFileAction"));
-    EXPECT_EQ(menu->actions()[1], Action("inputBrowseDirectoryAction"));
-}
 
 TEST_F(SettingsDlgBrowseTest, ChosenFileGoesIntoTheInputBox) {
     const QString chosen = Scratch("tree/inner.dat");

@@ -235,19 +235,6 @@ TEST_F(SettingsDlgExchangeTest, OkAndCloseHandBackEveryValue) {
     }
 }
 
-TEST_F(SettingsDlgExchangeTest, CopyBackLeavesFlagsAndSettingsDirectoryAlone) {
-    Open(CCRCSettings{});
-    Check("lowercaseCheck")->click();
-    Button("closeButton")->click();
-    CCRCSettings target;
-    target.m_szSettingsDir = "/somewhere";
-    target.m_flags = 0x7f;
-    m_dialog->CopyBackTo(target);
-    EXPECT_EQ(target.m_bLowercase, 1);
-    EXPECT_EQ(target.m_szSettingsDir, "/somewhere");
-    EXPECT_EQ(target.m_flags, 0x7f);
-}
-
 // Every way of cancelling ends with kResultCancel and runs no check, whatever the boxes hold.
 TEST_F(SettingsDlgExchangeTest, CancelEscAndCloseBoxCheckNothing) {
     WriteFile("out.txt", "old results");
