@@ -135,7 +135,7 @@ bool FindFile(const std::string& pathOrPattern) {
     const std::string directory =
         slash == std::string::npos ? std::string() : pathOrPattern.substr(0, slash + 1);
     const std::string_view last = std::string_view(pathOrPattern).substr(directory.size());
-    if (last.find_first_of("*?") == std::string_view::npos) return false;
+    // Names match ignoring case, as the walk matches them, so "REPORT.TXT" finds report.txt.
     return !FindEntries(directory, last).empty();
 }
 
