@@ -8,7 +8,7 @@
 #include "platform/path_services.h"
 #include "processing/directory_walk.h"
 #include "processing/file_sink.h"
-#include "processing/input_spec.h"
+#include "processing/input_parsing.h"
 #include "processing/progress_meter.h"
 #include "processing/run_messages.h"
 

@@ -1,5 +1,5 @@
-// input_spec.cpp - ParseInputSpec: start directory and file pattern from one input specification.
-#include "processing/input_spec.h"
+// input_parsing.cpp - ParseInputSpec: start directory and file pattern from one input specification.
+#include "processing/input_parsing.h"
 
 #include "platform/path_services.h"
 

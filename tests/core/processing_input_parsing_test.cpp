@@ -1,4 +1,4 @@
-// processing_input_spec_test.cpp - start directory and pattern for each shape of input.
+// processing_input_parsing_test.cpp - start directory and pattern for each shape of input.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <array>
 
 #include "platform/path_services.h"
-#include "processing/input_spec.h"
+#include "processing/input_parsing.h"
 #include "processing_test_support.h"
 
 namespace quillmark {

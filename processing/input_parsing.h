@@ -1,4 +1,4 @@
-// input_spec.h - splitting an input specification into a start directory and a file pattern.
+// input_parsing.h - splitting an input specification into a start directory and a file pattern.
 #pragma once
 
 #include <string>
