@@ -155,6 +155,8 @@ TEST_F(FrameTest, DropsWhileARunIsUpAreRefused) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&frame, &enter);
         refused = !enter.isAccepted();
+        // Whatever its kind, a second progress window is refused while one is up.
+        EXPECT_FALSE(frame.ProgressView().OpenProgressWindow(ProgressWindowKind::Sorting));
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&frame, &drop);
     });
