@@ -4,16 +4,16 @@
 
 #include "checksum/crc_table.h"
 #include "checksum/read_buffer.h"
-#include "crc_test_support.h"
 #include "settings/option_flags.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
 
 using testing::Bytes;
+using testing::ReferenceCrc;
 using testing::ReferenceText;
-using testing::ScratchDirectory;
-using testing::TableCrc;
+using testing::TempDir;
 
 // How often each special byte appears, per 1000 bytes.
 struct Density {
@@ -87,7 +87,7 @@ Expected ReferenceResult(const Bytes& file, std::uint64_t expectedSize, std::uin
         expected.result = {CrcStatus::Unreadable, 0};
     } else {
         expected.result = {CrcStatus::Ok,
-                           TableCrc(Bytes(file.begin(), file.begin() + expectedSize))};
+                           ReferenceCrc(Bytes(file.begin(), file.begin() + expectedSize))};
     }
     return expected;
 }
@@ -109,7 +109,7 @@ TEST(CrcReferenceTest, BufferedPassesAgreeWithTheByteAtATimeReference) {
     const Density kDensities[] = {{0, 0, 0}, {10, 10, 0}, {200, 200, 0}, {5, 15, 1}, {0, 30, 0}};
     const std::uint8_t kModes[] = {0, OPT_ASCII_MODE, OPT_UNIX_LF};
     CrcTable table;
-    ScratchDirectory dir;
+    TempDir dir;
     int textMatches = 0, textMismatches = 0, unreadable = 0;
 
     for (std::size_t size : InterestingSizes(rng)) {
@@ -119,7 +119,7 @@ TEST(CrcReferenceTest, BufferedPassesAgreeWithTheByteAtATimeReference) {
             Bytes file = kind < 5 ? RandomFile(rng, size, kDensities[kind])
                                   : RandomLines(rng, size, kind % 2 == 1);
             if (kind >= 7) StraddleBoundaries(file, kind == 7 ? 0x0A : 'x');
-            std::string path = dir.Write("random", file);
+            const std::string path = dir.Write("random", file);
             // Mostly the true size; sometimes a listing that is a little off either way.
             std::uint64_t expectedSize = file.size();
             if (rng() % 6 == 0) expectedSize += rng() % 3;
@@ -130,7 +130,7 @@ TEST(CrcReferenceTest, BufferedPassesAgreeWithTheByteAtATimeReference) {
                              << "size " << size << " kind " << kind << " expected " << expectedSize
                              << " flags " << int(flags));
                 Expected expected = ReferenceResult(file, expectedSize, flags);
-                CrcResult result = table.ComputeFileCrc(dir.PathOf("random"), expectedSize, flags);
+                CrcResult result = table.ComputeFileCrc(path, expectedSize, flags);
                 ASSERT_EQ(result.status, expected.result.status);
                 ASSERT_EQ(result.crc, expected.result.crc);
                 if (flags == 0) {

@@ -4,15 +4,15 @@
 #include <array>
 
 #include "checksum/crc_table.h"
-#include "crc_test_support.h"
 #include "settings/option_flags.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
 
 using testing::Bytes;
-using testing::ScratchDirectory;
-using testing::TableCrc;
+using testing::ReferenceCrc;
+using testing::TempDir;
 using testing::ToBytes;
 
 constexpr std::uint8_t kBinary = 0;
@@ -67,12 +67,12 @@ class ReadingModeTest : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(ReadingModeTest, ChecksumsTheExpectedBytes) {
     const ModeCase& c = GetParam();
-    ScratchDirectory dir;
+    TempDir dir;
     std::string path = dir.Write("file", c.file);
     CrcTable table;
     CrcResult result = table.ComputeFileCrc(path, c.expectedSize, c.flags);
     EXPECT_EQ(result.status, CrcStatus::Ok);
-    EXPECT_EQ(result.crc, TableCrc(c.checksummedAs));
+    EXPECT_EQ(result.crc, ReferenceCrc(c.checksummedAs));
     if (c.flags != kBinary) {
         EXPECT_EQ(table.CrcTextRead(path, c.expectedSize, c.flags).status, c.textPass);
     }
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReadingModeTest, ::testing::ValuesIn(kModeCases)
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ChangedSizeTest, FileThatShrankIsUnreadableInEveryMode) {
-    ScratchDirectory dir;
+    TempDir dir;
     std::string path = dir.Write("file", "ab\r\ncd\r\n");
     CrcTable table;
     for (std::uint8_t flags : {kBinary, kAscii, kUnixLf}) {
@@ -103,7 +103,7 @@ std::array<std::uint8_t, 4> SuffixForCrc(const Bytes& checksummed, std::uint32_t
         std::uint8_t index = indexOfTopByte[reg >> 24];
         reg = ((reg ^ table.Entry(index)) << 8) | index;
     }
-    reg ^= ~TableCrc(checksummed);
+    reg ^= ~ReferenceCrc(checksummed);
     return {std::uint8_t(reg), std::uint8_t(reg >> 8), std::uint8_t(reg >> 16),
             std::uint8_t(reg >> 24)};
 }
@@ -144,12 +144,12 @@ TEST_P(SignalValueTest, IsReportedAsItIs) {
         checksummed.insert(checksummed.end(), suffix.begin(), suffix.end());
         break;
     }
-    ASSERT_EQ(TableCrc(checksummed), c.crc);
+    ASSERT_EQ(ReferenceCrc(checksummed), c.crc);
     if (c.flags != kBinary) {
-        ASSERT_NE(TableCrc(file), c.crc) << "binary must differ";
+        ASSERT_NE(ReferenceCrc(file), c.crc) << "binary must differ";
     }
 
-    ScratchDirectory dir;
+    TempDir dir;
     std::string path = dir.Write("forced", file);
     CrcResult result = CrcTable().ComputeFileCrc(path, file.size(), c.flags);
     EXPECT_EQ(result.status, CrcStatus::Ok);

@@ -8,7 +8,7 @@
 
 #include "platform/directory_search.h"
 #include "platform/path_services.h"
-#include "processing_test_support.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
@@ -63,7 +63,7 @@ std::vector<std::string> Names(const std::vector<FindRecord>& records) {
 TEST(FindEntriesTest, SortedIgnoringCaseWithTiesByBytes) {
     TempDir temp;
     for (const char* name : {"b.txt", "a.txt", "C.txt", "A.txt", "_x.txt", "B1.txt"}) {
-        temp.WriteFile(name);
+        temp.Write(name);
     }
     EXPECT_EQ(Names(FindEntries(temp.Path(), "*.txt")),
               (std::vector<std::string>{"_x.txt", "A.txt", "a.txt", "b.txt", "B1.txt", "C.txt"}));
@@ -71,7 +71,7 @@ TEST(FindEntriesTest, SortedIgnoringCaseWithTiesByBytes) {
 
 TEST(FindEntriesTest, KindsOfEntries) {
     TempDir temp;
-    temp.WriteFile("file.bin", std::string(1234, 'z'));
+    temp.Write("file.bin", std::string(1234, 'z'));
     temp.MakeDir("dir");
     ASSERT_EQ(::symlink((temp / "file.bin").c_str(), (temp / "link-to-file").c_str()), 0);
     ASSERT_EQ(::symlink((temp / "dir").c_str(), (temp / "link-to-dir").c_str()), 0);
@@ -96,7 +96,7 @@ TEST(FindEntriesTest, KindsOfEntries) {
 TEST(FindEntriesTest, EmptyPathListsWorkingDirectoryAndMissingDirectoryListsNothing) {
     TempDir temp;
     CwdGuard guard;
-    temp.WriteFile("here.txt");
+    temp.Write("here.txt");
     ASSERT_TRUE(ChangeDirectory(temp.Path()));
     EXPECT_EQ(Names(FindEntries("", "*.txt")), std::vector<std::string>{"here.txt"});
     EXPECT_TRUE(FindEntries(temp / "missing", "*.*").empty());
@@ -105,7 +105,7 @@ TEST(FindEntriesTest, EmptyPathListsWorkingDirectoryAndMissingDirectoryListsNoth
 TEST(FindFileTest, ExistingPathsAndMatchingPatterns) {
     TempDir temp;
     CwdGuard guard;
-    temp.WriteFile("sub/report.TXT");
+    temp.Write("sub/report.TXT");
     ASSERT_TRUE(ChangeDirectory(temp.Path()));
 
     const std::pair<std::string, bool> rows[] = {

@@ -1,23 +1,12 @@
 // processing_file_sink_test.cpp - appending with CR LF line ends, and failing writes.
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-
 #include "processing/file_sink.h"
-#include "processing_test_support.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
 
+using testing::ReadFile;
 using testing::TempDir;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 TEST(FileSinkTest, CreatesAppendsNeverTruncatesAndStoresCrLf) {
     TempDir temp;
@@ -28,37 +17,29 @@ TEST(FileSinkTest, CreatesAppendsNeverTruncatesAndStoresCrLf) {
         ASSERT_TRUE(sink.Write("one\ntwo"));
         ASSERT_TRUE(sink.Write(" halves\n\n"));
     }
-    EXPECT_EQ(ReadAll(path), "one\r\ntwo halves\r\n\r\n");
-    {
-        FileSink sink;
-        ASSERT_TRUE(sink.Open(path));
-        ASSERT_TRUE(sink.Write("three\n"));
-        ASSERT_TRUE(sink.Close());
-    }
-    EXPECT_EQ(ReadAll(path), "one\r\ntwo halves\r\n\r\nthree\r\n");
+    EXPECT_EQ(ReadFile(path), "one\r\ntwo halves\r\n\r\n");
+    FileSink sink;
+    ASSERT_TRUE(sink.Open(path));
+    ASSERT_TRUE(sink.Write("three\n"));
+    ASSERT_TRUE(sink.Close());
+    EXPECT_EQ(ReadFile(path), "one\r\ntwo halves\r\n\r\nthree\r\n");
 }
 
 TEST(FileSinkTest, TextLargerThanTheBufferArrivesWhole) {
     TempDir temp;
-    const std::string path = temp / "big.txt";
     std::string text;
-    std::string expected;
-    for (int i = 0; i < 30000; ++i) {
-        const std::string line = "line " + std::to_string(i);
-        text += line + "\n";
-        expected += line + "\r\n";
-    }
+    for (int i = 0; i < 30000; ++i) text += "line " + std::to_string(i) + "\n";
     FileSink sink;
-    ASSERT_TRUE(sink.Open(path));
+    ASSERT_TRUE(sink.Open(temp / "big.txt"));
     ASSERT_TRUE(sink.Write(text));
     ASSERT_TRUE(sink.Flush());
-    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(ReadFile(temp / "big.txt"), testing::CrLf(text));
 }
 
-TEST(FileSinkTest, FullDeviceFailsTheWriteAndStaysFailed) {
+TEST(FileSinkTest, FullDeviceOrUnopenablePathFails) {
     FileSink sink;
     ASSERT_TRUE(sink.Open("/dev/full"));
-    // Small writes sit in the buffer; the failure shows when it goes out.
+    // Small writes sit in the buffer; the failure shows when it goes out, and stays.
     EXPECT_TRUE(sink.Write("held\n"));
     EXPECT_FALSE(sink.Flush());
     EXPECT_FALSE(sink.Write("more\n"));
@@ -66,14 +47,12 @@ TEST(FileSinkTest, FullDeviceFailsTheWriteAndStaysFailed) {
     // Large writes fail at once.
     ASSERT_TRUE(sink.Open("/dev/full"));
     EXPECT_FALSE(sink.Write(std::string(200000, 'x')));
-}
 
-TEST(FileSinkTest, UnopenablePathFails) {
     TempDir temp;
-    FileSink sink;
-    EXPECT_FALSE(sink.Open(temp / "missing/out.txt"));
-    EXPECT_FALSE(sink.IsOpen());
-    EXPECT_FALSE(sink.Write("x\n"));
+    FileSink unopened;
+    EXPECT_FALSE(unopened.Open(temp / "missing/out.txt"));
+    EXPECT_FALSE(unopened.IsOpen());
+    EXPECT_FALSE(unopened.Write("x\n"));
 }
 
 }  // namespace

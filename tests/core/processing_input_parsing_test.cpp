@@ -7,7 +7,7 @@
 
 #include "platform/path_services.h"
 #include "processing/input_parsing.h"
-#include "processing_test_support.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {

@@ -73,9 +73,5 @@ TEST(FormatTabularLineTest, AgreesWithPrintfOnRandomValues) {
     }
 }
 
-TEST(FormatReadErrorLineTest, KeepsThePathAsGiven) {
-    EXPECT_EQ(FormatReadErrorLine("/a/B c"), "Error encountered reading the file /a/B c\n");
-}
-
 }  // namespace
 }  // namespace quillmark

@@ -1,69 +1,43 @@
 // processing_run_test.cpp - whole runs: their messages, their endings, the output file, sorting,
 // cancel and progress.
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include <cstring>
+#include <thread>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "platform/path_services.h"
 #include "processing/result_line.h"
-#include "processing_test_support.h"
+#include "processing/run_processing.h"
+#include "tests/core/run_fakes.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
 
-using testing::CwdGuard;
 using testing::Message;
+using testing::ReadFile;
 using testing::RunHarness;
 using testing::TabularPaths;
 using testing::TempDir;
 
 constexpr const char* kWriteFailed = "Unable to write to output file.\nAborting processing.\n";
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-std::size_t OpenDescriptors() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
-
-std::string CrLf(const std::string& text) {
-    std::string converted;
-    for (char c : text) {
-        if (c == '\n') converted += '\r';
-        converted += c;
-    }
-    return converted;
+void SendToFile(RunHarness& run, const std::string& path) {
+    run.settings.m_nOutputDest = 0;
+    run.settings.m_strOutput = path;
 }
 
 TEST(RunProcessingTest, EmptyInputDoesNothingAtAll) {
-    CwdGuard guard;
     RunHarness run;
     const RunSummary summary = run.Run("");
     EXPECT_TRUE(run.pane.text_.empty());
     EXPECT_TRUE(run.presenter.messages.empty());
     EXPECT_TRUE(run.progress.events.empty());
     EXPECT_FALSE(summary.walked);
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
 }
 
 TEST(RunProcessingTest, EmptyOutputNameMeansTheScreenFromNowOn) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("d/f.txt");
+    temp.Write("d/f.txt");
     RunHarness run;
-    run.settings.m_nOutputDest = 0;
+    SendToFile(run, "");
     run.Run(temp / "d/");
     EXPECT_EQ(run.settings.m_nOutputDest, 1);
     EXPECT_EQ(TabularPaths(run.pane.text_), std::vector<std::string>{temp / "d/f.txt"});
@@ -71,26 +45,21 @@ TEST(RunProcessingTest, EmptyOutputNameMeansTheScreenFromNowOn) {
 
 TEST(RunProcessingTest, UnopenableOutputFileGivesOneMessageAndNoWalk) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("d/f.txt");
+    temp.Write("d/f.txt");
     RunHarness run;
-    run.settings.m_nOutputDest = 0;
-    run.settings.m_strOutput = temp / "no-such-dir/out.txt";
+    SendToFile(run, temp / "no-such-dir/out.txt");
     const RunSummary summary = run.Run(temp / "d/");
     EXPECT_EQ(run.presenter.messages, (std::vector<Message>{{kWriteFailed, "Error"}}));
     EXPECT_TRUE(run.progress.events.empty());
     EXPECT_TRUE(run.pane.text_.empty());
     EXPECT_FALSE(summary.walked);
     EXPECT_EQ(summary.messagesShown, 1u);
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
 }
 
 TEST(RunProcessingTest, MissingStartDirectoryReportsTwiceAndStillEndsCleanly) {
     TempDir temp;
-    CwdGuard guard;
     RunHarness run;
-    run.settings.m_nOutputDest = 0;
-    run.settings.m_strOutput = temp / "out.txt";
+    SendToFile(run, temp / "out.txt");
     const RunSummary summary = run.Run(temp / "missing/*.txt");
     EXPECT_EQ(run.presenter.messages,
               (std::vector<Message>{
@@ -100,60 +69,25 @@ TEST(RunProcessingTest, MissingStartDirectoryReportsTwiceAndStillEndsCleanly) {
               (std::vector<std::string>{"open processing", "close processing"}));
     EXPECT_EQ(summary.messagesShown, 2u);
     EXPECT_TRUE(std::filesystem::exists(temp / "out.txt"));
-    EXPECT_EQ(ReadAll(temp / "out.txt"), "");
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
-}
-
-TEST(RunProcessingTest, OutputFileIsAppendedToWithCrLfNeverTruncated) {
-    TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("d/one.txt", "1");
-    temp.WriteFile("d/two.txt", "22");
-    temp.WriteFile("out.txt", "earlier\r\n");
-    const std::size_t descriptors = OpenDescriptors();
-
-    std::string firstRun;
-    for (int style : {0, 1}) {
-        RunHarness run;
-        run.settings.m_nOutputStyle = style;
-        run.settings.m_nOutputDest = 0;
-        run.settings.m_strOutput = temp / "out.txt";
-        run.Run(temp / "d/*.txt");
-        EXPECT_TRUE(run.pane.text_.empty());
-        EXPECT_TRUE(run.presenter.messages.empty());
-        if (style == 0) firstRun = ReadAll(temp / "out.txt");
-    }
-    const std::string content = ReadAll(temp / "out.txt");
-    ASSERT_EQ(content.rfind("earlier\r\nFilename: " + temp / "d/one.txt" + "\r\n", 0), 0u);
-    ASSERT_EQ(content.rfind(firstRun, 0), 0u);
-    const std::string second = content.substr(firstRun.size());
-    EXPECT_EQ(second, CrLf(FormatTabularLine(0x83dcefb7, 1, temp / "d/one.txt") +
-                           FormatTabularLine(0x647e170e, 2, temp / "d/two.txt")));
-    EXPECT_EQ(content.find("\n\n"), std::string::npos);  // every LF went out as CR LF
-    EXPECT_EQ(OpenDescriptors(), descriptors);
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
+    EXPECT_EQ(ReadFile(temp / "out.txt"), "");
 }
 
 TEST(RunProcessingTest, FullDiskStopsTheRunWithOneMessage) {
     TempDir temp;
-    CwdGuard guard;
-    for (int i = 0; i < 50; ++i) temp.WriteFile("d/f" + std::to_string(100 + i), "abc");
+    for (int i = 0; i < 50; ++i) temp.Write("d/f" + std::to_string(100 + i), "abc");
     for (int sort : {0, 1}) {
         RunHarness run;
         run.settings.m_bSortOutput = sort;
-        run.settings.m_nOutputDest = 0;
-        run.settings.m_strOutput = "/dev/full";
+        SendToFile(run, "/dev/full");
         run.Run(temp / "d/");
         EXPECT_EQ(run.presenter.messages, (std::vector<Message>{{kWriteFailed, "Error"}}));
         EXPECT_TRUE(run.tree.IsEmpty());
-        EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
     }
 }
 
 TEST(RunProcessingTest, FailedWriteKeepsWhatCameBeforeAndStopsTheWalk) {
     TempDir temp;
-    CwdGuard guard;
-    for (const char* name : {"a", "b", "c", "d", "e"}) temp.WriteFile(std::string("d/") + name);
+    for (const char* name : {"a", "b", "c", "d", "e"}) temp.Write(std::string("d/") + name);
     RunHarness run;
     run.pane.failAfterWrites = 2;
     const RunSummary summary = run.Run(temp / "d/");
@@ -161,7 +95,6 @@ TEST(RunProcessingTest, FailedWriteKeepsWhatCameBeforeAndStopsTheWalk) {
     EXPECT_EQ(run.pane.writes, 3);  // nothing is tried after the failed one
     EXPECT_EQ(summary.filesProcessed, 3u);
     EXPECT_EQ(run.presenter.messages, (std::vector<Message>{{kWriteFailed, "Error"}}));
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
 }
 
 // The first poll comes before the first file is read; cutting b.bin short then makes it a file
@@ -174,9 +107,8 @@ void ShrinkOnFirstPoll(RunHarness& run, const std::string& path) {
 
 TEST(RunProcessingTest, UnreadableAndEmptyFilesUnsorted) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("Mixed/a.txt", "");
-    temp.WriteFile("Mixed/B.bin", std::string(10, 'b'));
+    temp.Write("Mixed/a.txt", "");
+    temp.Write("Mixed/B.bin", std::string(10, 'b'));
     RunHarness run;
     run.settings.m_bLowercase = 1;
     ShrinkOnFirstPoll(run, temp / "Mixed/B.bin");
@@ -193,87 +125,72 @@ TEST(RunProcessingTest, UnreadableAndEmptyFilesUnsorted) {
 
 TEST(RunProcessingTest, SortedRunPrintsLowercaseKeysInByteOrderAfterTheWalk) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("Mixed/c.txt", "c");
-    temp.WriteFile("Mixed/B.bin", std::string(10, 'b'));
-    temp.WriteFile("Mixed/A/x.txt", "x");
-    temp.WriteFile("Mixed/a.txt", "a");
-    temp.WriteFile("Mixed/ab.txt", "ab");
+    for (const char* name : {"c.txt", "A/x.txt", "a.txt", "ab.txt"}) {
+        temp.Write(std::string("Mixed/") + name, name);
+    }
+    std::string key = temp.Dir() + "mixed/";
+    LowercaseAscii(key);
+    auto line = [&](const char* name, const char* content) {
+        return FormatTabularLine(testing::ReferenceCrc(content), std::strlen(content), key + name);
+    };
+    const std::string expected = line("a.txt", "a.txt") + line("a/x.txt", "A/x.txt") +
+                                 line("ab.txt", "ab.txt") + FormatReadErrorLine(key + "b.bin") +
+                                 line("c.txt", "c.txt");
     for (int dest : {1, 0}) {
-        temp.WriteFile("Mixed/B.bin", std::string(10, 'b'));
+        temp.Write("Mixed/B.bin", std::string(10, 'b'));
         RunHarness run;
         run.settings.m_bSortOutput = 1;
         run.settings.m_nOutputStyle = 0;  // a sorted run prints tabular lines whatever the style
-        run.settings.m_nOutputDest = dest;
-        run.settings.m_strOutput = dest == 0 ? temp / "sorted.txt" : "";
+        if (dest == 0) SendToFile(run, temp / "sorted.txt");
         ShrinkOnFirstPoll(run, temp / "Mixed/B.bin");
         const RunSummary summary = run.Run(temp / "Mixed/");
-
-        std::string key = temp.Dir() + "mixed/";
-        LowercaseAscii(key);
-        const std::string expected = FormatTabularLine(0xe8b7be43, 1, key + "a.txt") +
-                                     FormatTabularLine(0x8cdc1683, 1, key + "a/x.txt") +
-                                     FormatTabularLine(0x9e83486d, 2, key + "ab.txt") +
-                                     FormatReadErrorLine(key + "b.bin") +
-                                     FormatTabularLine(0x06b9df6f, 1, key + "c.txt");
-        EXPECT_EQ(dest == 1 ? run.pane.text_ : ReadAll(temp / "sorted.txt"),
-                  dest == 1 ? expected : CrLf(expected));
+        EXPECT_EQ(dest == 1 ? run.pane.text_ : ReadFile(temp / "sorted.txt"),
+                  dest == 1 ? expected : testing::CrLf(expected));
         EXPECT_EQ(run.progress.events, (std::vector<std::string>{"open sorting", "close sorting"}));
         EXPECT_EQ(summary.filesUnreadable, 1u);
         EXPECT_TRUE(run.tree.IsEmpty());
-        EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
     }
 }
 
 TEST(RunProcessingTest, SortedRunMatchingNothingWritesNothing) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("d/a.log");
-    temp.WriteFile("sorted.txt", "before\r\n");
+    temp.Write("d/a.log");
+    temp.Write("sorted.txt", "before\r\n");
     RunHarness run;
     run.settings.m_bSortOutput = 1;
-    run.settings.m_nOutputDest = 0;
-    run.settings.m_strOutput = temp / "sorted.txt";
+    SendToFile(run, temp / "sorted.txt");
     run.Run(temp / "d/*.txt");
-    EXPECT_EQ(ReadAll(temp / "sorted.txt"), "before\r\n");
+    EXPECT_EQ(ReadFile(temp / "sorted.txt"), "before\r\n");
     EXPECT_TRUE(run.presenter.messages.empty());
 }
 
 TEST(RunProcessingTest, CancelStopsBetweenFilesAndSortedRunPrintsNothing) {
     TempDir temp;
-    CwdGuard guard;
-    for (int i = 0; i < 20; ++i) temp.WriteFile("d/f" + std::to_string(100 + i), "z");
-    const std::size_t descriptors = OpenDescriptors();
+    for (int i = 0; i < 20; ++i) temp.Write("d/f" + std::to_string(100 + i), "z");
     for (int sort : {0, 1}) {
         RunHarness run;
         run.settings.m_bSortOutput = sort;
-        run.settings.m_nOutputDest = 0;
-        run.settings.m_strOutput = temp / ("out" + std::to_string(sort) + ".txt");
+        const std::string output = temp / ("out" + std::to_string(sort) + ".txt");
+        SendToFile(run, output);
         run.progress.cancelAfterPolls = 7;
         const RunSummary summary = run.Run(temp / "d/");
         EXPECT_TRUE(summary.cancelled);
         EXPECT_GT(summary.filesProcessed, 0u);
         EXPECT_LT(summary.filesProcessed, 20u);
-        const std::vector<std::string> lines =
-            TabularPaths(ReadAll(temp / ("out" + std::to_string(sort) + ".txt")));
-        EXPECT_EQ(lines.size(), sort ? 0u : summary.filesProcessed);
+        EXPECT_EQ(TabularPaths(ReadFile(output)).size(), sort ? 0u : summary.filesProcessed);
         EXPECT_TRUE(run.tree.IsEmpty());
         EXPECT_TRUE(run.presenter.messages.empty());
         EXPECT_EQ(run.progress.events.size(), 2u);
-        EXPECT_EQ(OpenDescriptors(), descriptors);
-        EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
     }
 }
 
 TEST(RunProcessingTest, ProgressArrivesInsideOneLargeFile) {
     TempDir temp;
-    CwdGuard guard;
     constexpr std::uint64_t kSize = 8u << 20;
-    temp.WriteFile("big/zeros.bin", "");
-    std::filesystem::resize_file(temp / "big/zeros.bin", kSize);
+    std::filesystem::resize_file(temp.Write("big/zeros.bin", ""), kSize);
     RunHarness run;
     // Each poll takes a while, as if the disk were slow: reports must come from within the file.
-    run.progress.sleepPerPoll = std::chrono::milliseconds(15);
+    run.progress.onPoll = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(15)); };
     run.Run(temp / "big/");
 
     ASSERT_GE(run.progress.reports.size(), 2u);
@@ -292,21 +209,16 @@ TEST(RunProcessingTest, ProgressArrivesInsideOneLargeFile) {
 
 TEST(RunProcessingTest, ProgressWindowAlreadyUpLeavesEverythingAsFound) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("d/f.txt");
-    const std::size_t descriptors = OpenDescriptors();
+    temp.Write("d/f.txt");
     RunHarness run;
     run.progress.openSucceeds = false;
-    run.settings.m_nOutputDest = 0;
-    run.settings.m_strOutput = temp / "out.txt";
+    SendToFile(run, temp / "out.txt");
     run.tree.Insert("/belongs/to/the/other/run", 1, 1, true);
     const RunSummary summary = run.Run(temp / "d/");
     EXPECT_FALSE(summary.walked);
-    EXPECT_EQ(ReadAll(temp / "out.txt"), "");
+    EXPECT_EQ(ReadFile(temp / "out.txt"), "");
     EXPECT_EQ(run.tree.Size(), 1u);
     EXPECT_EQ(run.progress.events, std::vector<std::string>{"open processing"});
-    EXPECT_EQ(OpenDescriptors(), descriptors);
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 
 #include "platform/path_services.h"
 #include "processing/directory_walk.h"
-#include "processing_test_support.h"
+#include "tests/core/run_fakes.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
@@ -21,7 +22,7 @@ using testing::TempDir;
 void BuildWorkedExample(const TempDir& temp) {
     for (const char* file : {"data/a.txt", "data/b.log", "data/sub.txt", "data/.git/f.txt",
                              "data/notes.txt/e.log", "data/sub/g.txt", "data/sub/deep/h.txt"}) {
-        temp.WriteFile(file);
+        temp.Write(file);
     }
 }
 
@@ -37,7 +38,6 @@ class WorkedExampleTest : public ::testing::TestWithParam<WalkRow> {};
 TEST_P(WorkedExampleTest, ReportsExactlyTheseFilesInThisOrder) {
     const WalkRow& row = GetParam();
     TempDir temp;
-    CwdGuard guard;
     BuildWorkedExample(temp);
 
     RunHarness run;
@@ -50,7 +50,6 @@ TEST_P(WorkedExampleTest, ReportsExactlyTheseFilesInThisOrder) {
     EXPECT_EQ(TabularPaths(run.pane.text_), expected);
     EXPECT_TRUE(run.presenter.messages.empty());
     EXPECT_EQ(summary.filesProcessed, expected.size());
-    EXPECT_EQ(std::filesystem::current_path(), guard.Saved());
 }
 
 const std::vector<std::string> kAllSix = {"data/a.txt",     "data/b.log",
@@ -70,11 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WalkTest, DotFilesAreReportedDotDirectoriesNeverEntered) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("t/.profile");
-    temp.WriteFile("t/.cache/inside.txt");
-    temp.WriteFile("t/.cache.d/inside.txt");
-    temp.WriteFile("t/plain");
+    temp.Write("t/.profile");
+    temp.Write("t/.cache/inside.txt");
+    temp.Write("t/.cache.d/inside.txt");
+    temp.Write("t/plain");
 
     RunHarness run;
     run.Run(temp / "t/");
@@ -84,12 +82,10 @@ TEST(WalkTest, DotFilesAreReportedDotDirectoriesNeverEntered) {
 
 TEST(WalkTest, NamesMatchIgnoringCaseAndKeepTheirCaseWhenPrinted) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("t/README.TXT");
-    temp.WriteFile("t/notes.Txt");
-    temp.WriteFile("t/other.log");
-    // "SUB" equals the pattern "sub" ignoring case, so it is walked whole.
-    temp.WriteFile("t/SUB/Inner.log");
+    temp.Write("t/README.TXT");
+    temp.Write("t/notes.Txt");
+    temp.Write("t/other.log");
+    temp.Write("t/SUB/Inner.log");
 
     RunHarness run;
     run.Run(temp / "t/*.TXT");
@@ -106,23 +102,9 @@ TEST(WalkTest, NamesMatchIgnoringCaseAndKeepTheirCaseWhenPrinted) {
     EXPECT_TRUE(byWildcard.pane.text_.empty());
 }
 
-TEST(WalkTest, DirectoryNamedWithoutSlashIsWalkedWhole) {
-    TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("p/Data/one.bin");
-    temp.WriteFile("p/Data/Deeper/two.bin");
-    temp.WriteFile("p/other.bin");
-
-    RunHarness run;
-    run.Run(temp / "p/data");  // matched ignoring case, then walked with "*.*"
-    EXPECT_EQ(TabularPaths(run.pane.text_),
-              (std::vector<std::string>{temp / "p/Data/one.bin", temp / "p/Data/Deeper/two.bin"}));
-}
-
 TEST(WalkTest, SymbolicLinksLoopsNeverFollowedLinkedFilesReported) {
     TempDir temp;
-    CwdGuard guard;
-    temp.WriteFile("t/real.txt", "12345");
+    temp.Write("t/real.txt", "12345");
     temp.MakeDir("t/loop");
     ASSERT_EQ(::symlink("..", (temp / "t/loop/up").c_str()), 0);
     ASSERT_EQ(::symlink(".", (temp / "t/loop/self").c_str()), 0);
@@ -148,7 +130,7 @@ TEST(WalkTest, DirectoryThatCannotBeEnteredIsReportedAndSiblingsGoOn) {
     const std::string component(250, 'n');
     constexpr int kLevels = 18;
     temp.MakeDir("t/a");
-    temp.WriteFile("t/b/last.txt");
+    temp.Write("t/b/last.txt");
     ASSERT_TRUE(ChangeDirectory(temp / "t/a"));
     std::string levelPath = temp.Dir() + "t/a/";
     std::string firstTooLong;
@@ -179,10 +161,9 @@ TEST(WalkTest, DirectoryThatCannotBeEnteredIsReportedAndSiblingsGoOn) {
 
 TEST(WalkTest, LongPathsBeyondTheOldLimitArePrintedWhole) {
     TempDir temp;
-    CwdGuard guard;
     const std::string component(120, 'L');
     const std::string relative = "t/" + component + "/" + component + "/" + component + "/f.bin";
-    temp.WriteFile(relative);
+    temp.Write(relative);
 
     RunHarness run;
     run.Run(temp / "t/");

@@ -3,34 +3,22 @@
 #include "settings/settings_file.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
+#include <array>
+#include <functional>
 
 #include "settings/atomic_file_write.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testing::ReadFile;
+using testing::WriteFile;
 
 CCRCSettings SomeOptions() {
     CCRCSettings record;
@@ -44,51 +32,41 @@ CCRCSettings SomeOptions() {
     return record;
 }
 
+const std::string kDefaultFile = EncodeSettings(CCRCSettings{});
+
 // Each test runs in a fresh temporary directory, so the user's own settings.dat is never read
 // or replaced.
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_previousDir = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "quillmark-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = fs::canonical(pattern);
-        fs::current_path(m_dir);
-    }
-    void TearDown() override {
-        fs::current_path(m_previousDir);
-        fs::remove_all(m_dir);
-    }
+    void SetUp() override { fs::current_path(m_temp.Path()); }
 
     std::size_t EntriesIn(const fs::path& directory) const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), {}));
     }
 
-    fs::path m_previousDir;
-    fs::path m_dir;
+    testing::TempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
+    testing::CwdGuard m_guard;  // put back before the directory goes
 };
 
-TEST_F(SettingsFileTest, StartupWithoutAFileGivesDefaultsAndRemembersTheDirectory) {
-    CCRCSettings record = SomeOptions();
-    LoadSettingsAtStartup(record);
-    EXPECT_EQ(record.m_szSettingsDir, m_dir.string());
-    EXPECT_EQ(EncodeSettings(record), EncodeSettings(CCRCSettings{}));
-}
-
-TEST_F(SettingsFileTest, StartupReadsTheFileOfTheWorkingDirectory) {
-    WriteFile(m_dir / "settings.dat", EncodeSettings(SomeOptions()));
-    CCRCSettings record;
-    LoadSettingsAtStartup(record);
-    EXPECT_EQ(EncodeSettings(record), EncodeSettings(SomeOptions()));
-}
-
-TEST_F(SettingsFileTest, StartupTakesDefaultsForADamagedFile) {
-    const std::string full = EncodeSettings(SomeOptions());
-    WriteFile(m_dir / "settings.dat", full.substr(0, full.size() - 1));
-    CCRCSettings record = SomeOptions();
-    LoadSettingsAtStartup(record);
-    EXPECT_EQ(EncodeSettings(record), EncodeSettings(CCRCSettings{}));
-    EXPECT_EQ(record.m_szSettingsDir, m_dir.string());
+// Start-up reads settings.dat of the working directory and remembers that directory; a missing
+// or damaged file gives the defaults.
+TEST_F(SettingsFileTest, StartupReadsTheFileOrTakesDefaults) {
+    const std::string stored = EncodeSettings(SomeOptions());
+    const std::array<std::string, 3> rows[] = {
+        {"missing", "", kDefaultFile},
+        {"valid", stored, stored},
+        {"damaged", stored.substr(0, stored.size() - 1), kDefaultFile},
+    };
+    for (const auto& [name, contents, expected] : rows) {
+        SCOPED_TRACE(name);
+        fs::remove(m_dir / "settings.dat");
+        if (!contents.empty()) WriteFile(m_dir / "settings.dat", contents);
+        CCRCSettings record = SomeOptions();
+        LoadSettingsAtStartup(record);
+        EXPECT_EQ(EncodeSettings(record), expected);
+        EXPECT_EQ(record.m_szSettingsDir, m_dir.string());
+    }
 }
 
 TEST_F(SettingsFileTest, ExitSaveGoesToTheRememberedDirectory) {
@@ -98,25 +76,18 @@ TEST_F(SettingsFileTest, ExitSaveGoesToTheRememberedDirectory) {
     fs::current_path(m_dir / "elsewhere");
 
     ASSERT_TRUE(SaveSettingsAtExit(record));
-    const std::string written = ReadFile(m_dir / "settings.dat");
-    EXPECT_EQ(written.size(), 35u);
-    EXPECT_EQ(written, EncodeSettings(CCRCSettings{}));
+    EXPECT_EQ(ReadFile(m_dir / "settings.dat"), kDefaultFile);
     EXPECT_FALSE(fs::exists(m_dir / "elsewhere" / "settings.dat"));
     EXPECT_EQ(EntriesIn(m_dir), 2u) << "a temporary file was left behind";
 }
 
-TEST_F(SettingsFileTest, ExitSaveWithoutARememberedDirectoryWritesNothing) {
-    CCRCSettings record = SomeOptions();
-    record.m_szSettingsDir.clear();
-    EXPECT_FALSE(SaveSettingsAtExit(record));
-    EXPECT_EQ(EntriesIn(m_dir), 0u);
-}
-
-TEST_F(SettingsFileTest, ExitSaveIntoAVanishedDirectoryFails) {
-    CCRCSettings record = SomeOptions();
-    record.m_szSettingsDir = (m_dir / "gone").string();
-    EXPECT_FALSE(SaveSettingsAtExit(record));
-    EXPECT_EQ(EntriesIn(m_dir), 0u);
+TEST_F(SettingsFileTest, ExitSaveWithoutADirectoryToGoToFailsAndWritesNothing) {
+    for (const std::string& remembered : {std::string(), (m_dir / "gone").string()}) {
+        CCRCSettings record = SomeOptions();
+        record.m_szSettingsDir = remembered;
+        EXPECT_FALSE(SaveSettingsAtExit(record)) << remembered;
+        EXPECT_EQ(EntriesIn(m_dir), 0u) << remembered;
+    }
 }
 
 TEST_F(SettingsFileTest, SaveThenLoadCommandsRestoreEveryField) {
@@ -130,58 +101,42 @@ TEST_F(SettingsFileTest, SaveThenLoadCommandsRestoreEveryField) {
     EXPECT_EQ(loaded.m_szSettingsDir, "/kept");
 }
 
-TEST_F(SettingsFileTest, SaveCommandReplacesAnOlderLongerFile) {
+TEST_F(SettingsFileTest, SaveReplacesALongerFileAndKeepsItsPermissions) {
     CCRCSettings longer = SomeOptions();
     longer.m_strInput.assign(1000, 'x');
     WriteFile(m_dir / "settings.dat", EncodeSettings(longer));
-    ASSERT_TRUE(SaveSettingsCommand(CCRCSettings{}));
-    EXPECT_EQ(ReadFile(m_dir / "settings.dat"), EncodeSettings(CCRCSettings{}));
-}
-
-TEST_F(SettingsFileTest, SaveKeepsThePermissionsOfTheReplacedFile) {
-    WriteFile(m_dir / "settings.dat", "old");
     ASSERT_EQ(::chmod("settings.dat", 0640), 0);
-    ASSERT_TRUE(SaveSettingsCommand(SomeOptions()));
+    ASSERT_TRUE(SaveSettingsCommand(CCRCSettings{}));
+    EXPECT_EQ(ReadFile(m_dir / "settings.dat"), kDefaultFile);
     struct stat info {};
     ASSERT_EQ(::stat("settings.dat", &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
 TEST_F(SettingsFileTest, LoadCommandFailuresLeaveTheRecordUnchanged) {
-    const std::string valid = EncodeSettings(CCRCSettings{});
-    struct Case {
+    struct Row {
         const char* name;
-        std::string contents;  // empty: no file at all
+        std::function<void(const fs::path&)> make;
     };
-    const Case cases[] = {
-        {"missing", ""},
-        {"truncated", valid.substr(0, 30)},
-        {"wide string marker", valid.substr(0, 28) + "\xFF\xFE\xFF" + valid.substr(29)},
+    const Row rows[] = {
+        {"missing", [](const fs::path&) {}},
+        {"truncated", [](const fs::path& path) { WriteFile(path, kDefaultFile.substr(0, 30)); }},
+        {"directory", [](const fs::path& path) { fs::create_directory(path); }},
+        // A valid start followed by a sparse hole: a settings file of 17 MiB is not taken.
+        {"beyond the size cap",
+         [](const fs::path& path) {
+             WriteFile(path, kDefaultFile);
+             fs::resize_file(path, 17u * 1024u * 1024u);
+         }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove(m_dir / "settings.dat");
-        if (!c.contents.empty()) WriteFile(m_dir / "settings.dat", c.contents);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(m_dir / "settings.dat");
+        row.make(m_dir / "settings.dat");
         CCRCSettings record = SomeOptions();
         EXPECT_FALSE(LoadSettingsCommand(record));
         EXPECT_EQ(EncodeSettings(record), EncodeSettings(SomeOptions()));
     }
-}
-
-TEST_F(SettingsFileTest, LoadRefusesAFileBeyondTheSizeCap) {
-    // A valid start followed by a sparse hole: a settings file of 17 MiB is not taken.
-    WriteFile(m_dir / "settings.dat", EncodeSettings(SomeOptions()));
-    fs::resize_file(m_dir / "settings.dat", 17u * 1024u * 1024u);
-    CCRCSettings record;
-    EXPECT_FALSE(LoadSettingsCommand(record));
-    EXPECT_EQ(EncodeSettings(record), EncodeSettings(CCRCSettings{}));
-}
-
-TEST_F(SettingsFileTest, LoadCommandRefusesADirectory) {
-    fs::create_directory(m_dir / "settings.dat");
-    CCRCSettings record = SomeOptions();
-    EXPECT_FALSE(LoadSettingsCommand(record));
-    EXPECT_EQ(EncodeSettings(record), EncodeSettings(SomeOptions()));
 }
 
 TEST_F(SettingsFileTest, SaveOverADirectoryFailsAndLeavesNoTemporaryFile) {
@@ -223,10 +178,6 @@ TEST(SettingsWriteHelper, FullDeviceIsAFailure) {
     if (fd < 0) GTEST_SKIP() << "/dev/full is not available";
     EXPECT_FALSE(WriteAllToDescriptor(fd, "some settings bytes"));
     ::close(fd);
-}
-
-TEST(SettingsWriteHelper, ReplaceIntoAMissingDirectoryFails) {
-    EXPECT_FALSE(ReplaceFileAtomically("/nonexistent-quillmark-dir/settings.dat", "x"));
 }
 
 }  // namespace

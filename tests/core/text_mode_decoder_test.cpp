@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <random>
 
-#include "crc_test_support.h"
 #include "platform/text_mode_stream.h"
+#include "tests/core/test_support.h"
 
 namespace quillmark {
 namespace {
