@@ -148,6 +148,7 @@ TEST_F(FrameTest, PaneShowsHundredColumnsByThirtyLinesOfAFixedTwelvePointFont) {
     EXPECT_FALSE(pane->isReadOnly());
     EXPECT_FALSE(pane->acceptDrops());
     EXPECT_EQ(frame.windowTitle(), "Quillmark");
+    EXPECT_FALSE(frame.windowIcon().isNull());
     EXPECT_EQ(frame.centralWidget(), pane);
 
     QFontMetrics metrics(pane->font());
