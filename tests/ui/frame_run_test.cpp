@@ -211,3 +211,28 @@ TEST_F(FrameTest, ARunToAFileLeavesThePaneAlone) {
 
 }  // namespace
 }  // namespace quillmark::test
+
+namespace quillmark::test {
+namespace {
+
+TEST_F(FrameTest, RunMessagesAppearAsErrorBoxesAboveTheProgressWindow) {
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun(Scratch() + "/missing/*.txt");
+    ModalAnswerer answer(QMessageBox::Ok, 5);
+    frame.RunProcessing();
+    QApplication::processEvents();
+
+    ASSERT_FALSE(answer.Seen().empty());
+    EXPECT_EQ(answer.Seen()[0].text, "Unable to set working dirctory");
+    for (const SeenBox& box : answer.Seen()) {
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_FALSE(box.hadIcon);
+        EXPECT_FALSE(box.hadYesNo);
+    }
+    EXPECT_EQ(frame.ProgressView().CurrentWindow(), nullptr);
+    EXPECT_EQ(GetCurrentDirectory().value_or(""), Scratch());
+    EXPECT_EQ(PaneText(), "");
+}
+
+}  // namespace
+}  // namespace quillmark::test
