@@ -1,23 +1,22 @@
-// cli_options_test.cpp - from the command line to the settings record: flags, interlocks,
-// --settings, and what ends the program before any run.
+// cli_options_test.cpp - from the command line to the settings record: flags, interlocks and
+// --settings.
 #include "cli/cli_options.h"
 
-#include <gtest/gtest.h>
-
+#include <array>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "cli_test_support.h"
+#include "settings/option_flags.h"
 #include "settings/settings_file.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace quillmark {
 namespace {
 
+using testing::CliTest;
+
 struct Parsed {
     std::optional<int> status;
     CliOptions options;
-    std::string out;
     std::string err;
 };
 
@@ -30,131 +29,77 @@ Parsed Parse(std::vector<std::string> args) {
     Parsed parsed;
     parsed.status =
         ParseCommandLine(static_cast<int>(argv.size()), argv.data(), parsed.options, out, err);
-    parsed.out = out.str();
     parsed.err = err.str();
     return parsed;
 }
 
-CliFlags Flags(std::initializer_list<bool CliFlags::*> given) {
-    CliFlags flags;
-    for (auto flag : given) flags.*flag = true;
-    return flags;
+// sort, no recursion, dir wildcards, lowercase, Unix LF, output style, read mode
+using Options = std::array<std::int32_t, 7>;
+
+Options OptionsOf(const CCRCSettings& r) {
+    return {r.m_bSortOutput, r.m_bNoRecursion, r.m_bDirWildcards, r.m_bLowercase,
+            r.m_bUnixLF,     r.m_nOutputStyle, r.m_nReadMode};
 }
 
-struct InterlockCase {
+struct InterlockRow {
     const char* name;
-    CliFlags flags;
-    CCRCSettings before;  // what the defaults or a settings file held
-    std::int32_t sort, noRecursion, dirWildcards, lowercase, unixLF, style, readMode;
-    std::uint8_t flagByte;
+    std::vector<bool CliFlags::*> given;
+    bool storedAllOn;  // the record held every option on, as a settings file might
+    Options expected;
+    int flagByte;
 };
 
-CCRCSettings WithEverythingOn() {
-    CCRCSettings record;
-    record.m_bSortOutput = 1;
-    record.m_bNoRecursion = 1;
-    record.m_bDirWildcards = 1;
-    record.m_bLowercase = 1;
-    record.m_bUnixLF = 1;
-    record.m_nReadMode = 0;
-    record.m_nOutputStyle = 0;
-    return record;
-}
-
 TEST(CliFlags, MapOntoTheRecordWithTheSettingsDialogInterlocks) {
-    const std::vector<InterlockCase> cases = {
-        {"nothing", {}, {}, 0, 0, 0, 0, 0, 0, 1, 0x00},
-        {"ascii", Flags({&CliFlags::ascii}), {}, 0, 0, 0, 0, 0, 0, 0, OPT_ASCII_MODE},
+    using F = CliFlags;
+    const InterlockRow rows[] = {
+        {"nothing", {}, false, {0, 0, 0, 0, 0, 0, 1}, 0},
+        {"ascii", {&F::ascii}, false, {0, 0, 0, 0, 0, 0, 0}, OPT_ASCII_MODE},
         {"tabular lowercase",
-         Flags({&CliFlags::lowercase, &CliFlags::tabular}),
-         {},
-         0,
-         0,
-         0,
-         1,
-         0,
-         1,
-         1,
+         {&F::lowercase, &F::tabular},
+         false,
+         {0, 0, 0, 1, 0, 1, 1},
          OPT_LOWERCASE},
         {"sort forces tabular, drops lowercase",
-         Flags({&CliFlags::sort, &CliFlags::lowercase}),
-         {},
-         1,
-         0,
-         0,
-         0,
-         0,
-         1,
-         1,
+         {&F::sort, &F::lowercase},
+         false,
+         {1, 0, 0, 0, 0, 1, 1},
          OPT_SORT},
         {"unix lf forces binary",
-         Flags({&CliFlags::unixLF, &CliFlags::ascii}),
-         {},
-         0,
-         0,
-         0,
-         0,
-         1,
-         0,
-         1,
+         {&F::unixLF, &F::ascii},
+         false,
+         {0, 0, 0, 0, 1, 0, 1},
          OPT_UNIX_LF},
         {"no recursion drops dir wildcards",
-         Flags({&CliFlags::noRecursion, &CliFlags::dirWildcards}),
-         {},
-         0,
-         1,
-         0,
-         0,
-         0,
-         0,
-         1,
+         {&F::noRecursion, &F::dirWildcards},
+         false,
+         {0, 1, 0, 0, 0, 0, 1},
          OPT_NO_RECURSION},
         {"dir wildcards alone",
-         Flags({&CliFlags::dirWildcards}),
-         {},
-         0,
-         0,
-         1,
-         0,
-         0,
-         0,
-         1,
+         {&F::dirWildcards},
+         false,
+         {0, 0, 1, 0, 0, 0, 1},
          OPT_DIR_WILDCARDS},
         {"interlocks apply to a loaded record too",
          {},
-         WithEverythingOn(),
-         1,
-         1,
-         0,
-         0,
-         1,
-         1,
-         1,
+         true,
+         {1, 1, 0, 0, 1, 1, 1},
          OPT_SORT | OPT_NO_RECURSION | OPT_UNIX_LF},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CCRCSettings record = c.before;
-        ApplyCliFlags(c.flags, record);
-        EXPECT_EQ(record.m_bSortOutput, c.sort);
-        EXPECT_EQ(record.m_bNoRecursion, c.noRecursion);
-        EXPECT_EQ(record.m_bDirWildcards, c.dirWildcards);
-        EXPECT_EQ(record.m_bLowercase, c.lowercase);
-        EXPECT_EQ(record.m_bUnixLF, c.unixLF);
-        EXPECT_EQ(record.m_nOutputStyle, c.style);
-        EXPECT_EQ(record.m_nReadMode, c.readMode);
-        EXPECT_EQ(record.m_flags, c.flagByte);
+    for (const InterlockRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CliFlags flags;
+        for (auto flag : row.given) flags.*flag = true;
+        CCRCSettings record;
+        if (row.storedAllOn) {
+            record.m_bSortOutput = record.m_bNoRecursion = record.m_bDirWildcards = 1;
+            record.m_bLowercase = record.m_bUnixLF = 1;
+            record.m_nReadMode = record.m_nOutputStyle = 0;
+        }
+        ApplyCliFlags(flags, record);
+        EXPECT_EQ(OptionsOf(record), row.expected);
+        EXPECT_EQ(record.m_flags, row.flagByte);
         EXPECT_EQ(record.m_nOutputDest, 1);
     }
-}
-
-TEST(CliFlags, OutputFileSelectsTheFileDestination) {
-    CCRCSettings record;
-    CliFlags flags;
-    flags.outputFile = "sums.txt";
-    ApplyCliFlags(flags, record);
-    EXPECT_EQ(record.m_strOutput, "sums.txt");
-    EXPECT_EQ(record.m_nOutputDest, 0);
 }
 
 TEST(CliParse, LongAndShortSpellingsGiveTheSameRecord) {
@@ -176,18 +121,7 @@ TEST(CliParse, ProgressChoice) {
     EXPECT_EQ(Parse({"--no-progress", "x"}).options.progress, ProgressChoice::Never);
 }
 
-TEST(CliParse, EndingsBeforeAnyRun) {
-    EXPECT_EQ(Parse({"--help"}).status, 0);
-    EXPECT_NE(Parse({"--help"}).out.find("--unix-lf"), std::string::npos);
-    EXPECT_EQ(Parse({"--version"}).status, 0);
-    EXPECT_EQ(Parse({}).status, 2);
-    EXPECT_EQ(Parse({"--bogus", "x"}).status, 2);
-    EXPECT_EQ(Parse({"--settings"}).status, 2);
-}
-
-class CliSettingsFileTest : public testing::CliTest {};
-
-TEST_F(CliSettingsFileTest, FileOptionsThenLineFlags) {
+TEST_F(CliTest, SettingsFileOptionsThenLineFlags) {
     CCRCSettings stored;
     stored.m_bLowercase = 1;
     stored.m_nReadMode = 0;
@@ -195,27 +129,16 @@ TEST_F(CliSettingsFileTest, FileOptionsThenLineFlags) {
     stored.m_strOutput = "stored.txt";
     stored.m_nOutputDest = 0;
     stored.m_flags = 0x80;  // recomputed: the byte follows the final options
-    const std::string path = (m_dir / "settings.dat").string();
+    const std::string path = m_dir / "settings.dat";
     ASSERT_TRUE(WriteSettingsFile(path, stored));
 
     const Parsed parsed = Parse({"--settings", path, "-s", "x"});
     ASSERT_FALSE(parsed.status.has_value()) << parsed.err;
     const CCRCSettings& record = parsed.options.settings;
-    EXPECT_EQ(record.m_bSortOutput, 1);
-    EXPECT_EQ(record.m_bLowercase, 0);
-    EXPECT_EQ(record.m_nOutputStyle, 1);
-    EXPECT_EQ(record.m_nReadMode, 0);
+    EXPECT_EQ(OptionsOf(record), (Options{1, 0, 0, 0, 0, 1, 0}));
     EXPECT_EQ(record.m_strOutput, "stored.txt");
     EXPECT_EQ(record.m_nOutputDest, 0);
     EXPECT_EQ(record.m_flags, OPT_SORT | OPT_ASCII_MODE);
-}
-
-TEST_F(CliSettingsFileTest, DamagedFileEndsWithUsageStatus) {
-    const std::string path = (m_dir / "settings.dat").string();
-    testing::WriteFile(path, std::string(34, '\0'));
-    const Parsed parsed = Parse({"--settings", path, "x"});
-    EXPECT_EQ(parsed.status, 2);
-    EXPECT_NE(parsed.err.find(path), std::string::npos);
 }
 
 }  // namespace

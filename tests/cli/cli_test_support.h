@@ -1,39 +1,19 @@
-// cli_test_support.h - running the built quillmark-cli on a scratch tree and capturing its output.
+// cli_test_support.h - running the built quillmark-cli on a scratch tree, and the lines it should
+// print.
 #pragma once
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <string>
-#include <vector>
+
+#include "tests/core/test_support.h"
 
 extern char** environ;
 
 namespace quillmark::testing {
-
-namespace fs = std::filesystem;
-
-// Bit by bit, independent of the program's table: the reference every expected line uses.
-inline std::uint32_t ReferenceCrc32(const std::string& bytes) {
-    std::uint32_t reg = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        reg ^= byte;
-        for (int bit = 0; bit < 8; ++bit) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1u)));
-    }
-    return ~reg;
-}
 
 inline std::string TabularLine(std::uint32_t crc, std::size_t size, const std::string& path) {
     char head[32];
@@ -42,13 +22,13 @@ inline std::string TabularLine(std::uint32_t crc, std::size_t size, const std::s
 }
 
 inline std::string TabularLine(const std::string& bytes, const std::string& path) {
-    return TabularLine(ReferenceCrc32(bytes), bytes.size(), path);
+    return TabularLine(ReferenceCrc(bytes), bytes.size(), path);
 }
 
 inline std::string DescriptiveBlock(const std::string& bytes, const std::string& path) {
     char tail[64];
     std::snprintf(tail, sizeof tail, "\nFile size: %zu\nCRC 32: %08x\n\n", bytes.size(),
-                  ReferenceCrc32(bytes));
+                  ReferenceCrc(bytes));
     return "Filename: " + path + tail;
 }
 
@@ -59,17 +39,6 @@ inline std::string Lower(std::string text) {
     return text;
 }
 
-inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 struct CliResult {
     int status = -1;  // exit status, or 128 + signal
     std::string out;
@@ -77,21 +46,32 @@ struct CliResult {
 };
 
 struct CliCall {
-    std::vector<std::string> args;
-    std::string workingDirectory;             // empty: the test's own
-    std::string stdoutPath;                   // empty: captured
-    std::function<void(pid_t)> whileRunning;  // called once the child has started
+    std::vector<std::string> args{};
+    std::string workingDirectory{};             // empty: the test's own
+    std::string stdoutPath{};                   // empty: captured
+    std::function<void(pid_t)> whileRunning{};  // called once the child has started
 };
 
-// Output goes to files rather than pipes, so a large output cannot block the child.
-class CliRunner {
-public:
-    explicit CliRunner(fs::path scratch) : m_scratch(std::move(scratch)) {}
+// A fresh directory per test: the tree under "tree", captures beside it.
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() { fs::create_directory(m_tree); }
 
+    // The path of a file as a run prints it.
+    std::string Printed(const std::string& relative) const { return (m_tree / relative).string(); }
+    std::string TreeInput() const { return m_tree.string() + "/"; }
+
+    CliResult Run(std::vector<std::string> args) const {
+        CliCall call;
+        call.args = std::move(args);
+        return Run(call);
+    }
+
+    // Output goes to files rather than pipes, so a large output cannot block the child.
     CliResult Run(const CliCall& call) const {
         const fs::path outPath =
-            call.stdoutPath.empty() ? m_scratch / "stdout.capture" : fs::path(call.stdoutPath);
-        const fs::path errPath = m_scratch / "stderr.capture";
+            call.stdoutPath.empty() ? m_dir / "stdout" : fs::path(call.stdoutPath);
+        const fs::path errPath = m_dir / "stderr";
         std::vector<std::string> argvText{QUILLMARK_CLI_PATH};
         argvText.insert(argvText.end(), call.args.begin(), call.args.end());
         std::vector<char*> argv;
@@ -125,39 +105,9 @@ public:
         return result;
     }
 
-    CliResult Run(std::vector<std::string> args) const {
-        CliCall call;
-        call.args = std::move(args);
-        return Run(call);
-    }
-
-private:
-    fs::path m_scratch;
-};
-
-// A fresh directory per test: the tree under "tree", captures beside it.
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quillmark-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = fs::canonical(pattern);
-        m_tree = m_dir / "tree";
-        fs::create_directory(m_tree);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    // The path of a file as a run prints it.
-    std::string Printed(const std::string& relative) const { return (m_tree / relative).string(); }
-    std::string TreeInput() const { return m_tree.string() + "/"; }
-
-    CliResult Run(std::vector<std::string> args) const {
-        return CliRunner(m_dir).Run(std::move(args));
-    }
-    CliResult Run(const CliCall& call) const { return CliRunner(m_dir).Run(call); }
-
-    fs::path m_dir;
-    fs::path m_tree;
+    TempDir m_temp;
+    const fs::path m_dir{m_temp.Path()};
+    const fs::path m_tree{m_dir / "tree"};
 };
 
 }  // namespace quillmark::testing
