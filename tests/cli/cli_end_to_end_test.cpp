@@ -97,8 +97,8 @@ TEST_F(CliTest, ReadModesNormaliseLineEnds) {
     WriteFile(m_tree / "crlf.txt", crlf);
     WriteFile(m_tree / "lf.txt", lf);
     const std::array<std::string, 3> rows[] = {
-        // option, then the bytes whose CRC each file must show
-        {"--tabular", crlf, lf},
+        // a read-mode option, then the bytes whose CRC each file must show
+        {"--tabular", crlf, lf},  // none: binary, the tabular option given twice
         {"-a", lf, lf},
         {"-u", crlf, crlf},
     };
