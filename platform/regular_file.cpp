@@ -10,6 +10,10 @@
 
 namespace quillmark {
 
+namespace {
+constexpr off_t kReadAheadThreshold = 1 << 20;
+}  // namespace
+
 std::optional<RegularFile> RegularFile::Open(const std::string& path) {
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check follows.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -19,10 +23,9 @@ std::optional<RegularFile> RegularFile::Open(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    // Regular files ignore O_NONBLOCK today, but clear it so a read never returns EAGAIN.
-    int status = ::fcntl(fd, F_GETFL);
-    if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Read-ahead advice pays only on files that take several buffers; small files are read in
+    // one call, where the extra system call would be most of the cost.
+    if (info.st_size > kReadAheadThreshold) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return RegularFile(fd, static_cast<std::uint64_t>(info.st_size));
 }
 
@@ -48,6 +51,15 @@ std::optional<std::size_t> RegularFile::ReadFull(std::uint8_t* buffer, std::size
         ssize_t got = ::read(m_fd, buffer + filled, size - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
+            // Regular files ignore O_NONBLOCK (kept from the open, so a FIFO could not block it)
+            // on every common file system; should one honour it, read on blocking.
+            if (errno == EAGAIN) {
+                const int status = ::fcntl(m_fd, F_GETFL);
+                if (status >= 0 && (status & O_NONBLOCK) != 0 &&
+                    ::fcntl(m_fd, F_SETFL, status & ~O_NONBLOCK) == 0) {
+                    continue;
+                }
+            }
             return std::nullopt;
         }
         if (got == 0) break;
