@@ -57,15 +57,18 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     app.add_flag("-t,--tabular", flags.tabular,
                  "One line per file: CRC, size, path (default: descriptive blocks)");
     auto* output = app.add_option("-o,--output", outputFile,
-                                  "Append the results to FILE, lines ending in CR LF");
+                                  "Append the results to FILE, lines ending in CR LF")
+                       ->type_name("FILE");
     auto* settings = app.add_option("--settings", settingsFile,
-                                    "Start from the options saved in a settings.dat FILE");
+                                    "Start from the options saved in a settings.dat FILE")
+                         ->type_name("FILE");
     auto* progressFlag = app.add_flag("--progress", progressOn, "Show progress on standard error");
     auto* noProgressFlag =
         app.add_flag("--no-progress", progressOff, "Never show progress (default: on a terminal)");
     progressFlag->excludes(noProgressFlag);
     app.add_option("INPUT", options.inputs, "What to checksum; each INPUT is one complete run")
-        ->required();
+        ->required()
+        ->type_name("");
 
     try {
         app.parse(argc, argv);
