@@ -3,7 +3,7 @@
 
 #include "checksum/crc_register.h"
 #include "checksum/crc_table.h"
-#include "checksum/read_buffer.h"
+#include "checksum/file_chunks.h"
 #include "platform/regular_file.h"
 
 namespace quillmark {
@@ -14,15 +14,16 @@ RawRead CrcTable::CrcBinaryRead(const std::string& name, std::uint64_t expectedS
     if (!file) return {RawReadStatus::OpenFailed, 0};
     if (expectedSize == 0) return {RawReadStatus::Ok, kCrcRegisterStart};
 
-    ReadBuffer buffer = AllocateReadBuffer(expectedSize);
+    FileChunks chunks(*file, expectedSize);
     std::uint32_t reg = kCrcRegisterStart;
     std::uint64_t left = expectedSize;
     while (left > 0) {
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size));
-        std::optional<std::size_t> got = file->ReadFull(buffer.data.get(), want);
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, chunks.BufferSize()));
+        const std::optional<std::span<const std::uint8_t>> got = chunks.Next();
         // A file that shrank since it was listed has no checksum of its listed size.
-        if (!got || *got < want) return {RawReadStatus::ReadFailed, 0};
-        reg = UpdateRegister(reg, buffer.data.get(), want);
+        if (!got || got->size() < want) return {RawReadStatus::ReadFailed, 0};
+        reg = UpdateRegister(reg, got->data(), want);
         left -= want;
         if (progress && !progress->OnBytesRead(want)) return {RawReadStatus::Cancelled, 0};
     }

@@ -1,6 +1,6 @@
 // crc_text_read.cpp - the CRC register over a file read in text mode, with its byte count.
 #include "checksum/crc_table.h"
-#include "checksum/read_buffer.h"
+#include "checksum/file_chunks.h"
 #include "checksum/text_crc.h"
 #include "platform/regular_file.h"
 #include "settings/option_flags.h"
@@ -12,22 +12,22 @@ RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSiz
     std::optional<RegularFile> file = RegularFile::Open(name);
     if (!file) return {RawReadStatus::OpenFailed, 0};
 
-    ReadBuffer buffer = AllocateReadBuffer(file->Size());
+    FileChunks chunks(*file, UINT64_MAX);
     const bool unixLineEnds = (flags & OPT_UNIX_LF) != 0;
     TextCrc text(unixLineEnds);
     // Each byte still to come adds at most this much to the count.
     const std::uint64_t mostPerByte = unixLineEnds ? 1 : 2;
     std::uint64_t bytesRead = 0;
     for (;;) {
-        std::optional<std::size_t> got = file->ReadFull(buffer.data.get(), buffer.size);
+        const std::optional<std::span<const std::uint8_t>> got = chunks.Next();
         // A failed read would otherwise pass for an early end and fall back to a binary
         // checksum of a file that was meant to be read as text.
         if (!got) return {RawReadStatus::ReadFailed, 0};
-        if (*got == 0) break;
-        bytesRead += *got;
-        text.Feed(buffer.data.get(), *got);
-        if (progress && !progress->OnBytesRead(*got)) return {RawReadStatus::Cancelled, 0};
-        if (text.Ended() || *got < buffer.size) break;
+        if (got->empty()) break;
+        bytesRead += got->size();
+        text.Feed(got->data(), got->size());
+        if (progress && !progress->OnBytesRead(got->size())) return {RawReadStatus::Cancelled, 0};
+        if (text.Ended() || got->size() < chunks.BufferSize()) break;
         // Stop as soon as the count can no longer match: it never shrinks, and the rest of the
         // file (its size when opened) can add only so much, plus a CR held back at the buffer's
         // end. CR LF text in Unix-LF mode thus goes to the binary pass after one buffer.

@@ -11,6 +11,14 @@ namespace quillmark {
 // in the processor's cache between read() filling it and the CRC reading it.
 inline constexpr std::size_t kReadBufferSize = 256 * 1024;
 
+// Past this many bytes a pass reads in a second thread while it checksums; below it, starting a
+// thread would cost more than the overlap saves.
+inline constexpr std::uint64_t kReadAheadThreshold = 8 << 20;
+// Larger buffers for the read-ahead ring: fewer hand-overs between the threads, and a ring of
+// them still fits in the processor's last-level cache.
+inline constexpr std::size_t kReadAheadBufferSize = 1 << 20;
+inline constexpr std::size_t kReadAheadBufferCount = 4;
+
 struct ReadBuffer {
     std::unique_ptr<std::uint8_t[]> data;
     std::size_t size = 0;

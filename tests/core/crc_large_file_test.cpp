@@ -1,9 +1,14 @@
-// crc_large_file_test.cpp - files past 4 GiB, and progress and cancelling between buffers.
+// crc_large_file_test.cpp - files past 4 GiB, progress and cancelling between buffers, and the
+// read-ahead thread that large files are read through.
 #include <libdeflate.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <numeric>
+#include <thread>
 
 #include "checksum/crc_table.h"
 #include "checksum/read_buffer.h"
@@ -52,8 +57,10 @@ TEST(LargeFileTest, FilePastFourGibibytesIsChecksummedWhole) {
 
 class RecordingProgress : public ReadProgress {
 public:
-    explicit RecordingProgress(std::size_t callsAllowed) : m_callsAllowed(callsAllowed) {}
+    explicit RecordingProgress(std::size_t callsAllowed, std::function<void()> onFirst = {})
+        : m_callsAllowed(callsAllowed), m_onFirst(std::move(onFirst)) {}
     bool OnBytesRead(std::uint64_t bytes) override {
+        if (reports.empty() && m_onFirst) m_onFirst();
         reports.push_back(bytes);
         return reports.size() < m_callsAllowed;
     }
@@ -63,6 +70,7 @@ public:
 
 private:
     std::size_t m_callsAllowed;
+    std::function<void()> m_onFirst;
 };
 
 constexpr std::uint64_t kThreeBuffersAndABit = 3 * kReadBufferSize + 5;
@@ -103,6 +111,111 @@ TEST(ProgressTest, FallbackReportsBothPasses) {
     // The text pass may stop once its count has passed the file size; the binary pass reads all.
     EXPECT_GT(progress.Total(), kThreeBuffersAndABit);
     EXPECT_LE(progress.Total(), 2 * kThreeBuffersAndABit);
+}
+
+constexpr std::uint64_t kReadAheadFileSize = kReadAheadThreshold + 2 * kReadAheadBufferSize + 12345;
+
+// Lines of letters; with crLf every line ends in CR LF, and one straddles each boundary between
+// read-ahead buffers. Either way the file passes the count check of the matching text mode.
+Bytes Lines(bool crLf) {
+    Bytes file;
+    for (std::uint64_t state = 1; file.size() < kReadAheadFileSize;) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        std::size_t length = state >> 58;
+        const std::size_t boundary =
+            (file.size() / kReadAheadBufferSize + 1) * kReadAheadBufferSize;
+        if (crLf && file.size() + length + 1 >= boundary) length = boundary - 1 - file.size();
+        file.insert(file.end(), length, std::uint8_t('a' + length % 26));
+        if (crLf) file.push_back('\r');
+        file.push_back('\n');
+    }
+    file.resize(kReadAheadFileSize);
+    return file;
+}
+
+std::size_t ThreadCount() {
+    using std::filesystem::directory_iterator;
+    return static_cast<std::size_t>(std::distance(directory_iterator("/proc/self/task"), {}));
+}
+
+// A joined thread may linger in the task list for a moment; one left running stays.
+bool ThreadCountReturnsTo(std::size_t count) {
+    for (int i = 0; i < 200 && ThreadCount() != count; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ThreadCount() == count;
+}
+
+TEST(ReadAheadTest, LargeFilesMatchTheReferenceInEveryMode) {
+    TempDir dir;
+    const std::string crLfPath = dir.Write("crlf.txt", Lines(true));
+    const std::string lfPath = dir.Write("lf.txt", Lines(false));
+    CrcTable table;
+    for (const std::string& path : {crLfPath, lfPath}) {
+        const Bytes file = testing::ToBytes(testing::ReadFile(path));
+        for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE, OPT_UNIX_LF}) {
+            SCOPED_TRACE(path + " flags " + std::to_string(flags));
+            const testing::ReferenceTextPass reference =
+                testing::ReferenceText(file, file.size(), (flags & OPT_UNIX_LF) != 0);
+            // Each file is meant for the full text pass of one mode; the other falls back.
+            const bool textPass = (path == crLfPath && flags == OPT_ASCII_MODE) ||
+                                  (path == lfPath && flags == OPT_UNIX_LF);
+            if (flags) {
+                ASSERT_EQ(reference.countMatches, textPass);
+            }
+            const std::uint32_t expected = textPass ? reference.crc : testing::ReferenceCrc(file);
+            RecordingProgress progress(100000);
+            const CrcResult result = table.ComputeFileCrc(path, file.size(), flags, &progress);
+            EXPECT_EQ(result.status, CrcStatus::Ok);
+            EXPECT_EQ(result.crc, expected);
+            if (flags == 0) {
+                // One report per read-ahead buffer, the last one short.
+                EXPECT_EQ(progress.reports.size(), file.size() / kReadAheadBufferSize + 1);
+                EXPECT_EQ(progress.Total(), file.size());
+            }
+        }
+        // Only the listed size is read; a file shorter than its listing is unreadable.
+        const RawRead prefix = table.CrcBinaryRead(path, file.size() - 7);
+        EXPECT_EQ(prefix.status, RawReadStatus::Ok);
+        EXPECT_EQ(~prefix.reg, testing::ReferenceCrc(Bytes(file.begin(), file.end() - 7)));
+        EXPECT_EQ(table.CrcBinaryRead(path, file.size() + 1).status, RawReadStatus::ReadFailed);
+    }
+}
+
+TEST(ReadAheadTest, CancelStopsAndJoinsTheReader) {
+    TempDir dir;
+    const std::string path = dir.Write("lf.txt", Lines(false));
+    const std::size_t threadsBefore = ThreadCount();
+    CrcTable table;
+    for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE, OPT_UNIX_LF}) {
+        RecordingProgress stopped(3);
+        EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, flags, &stopped).status,
+                  CrcStatus::Cancelled)
+            << "flags " << int(flags);
+        EXPECT_EQ(stopped.reports.size(), 3u) << "flags " << int(flags);
+        EXPECT_TRUE(ThreadCountReturnsTo(threadsBefore)) << "flags " << int(flags);
+    }
+}
+
+// The reader may be a few buffers ahead when the file is cut, never as far as the cut.
+TEST(ReadAheadTest, FileShrinkingDuringTheReadIsUnreadable) {
+    constexpr std::uint64_t kCut = kReadAheadThreshold + kReadAheadBufferSize + 7;
+    static_assert(kCut > (kReadAheadBufferCount + 1) * kReadAheadBufferSize);
+    TempDir dir;
+    CrcTable table;
+    for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE}) {
+        const std::string path = dir.Write("file" + std::to_string(flags), Lines(true));
+        RecordingProgress progress(100000, [&] { std::filesystem::resize_file(path, kCut); });
+        if (flags == 0) {
+            EXPECT_EQ(table.CrcBinaryRead(path, kReadAheadFileSize, &progress).status,
+                      RawReadStatus::ReadFailed);
+        } else {
+            // The text pass ends short of its count and the binary pass finds the file short.
+            EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, flags, &progress).status,
+                      CrcStatus::Unreadable);
+        }
+        EXPECT_LE(progress.Total(), 2 * kCut);
+    }
 }
 
 }  // namespace

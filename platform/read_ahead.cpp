@@ -1,0 +1,71 @@
+// read_ahead.cpp - the reader thread and the hand-over of filled buffers to the caller.
+#include "platform/read_ahead.h"
+
+#include <algorithm>
+
+namespace quillmark {
+
+ReadAhead::ReadAhead(RegularFile& file, std::uint64_t limit, std::size_t bufferSize,
+                     std::size_t bufferCount)
+    : m_file(file),
+      m_bufferSize(bufferSize),
+      m_memory(std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize * bufferCount)),
+      m_slots(bufferCount) {
+    for (std::size_t i = 0; i < bufferCount; ++i) m_slots[i].data = m_memory.get() + i * bufferSize;
+    m_reader = std::thread([this, limit] {
+        ReadLoop(limit);
+        {
+            std::lock_guard lock(m_mutex);
+            m_readerDone = true;
+        }
+        m_slotFilled.notify_one();
+    });
+}
+
+ReadAhead::~ReadAhead() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_slotFreed.notify_one();
+    m_reader.join();
+}
+
+void ReadAhead::ReadLoop(std::uint64_t limit) {
+    const std::uint64_t slotCount = m_slots.size();
+    for (std::uint64_t index = 0; limit > 0; ++index) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_slotFreed.wait(lock, [&] { return m_stop || index - m_released < slotCount; });
+            if (m_stop) return;
+        }
+        // The slot is the reader's alone until it is counted as filled below.
+        Slot& slot = m_slots[index % slotCount];
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(limit, m_bufferSize));
+        const std::optional<std::size_t> got = m_file.ReadFull(slot.data, want);
+        slot.size = got.value_or(0);
+        slot.failed = !got;
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_filled;
+        }
+        m_slotFilled.notify_one();
+        if (!got || *got < want) return;
+        limit -= want;
+    }
+}
+
+std::optional<std::span<const std::uint8_t>> ReadAhead::Next() {
+    std::unique_lock lock(m_mutex);
+    if (m_released != m_handedOut) {
+        m_released = m_handedOut;
+        m_slotFreed.notify_one();
+    }
+    m_slotFilled.wait(lock, [&] { return m_filled > m_handedOut || m_readerDone; });
+    if (m_filled == m_handedOut) return std::span<const std::uint8_t>();
+    const Slot& slot = m_slots[m_handedOut++ % m_slots.size()];
+    if (slot.failed) return std::nullopt;
+    return std::span<const std::uint8_t>(slot.data, slot.size);
+}
+
+}  // namespace quillmark
