@@ -6,12 +6,9 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 
 #include "settings/settings_file.h"
 #include "tests/ui/frame_fixture.h"
-#include "tests/ui/modal_answerer.h"
 #include "ui/resources/menu_resources.h"
 
 namespace quillmark::test {
@@ -19,12 +16,12 @@ namespace {
 
 struct EditState {
     bool undo, cut, copy, paste;
+    bool operator==(const EditState&) const = default;
 };
 
 EditState Edits(CCrcFrame& frame) {
     // The state the user sees as the Edit menu opens.
-    QMenu* edit = frame.menuBar()->actions()[1]->menu();
-    emit edit->aboutToShow();
+    emit frame.menuBar()->actions()[1]->menu()->aboutToShow();
     return {frame.Action(ID_EDIT_UNDO)->isEnabled(), frame.Action(ID_EDIT_CUT)->isEnabled(),
             frame.Action(ID_EDIT_COPY)->isEnabled(), frame.Action(ID_EDIT_PASTE)->isEnabled()};
 }
@@ -32,22 +29,14 @@ EditState Edits(CCrcFrame& frame) {
 TEST_F(FrameTest, EditCommandsFollowSelectionUndoHistoryAndClipboard) {
     CCrcFrame& frame = ShownFrame();
     QApplication::clipboard()->clear();
-    EditState empty = Edits(frame);
-    EXPECT_FALSE(empty.undo);
-    EXPECT_FALSE(empty.cut);
-    EXPECT_FALSE(empty.copy);
-    EXPECT_FALSE(empty.paste);
+    EXPECT_EQ(Edits(frame), (EditState{false, false, false, false}));
 
     QTest::keyClicks(frame.Pane(), "typed");
-    EditState typed = Edits(frame);
-    EXPECT_TRUE(typed.undo);
-    EXPECT_FALSE(typed.cut);
+    EXPECT_EQ(Edits(frame), (EditState{true, false, false, false}));
 
     frame.Action(ID_EDIT_SELECT_ALL)->trigger();
     EXPECT_EQ(frame.Pane()->textCursor().selectedText(), "typed");
-    EditState selected = Edits(frame);
-    EXPECT_TRUE(selected.cut);
-    EXPECT_TRUE(selected.copy);
+    EXPECT_EQ(Edits(frame), (EditState{true, true, true, false}));
 
     frame.Action(ID_EDIT_COPY)->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "typed");
@@ -62,21 +51,17 @@ TEST_F(FrameTest, EditCommandsFollowSelectionUndoHistoryAndClipboard) {
     frame.Action(ID_EDIT_PASTE)->trigger();
     EXPECT_EQ(PaneText(), "typedtyped");
     QApplication::clipboard()->clear();
-}
 
-TEST_F(FrameTest, NewErasesThePaneAndUndoBringsTheTextBack) {
-    CCrcFrame& frame = ShownFrame();
-    QTest::keyClicks(frame.Pane(), "line one");
+    // New erases the pane, and Undo brings the text back.
     frame.Action(ID_FILE_NEW)->trigger();
     EXPECT_EQ(PaneText(), "");
     ASSERT_TRUE(frame.Action(ID_EDIT_UNDO)->isEnabled());
     frame.Action(ID_EDIT_UNDO)->trigger();
-    EXPECT_EQ(PaneText(), "line one");
+    EXPECT_EQ(PaneText(), "typedtyped");
 }
 
 TEST_F(FrameTest, ResetChangesTheSettingsInMemoryOnly) {
-    CCrcFrame& frame = Frame();
-    CCRCSettings& settings = frame.Settings();
+    CCRCSettings& settings = Frame().Settings();
     settings.m_bSortOutput = 1;
     settings.m_nReadMode = 0;
     settings.m_strInput = "/somewhere";
@@ -85,7 +70,7 @@ TEST_F(FrameTest, ResetChangesTheSettingsInMemoryOnly) {
     settings.UpdateFlags();
     const std::string startDir = settings.m_szSettingsDir;
 
-    frame.Action(ID_RESET_DEFAULTS)->trigger();
+    Frame().Action(ID_RESET_DEFAULTS)->trigger();
 
     CCRCSettings defaults;
     defaults.ResetDefaults();
@@ -94,14 +79,21 @@ TEST_F(FrameTest, ResetChangesTheSettingsInMemoryOnly) {
     EXPECT_FALSE(QFile::exists("settings.dat"));
 }
 
-TEST_F(FrameTest, SaveThenLoadRestoresTheSettingsWithoutAnyMessage) {
+TEST_F(FrameTest, StartsWithTheWorkingDirectorysSettingsAndSavesAndLoadsThemSilently) {
+    CCRCSettings stored;
+    stored.m_bNoRecursion = 1;
+    stored.m_strOutput = "results.txt";
+    stored.UpdateFlags();
+    WriteFile("settings.dat", EncodeSettings(stored));
     CCrcFrame& frame = ShownFrame();
     CCRCSettings& settings = frame.Settings();
+    EXPECT_EQ(EncodeSettings(settings), EncodeSettings(stored));
+    EXPECT_EQ(settings.m_szSettingsDir, Scratch());
+
     settings.m_bLowercase = 1;
     settings.m_strInput = "/data/*.txt";
     settings.UpdateFlags();
     const std::string saved = EncodeSettings(settings);
-
     ModalAnswerer answer(QMessageBox::Ok);
     frame.Action(ID_SAVE_SETTINGS)->trigger();
     EXPECT_EQ(ReadFile("settings.dat"), saved);
@@ -119,18 +111,14 @@ TEST_F(FrameTest, LoadAndSaveFailuresSayWhatFailedAndLeaveTheSettingsAlone) {
     // A directory where the file should be: it can be neither read nor replaced.
     ASSERT_TRUE(QDir().mkdir("settings.dat"));
     frame.Settings().m_bUnixLF = 1;
-
-    struct Case {
-        int command;
-        const char* text;
-    };
-    for (const Case& c : {Case{ID_LOAD_SETTINGS, "Unable to load settings file."},
-                          Case{ID_SAVE_SETTINGS, "Unable to save settings file."}}) {
+    for (const auto& [command, text] :
+         {std::pair{ID_LOAD_SETTINGS, "Unable to load settings file."},
+          std::pair{ID_SAVE_SETTINGS, "Unable to save settings file."}}) {
         ModalAnswerer answer(QMessageBox::Ok);
-        frame.Action(c.command)->trigger();
-        ASSERT_EQ(answer.Seen().size(), 1u) << c.text;
+        frame.Action(command)->trigger();
+        ASSERT_EQ(answer.Seen().size(), 1u) << text;
         EXPECT_EQ(answer.Seen()[0].caption, "Error");
-        EXPECT_EQ(answer.Seen()[0].text, c.text);
+        EXPECT_EQ(answer.Seen()[0].text, text);
         EXPECT_FALSE(answer.Seen()[0].hadIcon);
         EXPECT_EQ(frame.Settings().m_bUnixLF, 1);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -153,48 +141,39 @@ TEST_F(FrameTest, PaneShowsHundredColumnsByThirtyLinesOfAFixedTwelvePointFont) {
 
     QFontMetrics metrics(pane->font());
     const int margin = 2 * static_cast<int>(pane->document()->documentMargin());
-    const int textWidth = pane->viewport()->width() - margin;
-    const int textHeight = pane->viewport()->height() - margin;
-    EXPECT_EQ(textWidth / metrics.horizontalAdvance('x'), 100);
-    EXPECT_EQ(textHeight / metrics.lineSpacing(), 30);
+    EXPECT_EQ((pane->viewport()->width() - margin) / metrics.horizontalAdvance('x'), 100);
+    EXPECT_EQ((pane->viewport()->height() - margin) / metrics.lineSpacing(), 30);
 }
 
-TEST_F(FrameTest, ClosingTheWindowSavesTheSettingsOnceIntoTheStartDirectory) {
-    CCrcFrame& frame = ShownFrame();
-    frame.Settings().m_bSortOutput = 1;
-    frame.Settings().UpdateFlags();
-    const std::string atClose = EncodeSettings(frame.Settings());
-    // The working directory may have moved since start-up; the save still goes home.
+// Closing the window and Exit both save once, into the start-up directory even when the working
+// directory has moved since.
+TEST_F(FrameTest, ClosingOrExitSavesTheSettingsOnceIntoTheStartDirectory) {
     const std::string home = Scratch();
     QDir().mkdir("elsewhere");
-    ASSERT_TRUE(ChangeDirectory(home + "/elsewhere"));
+    for (bool viaExit : {false, true}) {
+        SCOPED_TRACE(viaExit ? "Exit" : "close");
+        ASSERT_TRUE(ChangeDirectory(home));
+        CCrcFrame& frame = ShownFrame();
+        frame.Settings().m_bSortOutput = viaExit ? 0 : 1;
+        frame.Settings().UpdateFlags();
+        const std::string atClose = EncodeSettings(frame.Settings());
+        ASSERT_TRUE(ChangeDirectory(home + "/elsewhere"));
 
-    EXPECT_TRUE(frame.close());
-    EXPECT_EQ(ReadFile(home + "/settings.dat"), atClose);
+        if (viaExit) {
+            m_tree.Insert("/left/over", 1, 2, true);
+            frame.Action(ID_APP_EXIT)->trigger();
+            EXPECT_TRUE(m_tree.IsEmpty());
+        } else {
+            EXPECT_TRUE(frame.close());
+        }
+        EXPECT_FALSE(frame.isVisible());
+        EXPECT_EQ(ReadFile(home + "/settings.dat"), atClose);
 
-    frame.Settings().m_bSortOutput = 0;
-    DestroyFrame();
-    EXPECT_EQ(ReadFile(home + "/settings.dat"), atClose);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(home + "/elsewhere/settings.dat")));
-}
-
-TEST_F(FrameTest, ExitEmptiesTheResultsClosesAndSaves) {
-    CCrcFrame& frame = ShownFrame();
-    m_tree.Insert("/left/over", 1, 2, true);
-    frame.Action(ID_APP_EXIT)->trigger();
-    EXPECT_TRUE(m_tree.IsEmpty());
-    EXPECT_FALSE(frame.isVisible());
-    EXPECT_EQ(ReadFile("settings.dat").size(), 35u);
-}
-
-TEST_F(FrameTest, StartsWithTheSettingsFileOfItsWorkingDirectory) {
-    CCRCSettings stored;
-    stored.m_bNoRecursion = 1;
-    stored.m_strOutput = "results.txt";
-    stored.UpdateFlags();
-    WriteFile("settings.dat", EncodeSettings(stored));
-    EXPECT_EQ(EncodeSettings(Frame().Settings()), EncodeSettings(stored));
-    EXPECT_EQ(Frame().Settings().m_szSettingsDir, Scratch());
+        frame.Settings().m_bSortOutput = viaExit ? 1 : 0;
+        DestroyFrame();
+        EXPECT_EQ(ReadFile(home + "/settings.dat"), atClose);
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(home + "/elsewhere/settings.dat")));
+    }
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <functional>
 
 #include "tests/ui/frame_fixture.h"
-#include "tests/ui/modal_answerer.h"
 #include "ui/gui_progress_view.h"
 #include "ui/resources/menu_resources.h"
 
@@ -46,14 +45,14 @@ TEST_F(FrameTest, ARunIntoThePaneInsertsAtTheCursorAndCannotBeUndone) {
     EXPECT_EQ(frame.focusWidget(), frame.Pane());
 }
 
-TEST_F(FrameTest, ThreeDroppedPathsRunLastFirstAndLeaveTheFirstAsInput) {
+TEST_F(FrameTest, DroppedPathsRunLastFirstAndLeaveTheFirstAsInput) {
     std::string dir = MakeDirectory("drop", {{"a.txt", "a"}, {"b.txt", "bb"}, {"c.txt", "ccc"}});
     CCrcFrame& frame = ShownFrame();
     ConfigurePaneRun("");
     frame.Settings().m_nOutputStyle = 1;  // one tabular line per file
     frame.Settings().UpdateFlags();
 
-    DropPaths(frame, {dir + "/a.txt", dir + "/b.txt", dir + "/c.txt"});
+    ASSERT_TRUE(DropUrls(frame, LocalUrls({dir + "/a.txt", dir + "/b.txt", dir + "/c.txt"})));
 
     const std::string text = PaneText();
     const std::size_t a = text.find(dir + "/a.txt");
@@ -66,14 +65,13 @@ TEST_F(FrameTest, ThreeDroppedPathsRunLastFirstAndLeaveTheFirstAsInput) {
     EXPECT_LT(b, a);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
     EXPECT_EQ(frame.Settings().m_strInput, dir + "/a.txt");
-}
 
-TEST_F(FrameTest, DroppedDirectoryIsWalkedLikeATypedOne) {
-    std::string dir = MakeDirectory("tree", {{"fox.txt", kFoxText}});
-    CCrcFrame& frame = ShownFrame();
+    // A dropped directory is walked like a typed one.
+    std::string tree = MakeDirectory("tree", {{"fox.txt", kFoxText}});
     ConfigurePaneRun("");
-    DropPaths(frame, {dir});
-    EXPECT_EQ(PaneText(), Block(dir + "/fox.txt", 43, kFoxCrc));
+    frame.Pane()->clear();
+    ASSERT_TRUE(DropUrls(frame, LocalUrls({tree})));
+    EXPECT_EQ(PaneText(), Block(tree + "/fox.txt", 43, kFoxCrc));
 }
 
 TEST_F(FrameTest, ProgressWindowMatchesTheSortOptionAndIsGoneAfterTheRun) {
@@ -150,13 +148,13 @@ TEST_F(FrameTest, DropsWhileARunIsUpAreRefused) {
     ConfigurePaneRun(dir + "/fox.txt");
     bool refused = false;
     DuringRun([&] {
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir + "/other.txt"))});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&frame, &enter);
-        refused = !enter.isAccepted();
+        const QList<QUrl> other = LocalUrls({dir + "/other.txt"});
+        refused = !DropUrls(frame, other);
         // Whatever its kind, a second progress window is refused while one is up.
         EXPECT_FALSE(frame.ProgressView().OpenProgressWindow(ProgressWindowKind::Sorting));
+        // A drop that arrives regardless is ignored too.
+        QMimeData mime;
+        mime.setUrls(other);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&frame, &drop);
     });
@@ -208,12 +206,6 @@ TEST_F(FrameTest, ARunToAFileLeavesThePaneAlone) {
               "kept\r\nFilename: " + dir + "/fox.txt\r\nFile size: 43\r\nCRC 32: " + kFoxCrc +
                   "\r\n\r\n");
 }
-
-}  // namespace
-}  // namespace quillmark::test
-
-namespace quillmark::test {
-namespace {
 
 TEST_F(FrameTest, RunMessagesAppearAsErrorBoxesAboveTheProgressWindow) {
     CCrcFrame& frame = ShownFrame();

@@ -1,12 +1,5 @@
 // settings_dlg_drop_test.cpp - files dropped on "Quillmark Options": one replaces the input,
 // more do nothing, and the refill shows the members again.
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <filesystem>
-
-#include "tests/ui/modal_answerer.h"
 #include "tests/ui/settings_dlg_fixture.h"
 
 namespace quillmark::test {
@@ -20,55 +13,40 @@ protected:
         WriteFile("second.txt", "2");
     }
 
-    // Drops on target (the dialog or one of its controls); true when the drop was accepted.
-    bool Drop(const QList<QUrl>& urls, QWidget* target = nullptr) {
-        if (target == nullptr) target = m_dialog.get();
-        QMimeData data;
-        data.setUrls(urls);
-        const QPoint centre = target->rect().center();
-        QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted()) return false;
-        QDropEvent drop(QPointF(centre), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
-    }
-
     QUrl Local(const std::string& name) const {
         return QUrl::fromLocalFile(QString::fromStdString(ScratchPath(name)));
     }
 
-    static CCRCSettings WithInput(const std::string& input) {
+    CCrcSettingsDlg& OpenWithInput(const std::string& input) {
         CCRCSettings settings;
         settings.m_strInput = input;
-        return settings;
+        return Open(settings);
     }
 };
 
-TEST_F(SettingsDlgDropTest, OnePathReplacesTheInput) {
-    Open(WithInput("second.txt"));
-    ASSERT_TRUE(Drop({Local("first.txt")}));
-    EXPECT_EQ(Edit("inputEdit")->text().toStdString(), ScratchPath("first.txt"));
-    EXPECT_EQ(Collected().m_strInput, ScratchPath("first.txt"));
-    Button("okButton")->click();
-    EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
-    EXPECT_EQ(Collected().m_strInput, ScratchPath("first.txt"));
-}
-
-TEST_F(SettingsDlgDropTest, DropOnAnEditBoxReachesTheDialogAndTypesNoUrl) {
-    Open(WithInput("second.txt"));
-    Drop({Local("first.txt")}, Edit("outputEdit"));
-    EXPECT_EQ(Edit("outputEdit")->text(), "");
-    EXPECT_EQ(Edit("inputEdit")->text().toStdString(), ScratchPath("first.txt"));
+// A drop on an edit box reaches the dialog too, and types no URL into the box.
+TEST_F(SettingsDlgDropTest, OnePathReplacesTheInputWhereverItIsDropped) {
+    for (const char* target : {"", "outputEdit"}) {
+        SCOPED_TRACE(target);
+        OpenWithInput("second.txt");
+        QWidget* on = *target ? static_cast<QWidget*>(Edit(target)) : m_dialog.get();
+        EXPECT_TRUE(DropUrls(*on, {Local("first.txt")}));
+        EXPECT_EQ(Edit("outputEdit")->text(), "");
+        EXPECT_EQ(Edit("inputEdit")->text().toStdString(), ScratchPath("first.txt"));
+        EXPECT_EQ(Collected().m_strInput, ScratchPath("first.txt"));
+        Button("okButton")->click();
+        EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
+        EXPECT_EQ(Collected().m_strInput, ScratchPath("first.txt"));
+    }
 }
 
 TEST_F(SettingsDlgDropTest, TwoPathsOrARemoteOneChangeNothing) {
     const QList<QList<QUrl>> drops = {{Local("first.txt"), Local("second.txt")},
                                       {QUrl("https://example.org/file.txt")}};
     for (const QList<QUrl>& urls : drops) {
-        Open(WithInput("second.txt"));
+        OpenWithInput("second.txt");
         Check("lowercaseCheck")->click();
-        Drop(urls);
+        DropUrls(*m_dialog, urls);
         EXPECT_EQ(Edit("inputEdit")->text(), "second.txt");
         EXPECT_EQ(Collected().m_strInput, "second.txt");
         EXPECT_TRUE(Check("lowercaseCheck")->isChecked());
@@ -76,7 +54,8 @@ TEST_F(SettingsDlgDropTest, TwoPathsOrARemoteOneChangeNothing) {
 }
 
 TEST_F(SettingsDlgDropTest, RefillShowsTheMembersAgain) {
-    CCRCSettings settings = WithInput("second.txt");
+    CCRCSettings settings;
+    settings.m_strInput = "second.txt";
     settings.m_nReadMode = 0;
     Open(settings);
     // These follow their members only when the values are collected: the drop undoes them.
@@ -88,7 +67,7 @@ TEST_F(SettingsDlgDropTest, RefillShowsTheMembersAgain) {
     Radio("saveToFileRadio")->click();
     Edit("outputEdit")->setText("typed.txt");
 
-    Drop({Local("first.txt")});
+    DropUrls(*m_dialog, {Local("first.txt")});
     EXPECT_FALSE(Check("lowercaseCheck")->isChecked());
     EXPECT_FALSE(Check("dirWildcardsCheck")->isChecked());
     EXPECT_TRUE(Radio("asciiRadio")->isChecked());
@@ -99,28 +78,25 @@ TEST_F(SettingsDlgDropTest, RefillShowsTheMembersAgain) {
     EXPECT_EQ(Edit("outputEdit")->text(), "typed.txt");
 }
 
+// The input check runs (and reports a path that vanished), the output check does not.
 TEST_F(SettingsDlgDropTest, DropRunsTheInputCheckButNotTheOutputCheck) {
     WriteFile("out.txt", "old results");
-    CCRCSettings settings;
-    settings.m_nOutputDest = 0;
-    settings.m_strOutput = "out.txt";
-    Open(settings);
-    ModalAnswerer answerer(QMessageBox::Yes, 2);
-    ASSERT_TRUE(Drop({QUrl::fromLocalFile("/")}));
-    EXPECT_TRUE(answerer.Seen().empty());
-    EXPECT_EQ(ReadFile("out.txt"), "old results");
-    EXPECT_EQ(Edit("inputEdit")->text(), "/");
-    EXPECT_EQ(Collected().m_strInput, "/*.*");
-}
-
-TEST_F(SettingsDlgDropTest, DroppedPathThatVanishedIsReported) {
-    Open(WithInput("second.txt"));
+    OpenToFile("out.txt");
+    {
+        ModalAnswerer answerer(QMessageBox::Yes, 2);
+        ASSERT_TRUE(DropUrls(*m_dialog, {QUrl::fromLocalFile("/")}));
+        EXPECT_TRUE(answerer.Seen().empty());
+        EXPECT_EQ(ReadFile("out.txt"), "old results");
+        EXPECT_EQ(Edit("inputEdit")->text(), "/");
+        EXPECT_EQ(Collected().m_strInput, "/*.*");
+    }
     const QUrl gone = Local("gone.txt");
-    ModalAnswerer answerer;
-    Drop({gone});
+    ModalAnswerer answerer(QMessageBox::Ok, 2);
+    DropUrls(*m_dialog, {gone});
     ASSERT_EQ(answerer.Seen().size(), 1u);
     EXPECT_EQ(answerer.Seen()[0].caption, "Unable to find input file");
     EXPECT_EQ(Edit("inputEdit")->text(), gone.toLocalFile());
+    EXPECT_EQ(ReadFile("out.txt"), "old results");
 }
 
 }  // namespace

@@ -1,34 +1,28 @@
 // settings_dlg_exchange_test.cpp - taking the values: the input and output checks with their
 // messages and focus, the overwrite question, and how OK, Close and Cancel end the dialog.
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <vector>
 
-#include "tests/ui/modal_answerer.h"
 #include "tests/ui/settings_dlg_fixture.h"
 
 namespace quillmark::test {
 namespace {
 
 const QString kInvalidName = "The filename you entered is invalid.\nPlease try again.";
+const QString kOverwrite = "Overwrite output file?";
 
 class SettingsDlgExchangeTest : public SettingsDlgTest {
 protected:
     void SetUp() override {
         SettingsDlgTest::SetUp();
         WriteFile("present.txt", "abc");
+        WriteFile("out.txt", "old results");
         std::filesystem::create_directory("tree");
         WriteFile("tree/inner.dat", "x");
-    }
-
-    static CCRCSettings ToFile(const std::string& output) {
-        CCRCSettings settings;
-        settings.m_nOutputDest = 0;
-        settings.m_strOutput = output;
-        return settings;
     }
 
     void ExpectFocusedAndSelected(const char* editName) {
@@ -59,6 +53,7 @@ TEST_F(SettingsDlgExchangeTest, InputMustNameSomethingThatExists) {
         {"present.txt", true, "present.txt"},
         {"tree", true, "tree"},
         {"tree/", true, "tree/*.*"},
+        {"/", true, "/*.*"},
         {"*.txt", true, "*.txt"},
         {"tree/*.dat", true, "tree/*.dat"},
         {"absent.txt", false, nullptr},
@@ -87,17 +82,8 @@ TEST_F(SettingsDlgExchangeTest, InputMustNameSomethingThatExists) {
     }
 }
 
-TEST_F(SettingsDlgExchangeTest, RootDirectoryGetsEveryFileInIt) {
-    Open(CCRCSettings{});
-    Edit("inputEdit")->setText("/");
-    Button("okButton")->click();
-    ASSERT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
-    EXPECT_EQ(Collected().m_strInput, "/*.*");
-}
-
 TEST_F(SettingsDlgExchangeTest, FailedInputCheckLeavesTheLaterItemsUncollected) {
-    WriteFile("out.txt", "old results");
-    Open(ToFile("out.txt"));
+    OpenToFile("out.txt");
     Radio("asciiRadio")->click();
     Check("lowercaseCheck")->click();
     Check("dirWildcardsCheck")->click();
@@ -117,55 +103,80 @@ TEST_F(SettingsDlgExchangeTest, FailedInputCheckLeavesTheLaterItemsUncollected) 
     EXPECT_EQ(collected.m_bDirWildcards, 0);
 }
 
-TEST_F(SettingsDlgExchangeTest, OverwriteYesEmptiesTheFile) {
-    WriteFile("out.txt", "old results");
-    Open(ToFile("out.txt"));
-    ModalAnswerer answerer(QMessageBox::Yes);
-    Button("okButton")->click();
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    ExpectBox(answerer.Seen()[0], "Overwrite output file?",
-              "The output file already exists. Do you wish to overwrite it?", true);
-    EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
-    EXPECT_TRUE(std::filesystem::exists("out.txt"));
-    EXPECT_EQ(ReadFile("out.txt"), "");
-    EXPECT_EQ(Collected().m_strOutput, "out.txt");
+struct OverwriteCase {
+    const char* output;
+    QMessageBox::StandardButton answer;
+    const char* contentAfter;
+};
+
+// An existing file is asked about, even one that cannot be read; Yes empties it, No keeps the
+// file and the dialog, with the box's text selected and the later items uncollected.
+TEST_F(SettingsDlgExchangeTest, ExistingOutputIsAskedAboutYesEmptiesItNoKeepsIt) {
+    const bool root = ::geteuid() == 0;  // root reads every file
+    if (!root) {
+        WriteFile("locked.txt", "old results");
+        std::filesystem::permissions("locked.txt", std::filesystem::perms::owner_write);
+    }
+    for (const OverwriteCase& c :
+         {OverwriteCase{"out.txt", QMessageBox::Yes, ""},
+          OverwriteCase{"out.txt", QMessageBox::No, "old results"},
+          OverwriteCase{root ? "out.txt" : "locked.txt", QMessageBox::No, "old results"}}) {
+        SCOPED_TRACE(std::string(c.output) + (c.answer == QMessageBox::Yes ? " Yes" : " No"));
+        WriteFile("out.txt", "old results");
+        OpenToFile(c.output);
+        Check("lowercaseCheck")->click();
+        ModalAnswerer answerer(c.answer, 2);
+        Button("okButton")->click();
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        ExpectBox(answerer.Seen()[0], kOverwrite,
+                  "The output file already exists. Do you wish to overwrite it?", true);
+        if (c.answer == QMessageBox::Yes) {
+            EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
+            EXPECT_EQ(Collected().m_strOutput, c.output);
+            EXPECT_EQ(Collected().m_bLowercase, 1);
+        } else {
+            EXPECT_EQ(Outcome(), -1);
+            ExpectFocusedAndSelected("outputEdit");
+            EXPECT_EQ(Collected().m_bLowercase, 0);
+        }
+        std::filesystem::permissions(c.output, std::filesystem::perms::owner_all);
+        EXPECT_TRUE(std::filesystem::is_regular_file(c.output));
+        EXPECT_EQ(ReadFile(c.output), c.contentAfter);
+    }
 }
 
-TEST_F(SettingsDlgExchangeTest, OverwriteNoKeepsFileAndDialog) {
-    WriteFile("out.txt", "old results");
-    Open(ToFile("out.txt"));
-    Check("lowercaseCheck")->click();
-    ModalAnswerer answerer(QMessageBox::No);
-    Button("okButton")->click();
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].caption, "Overwrite output file?");
-    EXPECT_EQ(Outcome(), -1);
-    EXPECT_EQ(ReadFile("out.txt"), "old results");
-    ExpectFocusedAndSelected("outputEdit");
-    EXPECT_EQ(Collected().m_bLowercase, 0);
-}
+struct UnaskedCase {
+    const char* output;
+    int destination;
+    const char* button;
+    int outcome;
+    bool createsEmptyFile;
+};
 
-TEST_F(SettingsDlgExchangeTest, UnreadableExistingFileIsStillAskedAbout) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    WriteFile("locked.txt", "old results");
-    std::filesystem::permissions("locked.txt", std::filesystem::perms::owner_write);
-    Open(ToFile("locked.txt"));
-    ModalAnswerer answerer(QMessageBox::No);
-    Button("okButton")->click();
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].caption, "Overwrite output file?");
-    std::filesystem::permissions("locked.txt", std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadFile("locked.txt"), "old results");
-}
-
-TEST_F(SettingsDlgExchangeTest, NewOutputFileIsCreatedEmptyWithoutAQuestion) {
-    Open(ToFile("fresh.txt"));
-    ModalAnswerer answerer;
-    Button("closeButton")->click();
-    EXPECT_TRUE(answerer.Seen().empty());
-    EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultClose);
-    EXPECT_TRUE(std::filesystem::is_regular_file("fresh.txt"));
-    EXPECT_EQ(std::filesystem::file_size("fresh.txt"), 0u);
+// A new file is created empty; an empty name passes; a name for output to the screen is kept but
+// never tested.
+TEST_F(SettingsDlgExchangeTest, OutputThatNeedsNoQuestionPassesSilently) {
+    for (const UnaskedCase& c :
+         {UnaskedCase{"fresh.txt", 0, "closeButton", CCrcSettingsDlg::kResultClose, true},
+          UnaskedCase{"", 0, "okButton", CCrcSettingsDlg::kResultOk, false},
+          UnaskedCase{"missing-dir/out.txt", 1, "okButton", CCrcSettingsDlg::kResultOk, false}}) {
+        SCOPED_TRACE(c.output);
+        CCRCSettings settings;
+        settings.m_nOutputDest = c.destination;
+        settings.m_strOutput = c.output;
+        Open(settings);
+        ModalAnswerer answerer;
+        Button(c.button)->click();
+        EXPECT_TRUE(answerer.Seen().empty());
+        EXPECT_EQ(Outcome(), c.outcome);
+        EXPECT_EQ(Collected().m_strOutput, c.output);
+        EXPECT_EQ(Collected().m_nOutputDest, c.destination);
+        if (c.createsEmptyFile) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(c.output));
+            EXPECT_EQ(ReadFile(c.output), "");
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists("missing-dir"));
 }
 
 TEST_F(SettingsDlgExchangeTest, OutputThatCannotBeCreatedIsRefused) {
@@ -174,7 +185,7 @@ TEST_F(SettingsDlgExchangeTest, OutputThatCannotBeCreatedIsRefused) {
     // nobody reading the pipe, creating fails at once instead of hanging the dialog.
     for (const char* output : {"missing-dir/out.txt", "tree", "tree/", "pipe"}) {
         SCOPED_TRACE(output);
-        Open(ToFile(output));
+        OpenToFile(output);
         ModalAnswerer answerer(QMessageBox::Yes, 2);
         Button("okButton")->click();
         ASSERT_FALSE(answerer.Seen().empty());
@@ -186,31 +197,10 @@ TEST_F(SettingsDlgExchangeTest, OutputThatCannotBeCreatedIsRefused) {
     EXPECT_TRUE(std::filesystem::is_fifo("pipe"));
 }
 
-TEST_F(SettingsDlgExchangeTest, OutputNameToScreenIsKeptButNeverTested) {
-    CCRCSettings settings = ToFile("missing-dir/out.txt");
-    settings.m_nOutputDest = 1;
-    WriteFile("existing.txt", "old results");
-    Open(settings);
-    ModalAnswerer answerer;
-    Button("okButton")->click();
-    EXPECT_TRUE(answerer.Seen().empty());
-    EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
-    EXPECT_EQ(Collected().m_strOutput, "missing-dir/out.txt");
-    EXPECT_EQ(Collected().m_nOutputDest, 1);
-}
-
-TEST_F(SettingsDlgExchangeTest, EmptyOutputNamePassesWhenSavingToFile) {
-    Open(ToFile(""));
-    ModalAnswerer answerer;
-    Button("okButton")->click();
-    EXPECT_TRUE(answerer.Seen().empty());
-    EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultOk);
-}
-
 TEST_F(SettingsDlgExchangeTest, OkAndCloseHandBackEveryValue) {
     for (const char* buttonName : {"okButton", "closeButton"}) {
         SCOPED_TRACE(buttonName);
-        Open(ToFile(""));
+        OpenToFile();
         Check("sortOutputCheck")->click();
         Check("noRecursionCheck")->click();
         Radio("asciiRadio")->click();
@@ -237,14 +227,13 @@ TEST_F(SettingsDlgExchangeTest, OkAndCloseHandBackEveryValue) {
 
 // Every way of cancelling ends with kResultCancel and runs no check, whatever the boxes hold.
 TEST_F(SettingsDlgExchangeTest, CancelEscAndCloseBoxCheckNothing) {
-    WriteFile("out.txt", "old results");
     const std::vector<std::function<void(CCrcSettingsDlg&)>> cancels = {
         [this](CCrcSettingsDlg&) { Button("cancelButton")->click(); },
         [](CCrcSettingsDlg& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
         [](CCrcSettingsDlg& dialog) { dialog.close(); },
     };
     for (const auto& cancel : cancels) {
-        CCrcSettingsDlg& dialog = Open(ToFile("out.txt"));
+        CCrcSettingsDlg& dialog = OpenToFile("out.txt");
         Edit("inputEdit")->setText("absent.txt");
         ModalAnswerer answerer;
         cancel(dialog);
@@ -252,20 +241,6 @@ TEST_F(SettingsDlgExchangeTest, CancelEscAndCloseBoxCheckNothing) {
         EXPECT_EQ(Outcome(), CCrcSettingsDlg::kResultCancel);
         EXPECT_EQ(Collected().m_strInput, "");
         EXPECT_EQ(ReadFile("out.txt"), "old results");
-    }
-}
-
-TEST_F(SettingsDlgExchangeTest, ExecReturnsTheResultOfTheButton) {
-    const std::pair<const char*, int> buttons[] = {
-        {"okButton", CCrcSettingsDlg::kResultOk},
-        {"closeButton", CCrcSettingsDlg::kResultClose},
-        {"cancelButton", CCrcSettingsDlg::kResultCancel}};
-    for (const auto& [name, result] : buttons) {
-        SCOPED_TRACE(name);
-        CCrcSettingsDlg dialog(CCRCSettings{}, nullptr);
-        QTimer::singleShot(
-            0, &dialog, [&dialog, name = name] { dialog.findChild<QPushButton*>(name)->click(); });
-        EXPECT_EQ(dialog.exec(), result);
     }
 }
 

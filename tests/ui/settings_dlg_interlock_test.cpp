@@ -1,11 +1,9 @@
 // settings_dlg_interlock_test.cpp - options that switch others off, on click and at opening;
 // the output box following the destination; Defaults.
-#include <QAbstractButton>
 #include <map>
 #include <tuple>
 #include <vector>
 
-#include "tests/ui/modal_answerer.h"
 #include "tests/ui/settings_dlg_fixture.h"
 
 namespace quillmark::test {
@@ -53,8 +51,8 @@ struct InterlockCase {
     std::int32_t CCRCSettings::*member;
     // After the click on: these boxes show these states.
     std::map<std::string, ControlState> whenOn;
-    // After the second click: these boxes show these states.
-    std::map<std::string, ControlState> whenOffAgain;
+    // Opened with the option set: these members are brought in line.
+    std::vector<std::pair<std::int32_t CCRCSettings::*, std::int32_t>> membersWhenOn;
 };
 
 const std::vector<InterlockCase>& InterlockCases() {
@@ -64,64 +62,47 @@ const std::vector<InterlockCase>& InterlockCases() {
          {{"lowercaseCheck", {false, false}},
           {"tabularRadio", {true, true}},
           {"descriptiveRadio", {false, false}}},
-         {{"lowercaseCheck", {false, true}},
-          {"tabularRadio", {true, true}},
-          {"descriptiveRadio", {false, true}}}},
+         {{&CCRCSettings::m_bLowercase, 0}, {&CCRCSettings::m_nOutputStyle, 1}}},
         {"noRecursionCheck",
          &CCRCSettings::m_bNoRecursion,
          {{"dirWildcardsCheck", {false, false}}},
-         {{"dirWildcardsCheck", {false, true}}}},
+         {{&CCRCSettings::m_bDirWildcards, 0}}},
         {"unixLfCheck",
          &CCRCSettings::m_bUnixLF,
          {{"binaryRadio", {true, true}}, {"asciiRadio", {false, false}}},
-         {{"binaryRadio", {true, true}}, {"asciiRadio", {false, true}}}},
+         {{&CCRCSettings::m_nReadMode, 1}}},
     };
     return cases;
 }
 
-TEST_F(SettingsDlgInterlockTest, ClickingAnOptionOnAndOffAgainSwitchesItsDependents) {
+// Opening with an option already set looks like clicking it on, and brings the members in line
+// as well, not only the boxes.
+TEST_F(SettingsDlgInterlockTest, AnOptionSwitchesItsDependentsOnClickAndAtOpening) {
     for (const InterlockCase& c : InterlockCases()) {
         SCOPED_TRACE(c.option);
         Open(Busy());
-        auto before = Snapshot();
-
+        auto expected = Snapshot();
         Check(c.option)->click();
-        auto expected = before;
         expected[c.option] = {true, true};
         for (const auto& [name, state] : c.whenOn) expected[name] = state;
         EXPECT_EQ(Snapshot(), expected);
+        const auto afterClick = expected;
 
+        // Off again, the dependents come back enabled but keep the state the option forced.
         Check(c.option)->click();
         expected[c.option] = {false, true};
-        for (const auto& [name, state] : c.whenOffAgain) expected[name] = state;
+        for (const auto& entry : c.whenOn) expected[entry.first].enabled = true;
         EXPECT_EQ(Snapshot(), expected);
-    }
-}
-
-TEST_F(SettingsDlgInterlockTest, OpeningWithAnOptionSetLooksLikeClickingItOn) {
-    for (const InterlockCase& c : InterlockCases()) {
-        SCOPED_TRACE(c.option);
-        Open(Busy());
-        Check(c.option)->click();
-        auto afterClick = Snapshot();
 
         CCRCSettings preset = Busy();
         preset.*c.member = 1;
         Open(preset);
         EXPECT_EQ(Snapshot(), afterClick);
-        // The members were brought in line as well, not only the boxes.
         Button("closeButton")->click();
         ASSERT_EQ(Outcome(), CCrcSettingsDlg::kResultClose);
         CCRCSettings collected = Collected();
         EXPECT_EQ(collected.*c.member, 1);
-        if (c.member == &CCRCSettings::m_bSortOutput) {
-            EXPECT_EQ(collected.m_bLowercase, 0);
-            EXPECT_EQ(collected.m_nOutputStyle, 1);
-        } else if (c.member == &CCRCSettings::m_bNoRecursion) {
-            EXPECT_EQ(collected.m_bDirWildcards, 0);
-        } else {
-            EXPECT_EQ(collected.m_nReadMode, 1);
-        }
+        for (const auto& [member, value] : c.membersWhenOn) EXPECT_EQ(collected.*member, value);
     }
 }
 
@@ -130,19 +111,16 @@ TEST_F(SettingsDlgInterlockTest, OutputBoxFollowsTheDestination) {
     toScreen.m_nOutputDest = 1;
     toScreen.m_strOutput = "kept.txt";
     Open(toScreen);
-    EXPECT_TRUE(Radio("sendToScreenRadio")->isChecked());
-    EXPECT_FALSE(Edit("outputEdit")->isEnabled());
-    EXPECT_FALSE(Button("outputBrowseButton")->isEnabled());
     EXPECT_EQ(Edit("outputEdit")->text(), "kept.txt");
-
-    Radio("saveToFileRadio")->click();
-    EXPECT_TRUE(Edit("outputEdit")->isEnabled());
-    EXPECT_TRUE(Button("outputBrowseButton")->isEnabled());
-    EXPECT_EQ(Collected().m_nOutputDest, 0);
-
-    Radio("sendToScreenRadio")->click();
-    EXPECT_FALSE(Edit("outputEdit")->isEnabled());
-    EXPECT_EQ(Collected().m_nOutputDest, 1);
+    for (const char* destination : {"", "saveToFileRadio", "sendToScreenRadio"}) {
+        SCOPED_TRACE(destination);
+        if (*destination != '\0') Radio(destination)->click();
+        const bool toFile = destination == std::string("saveToFileRadio");
+        EXPECT_EQ(Radio("sendToScreenRadio")->isChecked(), !toFile);
+        EXPECT_EQ(Edit("outputEdit")->isEnabled(), toFile);
+        EXPECT_EQ(Button("outputBrowseButton")->isEnabled(), toFile);
+        EXPECT_EQ(Collected().m_nOutputDest, toFile ? 0 : 1);
+    }
 }
 
 TEST_F(SettingsDlgInterlockTest, DefaultsResetsEveryControlAndValue) {

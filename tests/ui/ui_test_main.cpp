@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
     if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
         QString runtimeDir = QDir::tempPath() + "/quillmark-ui-tests-runtime";
         QDir().mkpath(runtimeDir);
-        QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtimeDir.toLocal8Bit());
     }
     ::testing::InitGoogleTest(&argc, argv);
