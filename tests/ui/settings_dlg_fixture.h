@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "settings/crc_settings.h"
 #include "tests/ui/ui_test_support.h"
@@ -52,6 +53,13 @@ protected:
         settings.m_strOutput = "(untouched)";
         m_dialog->CopyBackTo(settings);
         return settings;
+    }
+
+    // Every value the dialog edits, comparable at once.
+    static auto Fields(const CCRCSettings& s) {
+        return std::tuple(s.m_bSortOutput, s.m_bNoRecursion, s.m_bDirWildcards, s.m_bLowercase,
+                          s.m_bUnixLF, s.m_nReadMode, s.m_nOutputStyle, s.m_nOutputDest,
+                          s.m_strInput, s.m_strOutput);
     }
 
     // Whether the dialog ended, and with what result; a dialog still open reports -1.

@@ -1,7 +1,6 @@
 // settings_dlg_interlock_test.cpp - options that switch others off, on click and at opening;
 // the output box following the destination; Defaults.
 #include <map>
-#include <tuple>
 #include <vector>
 
 #include "tests/ui/settings_dlg_fixture.h"
@@ -153,12 +152,7 @@ TEST_F(SettingsDlgInterlockTest, DefaultsResetsEveryControlAndValue) {
     CCRCSettings defaults;
     defaults.ResetDefaults();
     const CCRCSettings collected = Collected();
-    const auto fields = [](const CCRCSettings& s) {
-        return std::tuple(s.m_bSortOutput, s.m_bNoRecursion, s.m_bDirWildcards, s.m_bLowercase,
-                          s.m_bUnixLF, s.m_nReadMode, s.m_nOutputStyle, s.m_nOutputDest,
-                          s.m_strInput, s.m_strOutput);
-    };
-    EXPECT_EQ(fields(collected), fields(defaults));
+    EXPECT_EQ(Fields(collected), Fields(defaults));
     EXPECT_EQ(ReadFile("existing.txt"), "keep me");
 }
 
