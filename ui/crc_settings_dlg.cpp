@@ -135,24 +135,9 @@ void CCrcSettingsDlg::OnInitDialog() {
     (m_nReadMode == 1 ? c.binary : c.ascii)->setChecked(true);
     (m_nOutputStyle != 0 ? c.tabular : c.descriptive)->setChecked(true);
     // Opening with an option already set shows what clicking it on would have shown.
-    if (m_bUnixLF) {
-        m_nReadMode = 1;
-        c.binary->setChecked(true);
-        c.ascii->setEnabled(false);
-    }
-    if (m_bSortOutput) {
-        m_bLowercase = 0;
-        c.lowercase->setChecked(false);
-        c.lowercase->setEnabled(false);
-        m_nOutputStyle = 1;
-        c.tabular->setChecked(true);
-        c.descriptive->setEnabled(false);
-    }
-    if (m_bNoRecursion) {
-        m_bDirWildcards = 0;
-        c.dirWildcards->setChecked(false);
-        c.dirWildcards->setEnabled(false);
-    }
+    if (m_bUnixLF) ApplyUnixLfInterlock();
+    if (m_bSortOutput) ApplySortInterlock();
+    if (m_bNoRecursion) ApplyNoRecursionInterlock();
     if (m_nOutputDest == 1) {
         c.sendToScreen->setChecked(true);
         SetOutputBoxEnabled(false);
@@ -228,18 +213,38 @@ void CCrcSettingsDlg::OnCloseClicked() {
     if (UpdateData(true)) done(kResultClose);
 }
 
+void CCrcSettingsDlg::ApplySortInterlock() {
+    const SettingsDialogControls& c = m_controls;
+    // Sorted results print as tabular lines of lowercased paths whatever these two say.
+    m_bLowercase = 0;
+    c.lowercase->setChecked(false);
+    c.lowercase->setEnabled(false);
+    m_nOutputStyle = 1;
+    c.tabular->setChecked(true);
+    c.descriptive->setEnabled(false);
+}
+
+void CCrcSettingsDlg::ApplyNoRecursionInterlock() {
+    const SettingsDialogControls& c = m_controls;
+    m_bDirWildcards = 0;
+    c.dirWildcards->setChecked(false);
+    c.dirWildcards->setEnabled(false);
+}
+
+void CCrcSettingsDlg::ApplyUnixLfInterlock() {
+    const SettingsDialogControls& c = m_controls;
+    // The line-end conversion is a read mode of its own; ASCII is not offered beside it.
+    m_nReadMode = 1;
+    c.binary->setChecked(true);
+    c.ascii->setEnabled(false);
+}
+
 // The interlocks work from the members, which follow their box at once.
 void CCrcSettingsDlg::OnSortOutputClicked() {
     const SettingsDialogControls& c = m_controls;
     if (m_bSortOutput == 0) {
         m_bSortOutput = 1;
-        // Sorted results print as tabular lines of lowercased paths whatever these two say.
-        m_bLowercase = 0;
-        c.lowercase->setChecked(false);
-        c.lowercase->setEnabled(false);
-        m_nOutputStyle = 1;
-        c.tabular->setChecked(true);
-        c.descriptive->setEnabled(false);
+        ApplySortInterlock();
     } else {
         m_bSortOutput = 0;
         c.lowercase->setEnabled(true);
@@ -251,9 +256,7 @@ void CCrcSettingsDlg::OnNoRecursionClicked() {
     const SettingsDialogControls& c = m_controls;
     if (m_bNoRecursion == 0) {
         m_bNoRecursion = 1;
-        m_bDirWildcards = 0;
-        c.dirWildcards->setChecked(false);
-        c.dirWildcards->setEnabled(false);
+        ApplyNoRecursionInterlock();
     } else {
         m_bNoRecursion = 0;
         c.dirWildcards->setEnabled(true);
@@ -263,11 +266,8 @@ void CCrcSettingsDlg::OnNoRecursionClicked() {
 void CCrcSettingsDlg::OnUnixLfClicked() {
     const SettingsDialogControls& c = m_controls;
     if (m_bUnixLF == 0) {
-        // The line-end conversion is a read mode of its own; ASCII is not offered beside it.
         m_bUnixLF = 1;
-        m_nReadMode = 1;
-        c.binary->setChecked(true);
-        c.ascii->setEnabled(false);
+        ApplyUnixLfInterlock();
     } else {
         m_bUnixLF = 0;
         c.ascii->setEnabled(true);

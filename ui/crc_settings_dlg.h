@@ -62,6 +62,10 @@ private:
     void OnInputBrowseDirectory();
     void OnOutputBrowse();
     void SetOutputBoxEnabled(bool enabled);
+    // What switching an option on forces on the others; shared by the clicks and the opening.
+    void ApplySortInterlock();
+    void ApplyNoRecursionInterlock();
+    void ApplyUnixLfInterlock();
 
     SettingsDialogControls m_controls;
 
