@@ -15,28 +15,52 @@ constexpr off_t kReadAheadThreshold = 1 << 20;
 }  // namespace
 
 std::optional<RegularFile> RegularFile::Open(const std::string& path) {
+    return OpenAt(AT_FDCWD, path);
+}
+
+std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name,
+                                               int* error) {
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check follows.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    int fd = ::openat(directory, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = errno;
+        return std::nullopt;
+    }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        if (error) *error = statted ? EINVAL : errno;
         ::close(fd);
         return std::nullopt;
     }
     // Read-ahead advice pays only on files that take several buffers; small files are read in
     // one call, where the extra system call would be most of the cost.
     if (info.st_size > kReadAheadThreshold) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return RegularFile(fd, static_cast<std::uint64_t>(info.st_size));
+    return RegularFile(fd, static_cast<std::uint64_t>(info.st_size),
+                       static_cast<std::uint64_t>(info.st_dev),
+                       static_cast<std::uint64_t>(info.st_ino));
 }
 
+bool RegularFile::SizeUnchanged() const {
+    struct stat info {};
+    return ::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == m_size;
+}
+
+bool RegularFile::Rewind() { return ::lseek(m_fd, 0, SEEK_SET) == 0; }
+
 RegularFile::RegularFile(RegularFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size) {}
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_size(other.m_size),
+      m_device(other.m_device),
+      m_inode(other.m_inode) {}
 
 RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
     if (this != &other) {
         if (m_fd >= 0) ::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
         m_size = other.m_size;
+        m_device = other.m_device;
+        m_inode = other.m_inode;
     }
     return *this;
 }

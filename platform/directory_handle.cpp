@@ -1,0 +1,120 @@
+// directory_handle.cpp - opening directories by descriptor: openat relative to a parent, and long
+// paths a few components at a time.
+#include "platform/directory_handle.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace quillmark {
+
+namespace {
+
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// Comfortably below PATH_MAX, so every piece handed to openat is accepted whole.
+constexpr std::size_t kLongestPiece = PATH_MAX / 2;
+
+}  // namespace
+
+struct DirectoryOpener {
+    static DirectoryHandle Adopt(int fd) { return DirectoryHandle(fd); }
+};
+
+DirectoryHandle DirectoryHandle::WorkingDirectory() { return DirectoryHandle(AT_FDCWD); }
+
+DirectoryHandle::DirectoryHandle(DirectoryHandle&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, AT_FDCWD)) {}
+
+DirectoryHandle& DirectoryHandle::operator=(DirectoryHandle&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, AT_FDCWD);
+    }
+    return *this;
+}
+
+DirectoryHandle::~DirectoryHandle() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenError* error,
+                                                 int base) {
+    auto fail = [&]() -> std::optional<DirectoryHandle> {
+        if (error) error->number = errno;
+        return std::nullopt;
+    };
+    if (path.empty()) {
+        errno = ENOENT;
+        return fail();
+    }
+    int at = base;
+    std::size_t position = 0;
+    if (path.front() == '/') {
+        at = ::open("/", kDirectoryFlags);
+        if (at < 0) return fail();
+        position = 1;
+    }
+    int current = -1;  // owned: the last directory opened, or -1 while still at the start
+    auto currentBase = [&] { return current >= 0 ? current : at; };
+    for (;;) {
+        while (position < path.size() && path[position] == '/') ++position;
+        if (position >= path.size()) break;
+        // As many whole components as fit in one piece; a single longer component is handed on
+        // whole and fails as the system decides (ENAMETOOLONG).
+        std::size_t end = position;
+        while (end < path.size()) {
+            std::size_t next = path.find('/', end);
+            if (next == std::string_view::npos) next = path.size();
+            if (end > position && next - position > kLongestPiece) break;
+            end = next;
+            while (end < path.size() && path[end] == '/') ++end;
+        }
+        const std::string piece(path.substr(position, end - position));
+        const int fd = ::openat(currentBase(), piece.c_str(), kDirectoryFlags);
+        if (fd < 0) {
+            const int saved = errno;
+            if (current >= 0) ::close(current);
+            if (at >= 0 && at != base) ::close(at);
+            errno = saved;
+            return fail();
+        }
+        if (current >= 0) ::close(current);
+        current = fd;
+        position = end;
+    }
+    if (current < 0) {
+        // "/" alone, or nothing but slashes.
+        if (at != base) return DirectoryOpener::Adopt(at);
+        current = ::openat(base, ".", kDirectoryFlags);
+        if (current < 0) return fail();
+        return DirectoryOpener::Adopt(current);
+    }
+    if (at >= 0 && at != base) ::close(at);
+    return DirectoryOpener::Adopt(current);
+}
+
+std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
+                                                const std::string& name, OpenError* error) {
+    const int fd = ::openat(parent.Descriptor(), name.c_str(), kDirectoryFlags | O_NOFOLLOW);
+    if (fd < 0) {
+        if (error) error->number = errno;
+        return std::nullopt;
+    }
+    return DirectoryOpener::Adopt(fd);
+}
+
+std::optional<OpenedParent> OpenParentDirectory(std::string_view path, OpenError* error) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) {
+        return OpenedParent{DirectoryHandle::WorkingDirectory(), std::string(path)};
+    }
+    std::string_view directory = path.substr(0, slash + 1);
+    std::optional<DirectoryHandle> opened = OpenDirectoryPath(directory, error);
+    if (!opened) return std::nullopt;
+    return OpenedParent{std::move(*opened), std::string(path.substr(slash + 1))};
+}
+
+}  // namespace quillmark

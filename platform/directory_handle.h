@@ -1,0 +1,60 @@
+// directory_handle.h - an open directory, reached by a path of any length or as the child of
+// another open directory, never through a link the walk did not ask to follow.
+#pragma once
+
+#include <fcntl.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+class DirectoryHandle {
+public:
+    // The process's working directory: the base of relative paths.
+    static DirectoryHandle WorkingDirectory();
+
+    DirectoryHandle(DirectoryHandle&& other) noexcept;
+    DirectoryHandle& operator=(DirectoryHandle&& other) noexcept;
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    ~DirectoryHandle();
+
+    // AT_FDCWD for the working directory.
+    int Descriptor() const { return m_fd; }
+
+private:
+    friend struct DirectoryOpener;
+    explicit DirectoryHandle(int fd) : m_fd(fd) {}
+
+    int m_fd;
+};
+
+// Why an open failed: an errno value.
+struct OpenError {
+    int number = 0;
+};
+
+// Opens the directory a path names, following links as any open does, so a link the user names
+// is entered. A path longer than the system allows in one call is opened a few components at a
+// time, each relative to the one before. A relative path starts at base.
+std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenError* error = nullptr,
+                                                 int base = AT_FDCWD);
+
+// Opens name inside parent when it is a real directory; a link, even one put in place of a
+// directory a moment ago, is refused.
+std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
+                                                const std::string& name,
+                                                OpenError* error = nullptr);
+
+// Splits a path of any length into the directory that holds its last component (opened as
+// OpenDirectoryPath does) and that component. The directory part of "name" is the working
+// directory; of "/name", the root.
+struct OpenedParent {
+    DirectoryHandle directory;
+    std::string name;
+};
+std::optional<OpenedParent> OpenParentDirectory(std::string_view path, OpenError* error = nullptr);
+
+}  // namespace quillmark
