@@ -1,6 +1,8 @@
 // crc_table.cpp - the CRC-32 table and the choice between the text and binary passes.
 #include "checksum/crc_table.h"
 
+#include <cerrno>
+
 #include "settings/option_flags.h"
 
 namespace quillmark {
@@ -17,26 +19,50 @@ CrcTable::CrcTable() {
 
 namespace {
 
-CrcResult Finish(const RawRead& read) {
+CrcResult Finish(const RawRead& read, std::uint64_t size) {
     switch (read.status) {
         case RawReadStatus::Ok:
-            return {CrcStatus::Ok, ~read.reg};
+            return {CrcStatus::Ok, ~read.reg, size};
         case RawReadStatus::Cancelled:
-            return {CrcStatus::Cancelled, 0};
+            return {CrcStatus::Cancelled, 0, size};
+        case RawReadStatus::Changed:
+            return {CrcStatus::Changed, 0, size};
         default:
-            return {CrcStatus::Unreadable, 0};
+            return {CrcStatus::Unreadable, 0, size, read.error};
     }
 }
 
 }  // namespace
 
+CrcResult CrcTable::ComputeFileCrc(RegularFile& file, std::uint8_t flags,
+                                   ReadProgress* progress) const {
+    const std::uint64_t size = file.Size();
+    RawRead read;
+    bool decided = false;
+    if (flags & (OPT_ASCII_MODE | OPT_UNIX_LF)) {
+        read = CrcTextRead(file, size, flags, progress);
+        decided = read.status != RawReadStatus::CountMismatch;
+        // The binary pass reads the same open file again from its first byte.
+        if (!decided && !file.Rewind()) return {CrcStatus::Unreadable, 0, size, errno};
+    }
+    if (!decided) {
+        read = CrcBinaryRead(file, size, progress);
+        // A short file at this point is one that shrank after it was opened.
+        if (read.status == RawReadStatus::ReadFailed && read.error == 0) {
+            read.status = RawReadStatus::Changed;
+        }
+    }
+    if (read.status == RawReadStatus::Ok && !file.Unchanged()) read.status = RawReadStatus::Changed;
+    return Finish(read, size);
+}
+
 CrcResult CrcTable::ComputeFileCrc(const std::string& name, std::uint64_t expectedSize,
                                    std::uint8_t flags, ReadProgress* progress) const {
     if (flags & (OPT_ASCII_MODE | OPT_UNIX_LF)) {
         RawRead text = CrcTextRead(name, expectedSize, flags, progress);
-        if (text.status != RawReadStatus::CountMismatch) return Finish(text);
+        if (text.status != RawReadStatus::CountMismatch) return Finish(text, expectedSize);
     }
-    return Finish(CrcBinaryRead(name, expectedSize, progress));
+    return Finish(CrcBinaryRead(name, expectedSize, progress), expectedSize);
 }
 
 }  // namespace quillmark

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/regular_file.h"
+
 namespace quillmark {
 
 // Told after each buffer how many bytes were just read from the file; returning false stops the
@@ -21,6 +23,7 @@ enum class RawReadStatus {
     Ok,
     OpenFailed,     // missing, not a regular file, no permission
     ReadFailed,     // a read error, or the file ended before its expected size
+    Changed,        // the file's size or time changed while it was read
     CountMismatch,  // text pass only: the normalised byte count differs from the expected size
     Cancelled,
 };
@@ -28,14 +31,18 @@ enum class RawReadStatus {
 struct RawRead {
     RawReadStatus status = RawReadStatus::OpenFailed;
     std::uint32_t reg = 0;  // the raw CRC register (not complemented)
+    int error = 0;          // the errno of a failed open or read, when there was one
 };
 
-enum class CrcStatus { Ok, Unreadable, Cancelled };
+// Changed: the file was replaced or written to while it was read, so no checksum describes it.
+enum class CrcStatus { Ok, Unreadable, Changed, Cancelled };
 
 // The checksum of one file, with unreadable reported beside the value: a CRC of 0 is a result.
 struct CrcResult {
     CrcStatus status = CrcStatus::Unreadable;
     std::uint32_t crc = 0;
+    std::uint64_t size = 0;  // the bytes the checksum covers: the file's size as it was opened
+    int error = 0;           // with Unreadable: the errno of the failure, when one is known
 
     bool Readable() const { return status == CrcStatus::Ok; }
 };
@@ -50,14 +57,26 @@ public:
         return (reg >> 8) ^ m_table[(reg ^ byte) & 0xFFu];
     }
 
-    // flags: the OptionFlags byte; OPT_ASCII_MODE or OPT_UNIX_LF take the text route.
+    // The checksum of an opened file, its size taken from the open file itself, so the size and
+    // the checksum always describe the same bytes; a file whose size or time changes by the end
+    // of the read is Changed. flags: the OptionFlags byte; OPT_ASCII_MODE or OPT_UNIX_LF take the
+    // text route, whose expected size is the file's size.
+    CrcResult ComputeFileCrc(RegularFile& file, std::uint8_t flags,
+                             ReadProgress* progress = nullptr) const;
+    // The same for a file named by path, checked against a size the caller expects (one recorded
+    // in a listing, say) instead of the size the file has.
     CrcResult ComputeFileCrc(const std::string& name, std::uint64_t expectedSize,
                              std::uint8_t flags, ReadProgress* progress = nullptr) const;
-    // Exactly expectedSize bytes; a file that ends sooner is ReadFailed.
+    // Exactly expectedSize bytes from the file's current position; a file that ends sooner is
+    // ReadFailed.
+    RawRead CrcBinaryRead(RegularFile& file, std::uint64_t expectedSize,
+                          ReadProgress* progress = nullptr) const;
     RawRead CrcBinaryRead(const std::string& name, std::uint64_t expectedSize,
                           ReadProgress* progress = nullptr) const;
     // The text-mode stream (CR LF as LF, lone CR kept, first Ctrl-Z ends it), each LF counted as
     // two bytes, or with OPT_UNIX_LF checksummed as CR LF and counted as one.
+    RawRead CrcTextRead(RegularFile& file, std::uint64_t expectedSize, std::uint8_t flags,
+                        ReadProgress* progress = nullptr) const;
     RawRead CrcTextRead(const std::string& name, std::uint64_t expectedSize, std::uint8_t flags,
                         ReadProgress* progress = nullptr) const;
 

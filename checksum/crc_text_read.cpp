@@ -1,4 +1,6 @@
 // crc_text_read.cpp - the CRC register over a file read in text mode, with its byte count.
+#include <fcntl.h>
+
 #include "checksum/crc_table.h"
 #include "checksum/file_chunks.h"
 #include "checksum/text_crc.h"
@@ -9,10 +11,15 @@ namespace quillmark {
 
 RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSize,
                               std::uint8_t flags, ReadProgress* progress) const {
-    std::optional<RegularFile> file = RegularFile::Open(name);
-    if (!file) return {RawReadStatus::OpenFailed, 0};
+    int error = 0;
+    std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, name, &error);
+    if (!file) return {RawReadStatus::OpenFailed, 0, error};
+    return CrcTextRead(*file, expectedSize, flags, progress);
+}
 
-    FileChunks chunks(*file, UINT64_MAX);
+RawRead CrcTable::CrcTextRead(RegularFile& file, std::uint64_t expectedSize, std::uint8_t flags,
+                              ReadProgress* progress) const {
+    FileChunks chunks(file, UINT64_MAX);
     const bool unixLineEnds = (flags & OPT_UNIX_LF) != 0;
     TextCrc text(unixLineEnds);
     // Each byte still to come adds at most this much to the count.
@@ -22,7 +29,7 @@ RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSiz
         const std::optional<std::span<const std::uint8_t>> got = chunks.Next();
         // A failed read would otherwise pass for an early end and fall back to a binary
         // checksum of a file that was meant to be read as text.
-        if (!got) return {RawReadStatus::ReadFailed, 0};
+        if (!got) return {RawReadStatus::ReadFailed, 0, file.LastError()};
         if (got->empty()) break;
         bytesRead += got->size();
         text.Feed(got->data(), got->size());
@@ -31,7 +38,7 @@ RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSiz
         // Stop as soon as the count can no longer match: it never shrinks, and the rest of the
         // file (its size when opened) can add only so much, plus a CR held back at the buffer's
         // end. CR LF text in Unix-LF mode thus goes to the binary pass after one buffer.
-        std::uint64_t rest = file->Size() > bytesRead ? file->Size() - bytesRead : 0;
+        std::uint64_t rest = file.Size() > bytesRead ? file.Size() - bytesRead : 0;
         if (text.Count() > expectedSize || text.Count() + 1 + rest * mostPerByte < expectedSize)
             break;
     }

@@ -14,6 +14,8 @@
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
+#include "platform/regular_file.h"
+#include "processing/name_escaping.h"
 #include "processing/run_processing.h"
 
 namespace quillmark {
@@ -32,17 +34,76 @@ bool ShowProgress(ProgressChoice choice) {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
-// A plain name that matches nothing gives no line and no message in a run, which on a command
-// line would pass a typing error off as success. Patterns that match nothing stay silent.
-bool ReportIfMissing(const std::string& input, const RunSummary& summary) {
+void SayAboutInput(std::string_view text) {
+    WriteAllTo(STDERR_FILENO, "quillmark-cli: " + std::string(text) + "\n");
+}
+
+// A plain name that reports no file gives no line and no message in a run, which on a command
+// line would pass a typing error, a FIFO or a link to a directory off as success. Each gets its
+// own explanation; true when it counts as a failure. Patterns that match nothing stay silent.
+bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
+                     const RunSummary& summary) {
     if (summary.filesProcessed > 0 || summary.messagesShown > 0 || summary.cancelled) return false;
     if (input.empty() || input.find_first_of("*?") != std::string::npos) return false;
+    if (input.back() == '/') return false;
+    const std::string shown = EscapeForDisplay(input);
     struct stat info {};
-    if (::lstat(input.c_str(), &info) == 0 || errno != ENOENT) return false;
-    WriteAllTo(STDERR_FILENO,
-               "quillmark-cli: cannot access '" + input + "': No such file or directory\n");
-    return true;
+    if (::lstat(input.c_str(), &info) != 0) {
+        if (errno != ENOENT) return false;
+        SayAboutInput("cannot access '" + shown + "': No such file or directory");
+        return true;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        struct stat target {};
+        if (::stat(input.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+            SayAboutInput("'" + shown + "' is a link to a directory; name it as '" + shown +
+                          "/' to walk it");
+            return true;
+        }
+        if (::stat(input.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
+            SayAboutInput("'" + shown + "': not a regular file");
+            return true;
+        }
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        // Without recursion a directory named without its '/' is a name in its parent, whose
+        // files are never reached; the user most likely meant the directory's files.
+        if (settings.m_bNoRecursion != 0) {
+            SayAboutInput("'" + shown + "' is a directory; name it as '" + shown +
+                          "/' to checksum its files");
+        }
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        SayAboutInput("'" + shown + "': not a regular file");
+        return true;
+    }
+    return false;
 }
+
+// Each unreadable file named with its reason on standard error, so that a run whose results go
+// to a file still says what went wrong.
+class ConsoleUnreadableReport : public UnreadableFileReport {
+public:
+    ConsoleUnreadableReport(OutputSink& results, ConsoleProgressView& progress)
+        : m_results(results), m_progress(progress) {}
+
+    void OnUnreadableFile(std::string_view path, std::string_view reason) override {
+        m_results.Flush();
+        m_progress.ClearLine();
+        std::string line = "quillmark-cli: ";
+        line += EscapeForDisplay(path);
+        line += ": ";
+        line.append(reason);
+        line += '\n';
+        WriteAllTo(STDERR_FILENO, line);
+    }
+
+private:
+    OutputSink& m_results;
+    ConsoleProgressView& m_progress;
+};
 
 }  // namespace
 
@@ -63,7 +124,11 @@ int RunCommandLine(int argc, const char* const* argv) {
     }
     ConsoleMessagePresenter messages(STDERR_FILENO, results, progress);
     ResultTree tree;
+    ConsoleUnreadableReport unreadable(results, progress);
     RunEnvironment environment{results, messages, progress, tree};
+    environment.unreadable = &unreadable;
+    // Standard output redirected to a file inside the tree must not list itself.
+    environment.screenFile = IdentityOfDescriptor(STDOUT_FILENO);
 
     bool anyUnreadable = false;
     bool anyMissing = false;
@@ -73,7 +138,7 @@ int RunCommandLine(int argc, const char* const* argv) {
         const RunSummary summary = RunProcessing(options.settings, environment);
         anyUnreadable = anyUnreadable || summary.filesUnreadable > 0;
         results.Flush();
-        anyMissing = ReportIfMissing(input, summary) || anyMissing;
+        anyMissing = ExplainEmptyRun(input, options.settings, summary) || anyMissing;
         cancelled = summary.cancelled || InterruptRequested();
         if (cancelled || !results.Flush()) break;
     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/console_messages.h"
+#include "processing/name_escaping.h"
 
 namespace quillmark {
 
@@ -47,7 +48,9 @@ void ConsoleProgressView::OnProgress(const RunProgress& progress) {
     std::string line = counts;
     // The line must never wrap, or \r would only rewrite its last row.
     const std::size_t width = TerminalWidth() - 1;
-    std::string_view path = progress.currentPath;
+    // A name's control characters would move the cursor or pass for other output.
+    const std::string shownPath = EscapeForDisplay(progress.currentPath);
+    std::string_view path = shownPath;
     if (line.size() + path.size() > width) {
         const std::size_t room = width > line.size() + 3 ? width - line.size() - 3 : 0;
         line += "...";

@@ -4,9 +4,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
+
+#include "platform/directory_handle.h"
 
 namespace quillmark {
 
@@ -34,13 +38,14 @@ bool NameOrder(const FindRecord& a, const FindRecord& b) {
 
 // Links count as files only when they lead to a regular file; a link to a directory is left out,
 // so the walk can never loop through one.
-std::optional<FindRecord> Classify(int directoryFd, const dirent& entry) {
+std::optional<FindRecord> Classify(int directoryFd, const dirent& entry, bool withSizes) {
     FindRecord record;
     record.name = entry.d_name;
     if (entry.d_type == DT_DIR) {
         record.attrib = kAttribDirectory;
         return record;
     }
+    if (entry.d_type == DT_REG && !withSizes) return record;
     if (entry.d_type != DT_REG && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
         return std::nullopt;
     }
@@ -89,17 +94,23 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
 
 namespace {
 
-enum class Wanted { Everything, DirectoriesOnly };
+enum class Wanted { Everything, EverythingWithoutSizes, DirectoriesOnly };
 
-std::vector<FindRecord> ListDirectory(const std::string& directory, std::string_view pattern,
-                                      Wanted wanted) {
+std::optional<std::vector<FindRecord>> ListOpened(DIR* dir, std::string_view pattern,
+                                                  Wanted wanted) {
+    if (dir == nullptr) return std::nullopt;
     std::vector<FindRecord> records;
-    DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
-    if (dir == nullptr) return records;
     // The whole listing is read now, so it stays this directory's even when the caller changes
     // the working directory before it has gone through the entries.
     const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
+    bool failed = false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            failed = errno != 0;
+            break;
+        }
         if (!MatchesPattern(entry->d_name, pattern)) continue;
         // A link is never a directory here and a regular file never one at all, so neither needs
         // a stat when only directories are wanted.
@@ -107,14 +118,36 @@ std::vector<FindRecord> ListDirectory(const std::string& directory, std::string_
             (entry->d_type == DT_REG || entry->d_type == DT_LNK)) {
             continue;
         }
-        if (std::optional<FindRecord> record = Classify(fd, *entry)) {
+        if (std::optional<FindRecord> record =
+                Classify(fd, *entry, wanted == Wanted::Everything)) {
             if (wanted == Wanted::DirectoriesOnly && record->attrib != kAttribDirectory) continue;
             records.push_back(std::move(*record));
         }
     }
     ::closedir(dir);
+    if (failed) return std::nullopt;
     std::sort(records.begin(), records.end(), NameOrder);
     return records;
+}
+
+std::vector<FindRecord> ListDirectory(const std::string& directory, std::string_view pattern,
+                                      Wanted wanted) {
+    DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+    return ListOpened(dir, pattern, wanted).value_or(std::vector<FindRecord>{});
+}
+
+std::optional<std::vector<FindRecord>> ListDirectory(const DirectoryHandle& directory,
+                                                     std::string_view pattern, Wanted wanted) {
+    // A descriptor of its own, so each listing starts at the first entry and closedir leaves the
+    // handle open.
+    const int fd = ::openat(directory.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return ListOpened(dir, pattern, wanted);
 }
 
 }  // namespace
@@ -124,6 +157,16 @@ std::vector<FindRecord> FindEntries(const std::string& directory, std::string_vi
 }
 
 std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern) {
+    return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);
+}
+
+std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& directory,
+                                                   std::string_view pattern) {
+    return ListDirectory(directory, pattern, Wanted::EverythingWithoutSizes);
+}
+
+std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle& directory,
+                                                          std::string_view pattern) {
     return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);
 }
 

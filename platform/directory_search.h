@@ -3,11 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillmark {
+
+class DirectoryHandle;
 
 inline constexpr unsigned kAttribDirectory = 0x10;
 
@@ -27,6 +30,15 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern);
 // The directories among FindEntries' records, in the same order, without looking up file sizes.
 std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern);
+
+// The same listings of an open directory, for the walk: it reaches each directory through its
+// parent's descriptor, so a name swapped for a link after the listing leads nowhere new. Sizes
+// are not looked up (the walk takes a file's size from the file it opened, not from the
+// listing); nullopt when the directory cannot be read.
+std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& directory,
+                                                   std::string_view pattern);
+std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle& directory,
+                                                          std::string_view pattern);
 
 // Whether a path names an existing file or directory, or its last component is a pattern that
 // matches at least one entry of its directory (the settings dialog's input check).

@@ -14,6 +14,13 @@ namespace {
 constexpr off_t kReadAheadThreshold = 1 << 20;
 }  // namespace
 
+std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
 std::optional<RegularFile> RegularFile::Open(const std::string& path) {
     return OpenAt(AT_FDCWD, path);
 }
@@ -38,12 +45,15 @@ std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string&
     if (info.st_size > kReadAheadThreshold) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return RegularFile(fd, static_cast<std::uint64_t>(info.st_size),
                        static_cast<std::uint64_t>(info.st_dev),
-                       static_cast<std::uint64_t>(info.st_ino));
+                       static_cast<std::uint64_t>(info.st_ino),
+                       static_cast<std::int64_t>(info.st_mtim.tv_sec), info.st_mtim.tv_nsec);
 }
 
-bool RegularFile::SizeUnchanged() const {
+bool RegularFile::Unchanged() const {
     struct stat info {};
-    return ::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == m_size;
+    return ::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == m_size &&
+           static_cast<std::int64_t>(info.st_mtim.tv_sec) == m_modifiedSeconds &&
+           info.st_mtim.tv_nsec == m_modifiedNanoseconds;
 }
 
 bool RegularFile::Rewind() { return ::lseek(m_fd, 0, SEEK_SET) == 0; }
@@ -52,7 +62,10 @@ RegularFile::RegularFile(RegularFile&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)),
       m_size(other.m_size),
       m_device(other.m_device),
-      m_inode(other.m_inode) {}
+      m_inode(other.m_inode),
+      m_modifiedSeconds(other.m_modifiedSeconds),
+      m_modifiedNanoseconds(other.m_modifiedNanoseconds),
+      m_lastError(other.m_lastError) {}
 
 RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
     if (this != &other) {
@@ -61,6 +74,9 @@ RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
         m_size = other.m_size;
         m_device = other.m_device;
         m_inode = other.m_inode;
+        m_modifiedSeconds = other.m_modifiedSeconds;
+        m_modifiedNanoseconds = other.m_modifiedNanoseconds;
+        m_lastError = other.m_lastError;
     }
     return *this;
 }
@@ -84,6 +100,7 @@ std::optional<std::size_t> RegularFile::ReadFull(std::uint8_t* buffer, std::size
                     continue;
                 }
             }
+            m_lastError = errno;
             return std::nullopt;
         }
         if (got == 0) break;

@@ -8,6 +8,17 @@
 
 namespace quillmark {
 
+// Which file a descriptor or name leads to, whatever the path: two names with one identity are
+// one file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file open on fd when it is a regular file.
+std::optional<FileIdentity> IdentityOfDescriptor(int fd);
+
 class RegularFile {
 public:
     // Opens path (following links) when it names a regular file; nullopt when it is missing,
@@ -26,27 +37,36 @@ public:
 
     // The size the file had when it was opened.
     std::uint64_t Size() const { return m_size; }
-    // Whether the file's size is still the one it was opened with.
-    bool SizeUnchanged() const;
+    // Whether the file still has the size and modification time it was opened with, so the bytes
+    // read since describe one version of it.
+    bool Unchanged() const;
     // Back to the first byte, for a second pass over the same file.
     bool Rewind();
-    // The identity of the file, to tell whether two names lead to it.
-    std::uint64_t Device() const { return m_device; }
-    std::uint64_t Inode() const { return m_inode; }
+    FileIdentity Identity() const { return {m_device, m_inode}; }
     int Descriptor() const { return m_fd; }
 
     // Fills buffer from the current position as far as the file allows: fewer than size bytes
-    // only at the end of the file. nullopt on a read error.
+    // only at the end of the file. nullopt on a read error, whose errno LastError() keeps.
     std::optional<std::size_t> ReadFull(std::uint8_t* buffer, std::size_t size);
+    int LastError() const { return m_lastError; }
 
 private:
-    RegularFile(int fd, std::uint64_t size, std::uint64_t device, std::uint64_t inode)
-        : m_fd(fd), m_size(size), m_device(device), m_inode(inode) {}
+    RegularFile(int fd, std::uint64_t size, std::uint64_t device, std::uint64_t inode,
+                std::int64_t modifiedSeconds, long modifiedNanoseconds)
+        : m_fd(fd),
+          m_size(size),
+          m_device(device),
+          m_inode(inode),
+          m_modifiedSeconds(modifiedSeconds),
+          m_modifiedNanoseconds(modifiedNanoseconds) {}
 
     int m_fd = -1;
     std::uint64_t m_size = 0;
     std::uint64_t m_device = 0;
     std::uint64_t m_inode = 0;
+    std::int64_t m_modifiedSeconds = 0;
+    long m_modifiedNanoseconds = 0;
+    int m_lastError = 0;
 };
 
 }  // namespace quillmark

@@ -4,15 +4,23 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "platform/directory_handle.h"
+#include "platform/regular_file.h"
 #include "processing/output_sink.h"
 #include "processing/progress_meter.h"
 #include "processing/result_tree.h"
 #include "processing/run_messages.h"
+#include "processing/run_reporting.h"
 #include "settings/crc_settings.h"
 
 namespace quillmark {
 
+// A file of the walk is a name inside an open directory, never a path from the working
+// directory: each directory is opened relative to its parent and refused when it is a link, so a
+// tree that changes during the run cannot lead the walk outside it, and paths of any length are
+// walked.
 class DirectoryWalk {
 public:
     // sink: where unsorted lines go (the pane or the output file, as the run chose).
@@ -20,12 +28,19 @@ public:
                   RunMessages& messages, ProgressMeter& meter)
         : m_settings(settings), m_sink(sink), m_tree(tree), m_messages(messages), m_meter(meter) {}
 
-    // Enters path (made to end in '/') by its full name, reports its matching files, then walks
-    // the subdirectories the pattern matches. False when it ended early: the directory could not
-    // be entered or read, or no subdirectory matched the pattern.
-    bool WalkDirectory(std::string path, std::string pattern);
-    // The matching files of the working directory, each printed behind directoryText.
-    void ProcessDirectoryFiles(const std::string& directoryText, const std::string& pattern);
+    // Files never checksummed, such as the run's own output file.
+    void Exclude(const FileIdentity& identity) { m_excluded.push_back(identity); }
+    // Told of each unreadable file with its reason, besides its read-error line.
+    void ReportUnreadableTo(UnreadableFileReport* report) { m_unreadableReport = report; }
+
+    // Reports the matching files of directory (path is its text, made to end in '/'), then walks
+    // the subdirectories the pattern matches. A null directory is one that could not be opened.
+    // False when it ended early: the directory could not be opened or read, or no subdirectory
+    // matched the pattern.
+    bool WalkDirectory(const DirectoryHandle* directory, std::string path, std::string pattern);
+    // The matching files of directory, each printed behind directoryText.
+    void ProcessDirectoryFiles(const DirectoryHandle& directory, const std::string& directoryText,
+                               const std::string& pattern);
 
     // A cancel or a failed write ends the whole walk, not just one directory.
     bool Stopped() const { return m_writeFailed || m_meter.Cancelled(); }
@@ -34,11 +49,18 @@ public:
     std::uint64_t FilesUnreadable() const { return m_filesUnreadable; }
 
 private:
+    void ShowCannotOpen(const std::string& path);
+    bool IsExcluded(const RegularFile& file) const;
+    void ReportUnreadable(const std::string& directoryText, const std::string& name,
+                          const CrcResult& result);
+
     const CCRCSettings& m_settings;
     OutputSink& m_sink;
     ResultTree& m_tree;
     RunMessages& m_messages;
     ProgressMeter& m_meter;
+    std::vector<FileIdentity> m_excluded;
+    UnreadableFileReport* m_unreadableReport = nullptr;
     bool m_writeFailed = false;
     std::uint64_t m_filesReported = 0;
     std::uint64_t m_filesUnreadable = 0;

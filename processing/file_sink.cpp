@@ -28,6 +28,8 @@ bool FileSink::Open(const std::string& path) {
 
 bool FileSink::Write(std::string_view text) {
     if (m_fd < 0 || m_failed) return false;
+    // The whole text goes into the buffer before any of it is written, so a result is never
+    // split between two writes: another run appending to the same file cannot land inside it.
     while (!text.empty()) {
         const std::size_t lineFeed = text.find('\n');
         const std::string_view run = text.substr(0, lineFeed);
@@ -38,9 +40,13 @@ bool FileSink::Write(std::string_view text) {
         } else {
             text = {};
         }
-        if (m_buffer.size() >= kBufferSize && !Flush()) return false;
     }
-    return true;
+    return m_buffer.size() < kBufferSize || Flush();
+}
+
+std::optional<FileIdentity> FileSink::Identity() const {
+    if (m_fd < 0) return std::nullopt;
+    return IdentityOfDescriptor(m_fd);
 }
 
 bool FileSink::Flush() {
@@ -60,15 +66,24 @@ bool FileSink::Close() {
 }
 
 bool FileSink::WriteOut(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t done = ::write(m_fd, data, size);
-        if (done < 0) {
-            if (errno == EINTR) continue;
+    // Where this write's bytes began, once part of them is in the file: a failure after that
+    // cuts them off again, so the file still ends on a whole line.
+    std::optional<off_t> began;
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t done = ::write(m_fd, data + written, size - written);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) {
+            if (began) static_cast<void>(::ftruncate(m_fd, *began));
             return false;
         }
-        if (done == 0) return false;
-        data += done;
-        size -= static_cast<std::size_t>(done);
+        if (!began) {
+            // With O_APPEND the offset after the write is the end of what it put there, so this
+            // is exact even when another writer appended just before it.
+            const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
+            if (end >= done) began = end - done;
+        }
+        written += static_cast<std::size_t>(done);
     }
     return true;
 }

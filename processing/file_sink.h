@@ -1,9 +1,11 @@
 // file_sink.h - the output file: appended to, never truncated, each LF stored as CR LF.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/regular_file.h"
 #include "processing/output_sink.h"
 
 namespace quillmark {
@@ -19,9 +21,12 @@ public:
     bool Open(const std::string& path);
     bool IsOpen() const { return m_fd >= 0; }
     // Once a write has failed every later Write and Flush fails too: nothing more is added after
-    // a gap.
+    // a gap. Each Write is one result and reaches the file in a single write call; a write that
+    // fails part-way is cut off again.
     bool Write(std::string_view text) override;
     bool Flush() override;
+    // The open file's device and inode, so a run can leave its own output file out.
+    std::optional<FileIdentity> Identity() const;
     // Flushes and closes; false when the flush failed. Closing a closed sink does nothing.
     bool Close();
 

@@ -48,19 +48,23 @@ bool ParseInputSpec(std::string_view input, ParsedInput& result) {
     if (!current) return false;
 
     const SplitPath parts = Split(input);
+    const std::string last = Joined(parts.name, parts.extension);
+    std::string directory(parts.directory);
     ParsedInput parsed;
-    if (!parts.directory.empty() && parts.directory.front() == '/') {
-        parsed.szStartDir = std::string(parts.directory);
-        // A final component of an extension alone stays the pattern here; the walk reads any
-        // pattern that begins with a dot as "*.*".
-        const bool named = !parts.name.empty() || !parts.extension.empty();
-        parsed.szPattern = named ? Joined(parts.name, parts.extension) : "*.*";
+    // The final component is the pattern whenever there is one, dot names included; "." and ".."
+    // are directories, named with every file of theirs.
+    if (last.empty() || last == ".") {
+        parsed.szPattern = "*.*";
+    } else if (last == "..") {
+        directory += "../";
+        parsed.szPattern = "*.*";
     } else {
-        // A relative directory part is taken below the working directory, so every printed path
-        // is absolute and the walk can enter each directory by its full path.
-        parsed.szStartDir = DirectoryBelow(*current, parts.directory);
-        parsed.szPattern = parts.name.empty() ? "*.*" : Joined(parts.name, parts.extension);
+        parsed.szPattern = last;
     }
+    // A relative directory part is taken below the working directory, so every printed path is
+    // absolute.
+    parsed.szStartDir =
+        !directory.empty() && directory.front() == '/' ? directory : DirectoryBelow(*current, directory);
     result = std::move(parsed);
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <charconv>
 
+#include "processing/name_escaping.h"
 #include "processing/result_line_append.h"
 
 namespace quillmark {
@@ -17,11 +18,32 @@ void AppendDecimal(std::string& out, std::uint64_t value, std::size_t width) {
     out.append(digits, length);
 }
 
+// A path with a line break would end its line early and let the rest of the name pass for a
+// result of its own; such a path is written escaped, and its line begins with a backslash so a
+// reader knows to undo it. Returns true when the caller must escape.
+bool MarkEscaped(std::string& out, std::string_view directory, std::string_view fileName) {
+    if (!NeedsListingEscape(directory) && !NeedsListingEscape(fileName)) return false;
+    out += '\\';
+    return true;
+}
+
+void AppendPath(std::string& out, bool escaped, std::string_view directory,
+                std::string_view fileName) {
+    if (!escaped) {
+        out += directory;
+        out += fileName;
+        return;
+    }
+    std::string path(directory);
+    path += fileName;
+    out += EscapeListingPath(path);
+}
+
 void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
                             std::string_view fileName, std::uint64_t size) {
+    const bool escaped = MarkEscaped(out, directory, fileName);
     out += "Filename: ";
-    out += directory;
-    out += fileName;
+    AppendPath(out, escaped, directory, fileName);
     out += "\nFile size: ";
     AppendDecimal(out, size, 0);
     out += "\nCRC 32: ";
@@ -43,19 +65,19 @@ void AppendCrcHex(std::string& out, std::uint32_t crc) {
 
 void AppendTabularLine(std::string& out, std::uint32_t crc, std::uint64_t size,
                        std::string_view directory, std::string_view fileName) {
+    const bool escaped = MarkEscaped(out, directory, fileName);
     AppendCrcHex(out, crc);
     out += ' ';
     AppendDecimal(out, size, 12);
     out += "   ";
-    out += directory;
-    out += fileName;
+    AppendPath(out, escaped, directory, fileName);
     out += '\n';
 }
 
 void AppendReadErrorLine(std::string& out, std::string_view directory, std::string_view fileName) {
+    const bool escaped = MarkEscaped(out, directory, fileName);
     out += "Error encountered reading the file ";
-    out += directory;
-    out += fileName;
+    AppendPath(out, escaped, directory, fileName);
     out += '\n';
 }
 

@@ -10,6 +10,7 @@ namespace quillmark {
 
 // Eight lowercase hexadecimal digits, leading zeros kept ("%08x").
 void AppendCrcHex(std::string& out, std::uint32_t crc);
+// Each of these writes a path holding LF or CR escaped, its line starting with a backslash.
 // "%08x %12llu   %s\n" with the path as given.
 void AppendTabularLine(std::string& out, std::uint32_t crc, std::uint64_t size,
                        std::string_view directory, std::string_view fileName);

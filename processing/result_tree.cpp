@@ -1,6 +1,7 @@
 // result_tree.cpp - inserting into and printing the sorted results.
 #include "processing/result_tree.h"
 
+#include "processing/result_line.h"
 #include "processing/result_line_append.h"
 
 namespace quillmark {
@@ -12,20 +13,26 @@ constexpr std::size_t kPrintBlock = 64 * 1024;
 
 }  // namespace
 
-void ResultTree::Insert(std::string key, std::uint64_t size, std::uint32_t crc, bool readable) {
+void ResultTree::Insert(std::string path, std::uint64_t size, std::uint32_t crc, bool readable) {
+    std::string key = path;
+    LowercaseAscii(key);
+    // Most paths are lowercase already; those keep one copy only.
+    if (key == path) path.clear();
     // The end hint makes results arriving in key order cost O(1) each; any other key goes to the
     // upper bound of its equals, so equal keys keep their insertion order.
-    m_entries.emplace_hint(m_entries.end(), std::move(key), ResultNode{size, crc, readable});
+    m_entries.emplace_hint(m_entries.end(), std::move(key),
+                           ResultNode{size, crc, readable, std::move(path)});
 }
 
 bool ResultTree::Print(OutputSink& sink) const {
     std::string block;
     block.reserve(kPrintBlock + 512);
     for (const auto& [key, node] : m_entries) {
+        const std::string& path = node.m_strPath.empty() ? key : node.m_strPath;
         if (node.m_bReadable) {
-            AppendTabularLine(block, node.m_nCrc, node.m_nSize, key, {});
+            AppendTabularLine(block, node.m_nCrc, node.m_nSize, path, {});
         } else {
-            AppendReadErrorLine(block, key, {});
+            AppendReadErrorLine(block, path, {});
         }
         if (block.size() >= kPrintBlock) {
             if (!sink.Write(block)) return false;

@@ -1,11 +1,11 @@
 // run_processing.cpp - RunProcessing: one run from the input specification to the last line, and
-// the ending that restores the working directory and closes the output file on every path.
+// the ending that closes the output file on every path.
 #include "processing/run_processing.h"
 
 #include <optional>
 #include <string>
 
-#include "platform/path_services.h"
+#include "platform/directory_handle.h"
 #include "processing/directory_walk.h"
 #include "processing/file_sink.h"
 #include "processing/input_parsing.h"
@@ -49,25 +49,17 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
         return finish();
     }
 
-    const std::optional<std::string> savedDirectory = GetCurrentDirectory();
-    if (!savedDirectory) messages.Show("Unable to get current directory.");
-    if (!ChangeDirectory(parsed.szStartDir)) messages.Show("Unable to set working dirctory");
-
-    // With no saved directory there is nothing valid to go back to, so the working directory is
-    // left where the run put it.
-    auto restoreDirectory = [&]() {
-        if (savedDirectory && !ChangeDirectory(*savedDirectory)) {
-            messages.Show("Unable to reset prior working dirctory");
-        }
-    };
+    // The walk never moves the working directory: it opens the start directory here, by the path
+    // the user gave (links in it followed), and everything below it relative to that.
+    const std::optional<DirectoryHandle> startDirectory = OpenDirectoryPath(parsed.szStartDir);
+    if (!startDirectory) messages.Show("Unable to set working dirctory");
 
     const bool sorted = settings.m_bSortOutput != 0;
     const ProgressWindowKind kind =
         sorted ? ProgressWindowKind::Sorting : ProgressWindowKind::Processing;
     if (!env.progress.OpenProgressWindow(kind)) {
         // Another run owns the progress window and the tree: leave both alone, but do not leave
-        // this run's output file open or the working directory moved.
-        restoreDirectory();
+        // this run's output file open.
         file.Close();
         env.pane.Flush();
         summary.messagesShown = messages.Count();
@@ -78,7 +70,13 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     OutputSink& sink = toFile ? static_cast<OutputSink&>(file) : env.pane;
     ProgressMeter meter(env.progress);
     DirectoryWalk walk(settings, sink, env.tree, messages, meter);
-    walk.WalkDirectory(parsed.szStartDir, parsed.szPattern);
+    walk.ReportUnreadableTo(env.unreadable);
+    if (env.screenFile) walk.Exclude(*env.screenFile);
+    if (toFile) {
+        if (const std::optional<FileIdentity> own = file.Identity()) walk.Exclude(*own);
+    }
+    walk.WalkDirectory(startDirectory ? &*startDirectory : nullptr, parsed.szStartDir,
+                       parsed.szPattern);
     meter.Finish();
     summary.walked = true;
     summary.cancelled = meter.Cancelled();
@@ -96,7 +94,6 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     if (written) written = sink.Flush();
     if (!written) messages.Show(kWriteFailed);
 
-    restoreDirectory();
     file.Close();
     return finish();
 }

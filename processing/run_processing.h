@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "platform/regular_file.h"
 #include "processing/output_sink.h"
 #include "processing/result_tree.h"
 #include "processing/run_reporting.h"
@@ -11,10 +13,18 @@
 namespace quillmark {
 
 struct RunEnvironment {
+    RunEnvironment(OutputSink& paneSink, MessagePresenter& presenter, RunProgressView& view,
+                   ResultTree& results)
+        : pane(paneSink), messages(presenter), progress(view), tree(results) {}
+
     OutputSink& pane;  // the screen destination: the window's pane, or standard output
     MessagePresenter& messages;
     RunProgressView& progress;
     ResultTree& tree;  // filled only during a sorted run; empty again when the run returns
+    UnreadableFileReport* unreadable = nullptr;
+    // The regular file the screen output goes to, if it is one (standard output redirected): a
+    // run never checksums the file it is writing.
+    std::optional<FileIdentity> screenFile;
 };
 
 struct RunSummary {

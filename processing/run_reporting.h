@@ -17,6 +17,15 @@ public:
     virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
 };
 
+// Told of each file that could not be read, beside its read-error line: the command line names
+// it and the reason on standard error, so a run redirected to a file does not fail in silence.
+class UnreadableFileReport {
+public:
+    virtual ~UnreadableFileReport() = default;
+    // reason: the system's words for the failure, or "file changed while being read".
+    virtual void OnUnreadableFile(std::string_view path, std::string_view reason) = 0;
+};
+
 enum class ProgressWindowKind { Processing, Sorting };  // "Processing files", "Sort in progress"
 
 struct RunProgress {

@@ -76,17 +76,18 @@ TEST_F(CliRunTest, DescriptiveRunAndLowercase) {
     EXPECT_EQ(Run({"--lowercase", "--tabular", Printed("B.TXT")}).out, Lower(Tabular("B.TXT")));
 }
 
-TEST_F(CliTest, SortPrintsLowercasedPathsInByteOrderAsTabularLines) {
+TEST_F(CliTest, SortPrintsRealPathsInLowercasedByteOrderAsTabularLines) {
     // Walk order is a.txt, sub.txt, Z.txt, then sub/b.txt; by lowercased path '.' sorts before
-    // '/', so sub.txt comes before sub/b.txt, and z.txt last.
-    for (const char* name : {"Z.txt", "a.txt", "sub.txt", "sub/b.txt"})
+    // '/', so sub.txt comes before sub/b.txt, and Z.txt last. Each path keeps its own case, so
+    // Report.TXT and report.txt stay two different lines naming two files.
+    for (const char* name : {"Z.txt", "a.txt", "sub.txt", "sub/b.txt", "Report.TXT", "report.txt"})
         WriteFile(m_tree / name, name);
     std::string expected;
-    for (const char* name : {"a.txt", "sub.txt", "sub/b.txt", "Z.txt"}) {
-        expected += Lower(TabularLine(name, Printed(name)));
+    for (const char* name : {"a.txt", "Report.TXT", "report.txt", "sub.txt", "sub/b.txt", "Z.txt"}) {
+        expected += TabularLine(name, Printed(name));
     }
     const CliResult sorted = Run({"-s", TreeInput()});
-    EXPECT_EQ(sorted.out, expected) << "sort implies tabular and lowercase keys";
+    EXPECT_EQ(sorted.out, expected) << "sort implies tabular, ordered by lowercased path";
     EXPECT_EQ(sorted.status, 0);
     EXPECT_EQ(Run({"--sort", "--lowercase", TreeInput()}).out, expected);
 }

@@ -44,10 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
         // No directory part: the working directory.
         SpecRow{"report.txt", "", nullptr, "report.txt"}, SpecRow{"*.txt", "", nullptr, "*.txt"},
         SpecRow{".", "", nullptr, "*.*"},
-        // An extension alone is dropped without an absolute directory part...
-        SpecRow{".txt", "", nullptr, "*.*"},
-        // ...and kept with one.
-        SpecRow{"/data/.txt", nullptr, "/data/", ".txt"},
+        // A name that begins with a dot is a name like any other.
+        SpecRow{".txt", "", nullptr, ".txt"}, SpecRow{".bashrc", "", nullptr, ".bashrc"},
+        SpecRow{".*", "", nullptr, ".*"}, SpecRow{"/data/.txt", nullptr, "/data/", ".txt"},
+        // "." names the directory before it, ".." that directory's parent.
+        SpecRow{"sub/.", "sub/", nullptr, "*.*"}, SpecRow{"..", "../", nullptr, "*.*"},
+        SpecRow{"sub/..", "sub/../", nullptr, "*.*"}, SpecRow{"/data/..", nullptr, "/data/../", "*.*"},
         SpecRow{"/data/", nullptr, "/data/", "*.*"},
         SpecRow{"/data/*.txt", nullptr, "/data/", "*.txt"},
         // A directory named without its '/' becomes the pattern in its parent.
@@ -55,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         SpecRow{"/data/archive.tar.gz", nullptr, "/data/", "archive.tar.gz"},
         SpecRow{"/data/name.", nullptr, "/data/", "name."},
         // Relative directory parts go below the working directory, unchanged.
-        SpecRow{"sub/*.txt", "sub/", nullptr, "*.txt"}, SpecRow{"sub/.txt", "sub/", nullptr, "*.*"},
+        SpecRow{"sub/*.txt", "sub/", nullptr, "*.txt"}, SpecRow{"sub/.txt", "sub/", nullptr, ".txt"},
         SpecRow{"sub/", "sub/", nullptr, "*.*"}, SpecRow{"../x/*.c", "../x/", nullptr, "*.c"},
         SpecRow{"a/b/c", "a/b/", nullptr, "c"},
         // A backslash is an ordinary name character here.

@@ -97,11 +97,14 @@ TEST(RunProcessingTest, FailedWriteKeepsWhatCameBeforeAndStopsTheWalk) {
     EXPECT_EQ(run.presenter.messages, (std::vector<Message>{{kWriteFailed, "Error"}}));
 }
 
-// The first poll comes before the first file is read; cutting b.bin short then makes it a file
-// that shrank after it was listed, which no user can read whatever the permissions.
-void ShrinkOnFirstPoll(RunHarness& run, const std::string& path) {
-    run.progress.onPoll = [path](int poll) {
-        if (poll == 1) std::filesystem::resize_file(path, 3);
+// Cuts the file short at the first poll that finds it open for reading: between its reads, after
+// the run took its size from it. No user can read such a file whatever the permissions.
+void ShrinkWhileRead(RunHarness& run, const std::string& path) {
+    run.progress.onPoll = [path, done = false](int) mutable {
+        if (!done && testing::IsOpenInThisProcess(path)) {
+            std::filesystem::resize_file(path, 3);
+            done = true;
+        }
     };
 }
 
@@ -111,7 +114,7 @@ TEST(RunProcessingTest, UnreadableAndEmptyFilesUnsorted) {
     temp.Write("Mixed/B.bin", std::string(10, 'b'));
     RunHarness run;
     run.settings.m_bLowercase = 1;
-    ShrinkOnFirstPoll(run, temp / "Mixed/B.bin");
+    ShrinkWhileRead(run, temp / "Mixed/B.bin");
     const RunSummary summary = run.Run(temp / "Mixed/");
     std::string lowered = temp.Dir();
     LowercaseAscii(lowered);
@@ -123,26 +126,26 @@ TEST(RunProcessingTest, UnreadableAndEmptyFilesUnsorted) {
     EXPECT_TRUE(run.presenter.messages.empty());
 }
 
-TEST(RunProcessingTest, SortedRunPrintsLowercaseKeysInByteOrderAfterTheWalk) {
+// Ordered by the lowercased path, printed with the path in its own case: a listing whose names
+// can be opened again on a file system that tells case apart.
+TEST(RunProcessingTest, SortedRunPrintsRealPathsInLowercaseOrderAfterTheWalk) {
     TempDir temp;
     for (const char* name : {"c.txt", "A/x.txt", "a.txt", "ab.txt"}) {
         temp.Write(std::string("Mixed/") + name, name);
     }
-    std::string key = temp.Dir() + "mixed/";
-    LowercaseAscii(key);
-    auto line = [&](const char* name, const char* content) {
-        return FormatTabularLine(testing::ReferenceCrc(content), std::strlen(content), key + name);
+    const std::string directory = temp.Dir() + "Mixed/";
+    auto line = [&](const char* name) {
+        return FormatTabularLine(testing::ReferenceCrc(name), std::strlen(name), directory + name);
     };
-    const std::string expected = line("a.txt", "a.txt") + line("a/x.txt", "A/x.txt") +
-                                 line("ab.txt", "ab.txt") + FormatReadErrorLine(key + "b.bin") +
-                                 line("c.txt", "c.txt");
+    const std::string expected = line("a.txt") + line("A/x.txt") + line("ab.txt") +
+                                 FormatReadErrorLine(directory + "B.bin") + line("c.txt");
     for (int dest : {1, 0}) {
         temp.Write("Mixed/B.bin", std::string(10, 'b'));
         RunHarness run;
         run.settings.m_bSortOutput = 1;
         run.settings.m_nOutputStyle = 0;  // a sorted run prints tabular lines whatever the style
         if (dest == 0) SendToFile(run, temp / "sorted.txt");
-        ShrinkOnFirstPoll(run, temp / "Mixed/B.bin");
+        ShrinkWhileRead(run, temp / "Mixed/B.bin");
         const RunSummary summary = run.Run(temp / "Mixed/");
         EXPECT_EQ(dest == 1 ? run.pane.text_ : ReadFile(temp / "sorted.txt"),
                   dest == 1 ? expected : testing::CrLf(expected));
