@@ -53,6 +53,27 @@ void SyncDirectory(const std::string& directory) {
     ::close(fd);
 }
 
+// The file a path finally names: a settings.dat that is a link is replaced at its target, so the
+// link stays a link. Gives up after as many links as the system would follow.
+std::string FollowLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1,
+                           '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+        target.resize(static_cast<std::size_t>(length));
+        if (target.empty()) return path;
+        if (target.front() != '/') {
+            const auto slash = path.rfind('/');
+            if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+        }
+        path = std::move(target);
+    }
+    return path;
+}
+
 }  // namespace
 
 bool WriteAllToDescriptor(int fd, std::string_view bytes) {
@@ -68,7 +89,8 @@ bool WriteAllToDescriptor(int fd, std::string_view bytes) {
     return true;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+bool ReplaceFileAtomically(const std::string& named, std::string_view bytes) {
+    const std::string path = FollowLinks(named);
     std::string tempPath;
     const int fd = CreateUniqueSibling(path, tempPath);
     if (fd < 0) return false;

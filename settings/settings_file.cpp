@@ -172,6 +172,16 @@ bool DecodeSettings(std::string_view bytes, CCRCSettings& record) {
                           reader.String(loaded.m_strInput) && reader.String(loaded.m_strOutput) &&
                           reader.Byte(loaded.m_flags) && reader.Int32(loaded.m_nOutputStyle);
     if (!complete) return false;
+    // The program writes only 0 or 1 in each field and the flag byte they give; anything else is
+    // not a settings file (a text file read as one would switch options on at random).
+    for (const int value : {loaded.m_bSortOutput, loaded.m_bNoRecursion, loaded.m_bDirWildcards,
+                            loaded.m_bLowercase, loaded.m_bUnixLF, loaded.m_nOutputDest,
+                            loaded.m_nReadMode, loaded.m_nOutputStyle}) {
+        if (value != 0 && value != 1) return false;
+    }
+    CCRCSettings derived = loaded;
+    derived.UpdateFlags();
+    if (derived.m_flags != loaded.m_flags) return false;
 
     record.m_bSortOutput = loaded.m_bSortOutput;
     record.m_bNoRecursion = loaded.m_bNoRecursion;

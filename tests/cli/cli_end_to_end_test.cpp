@@ -201,7 +201,9 @@ TEST_F(CliRunTest, SettingsFileSuppliesTheOptionsAndTheLineOverrides) {
 
 TEST_F(CliRunTest, UnusableSettingsFileIsAUsageError) {
     WriteFile(m_dir / "short.dat", HandmadeSettings().substr(0, 30));
-    for (const fs::path& settings : {m_dir / "short.dat", m_dir / "absent.dat"}) {
+    // Long enough to decode, but its fields hold values no settings file has.
+    WriteFile(m_dir / "text.dat", "root:x:0:0:root:/root:/bin/bash\nbin:x:2:2:bin:/bin:/bin/sh\n");
+    for (const fs::path& settings : {m_dir / "short.dat", m_dir / "absent.dat", m_dir / "text.dat"}) {
         SCOPED_TRACE(settings.string());
         const CliResult result = Run({"--settings", settings.string(), Printed("a.txt")});
         EXPECT_EQ(result.status, 2);

@@ -128,7 +128,7 @@ TEST_F(CliTest, SettingsFileOptionsThenLineFlags) {
     stored.m_strInput = "not used";
     stored.m_strOutput = "stored.txt";
     stored.m_nOutputDest = 0;
-    stored.m_flags = 0x80;  // recomputed: the byte follows the final options
+    stored.UpdateFlags();  // recomputed below: the byte follows the final options
     const std::string path = m_dir / "settings.dat";
     ASSERT_TRUE(WriteSettingsFile(path, stored));
 

@@ -50,6 +50,7 @@ struct CliCall {
     std::string workingDirectory{};             // empty: the test's own
     std::string stdoutPath{};                   // empty: captured
     std::function<void(pid_t)> whileRunning{};  // called once the child has started
+    bool asNobody = false;  // run as user and group 65534, whom permissions do deny
 };
 
 // A fresh directory per test: the tree under "tree", captures beside it.
@@ -72,7 +73,11 @@ protected:
         const fs::path outPath =
             call.stdoutPath.empty() ? m_dir / "stdout" : fs::path(call.stdoutPath);
         const fs::path errPath = m_dir / "stderr";
-        std::vector<std::string> argvText{QUILLMARK_CLI_PATH};
+        std::vector<std::string> argvText;
+        if (call.asNobody) {
+            argvText = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        }
+        argvText.push_back(call.asNobody ? CopyForNobody() : std::string(QUILLMARK_CLI_PATH));
         argvText.insert(argvText.end(), call.args.begin(), call.args.end());
         std::vector<char*> argv;
         for (auto& arg : argvText) argv.push_back(arg.data());
@@ -103,6 +108,19 @@ protected:
         if (call.stdoutPath.empty()) result.out = ReadFile(outPath);
         result.err = ReadFile(errPath);
         return result;
+    }
+
+    // The build tree may sit where user 65534 cannot reach (a clone under /root): that user runs a
+    // copy in the test's directory, opened up for it.
+    std::string CopyForNobody() const {
+        const fs::path copy = m_dir / "quillmark-cli";
+        if (!fs::exists(copy)) fs::copy_file(QUILLMARK_CLI_PATH, copy);
+        fs::permissions(m_dir, fs::perms::owner_all | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read |
+                                   fs::perms::others_exec);
+        fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+        return copy.string();
     }
 
     TempDir m_temp;

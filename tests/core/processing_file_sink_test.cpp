@@ -1,4 +1,7 @@
 // processing_file_sink_test.cpp - appending with CR LF line ends, and failing writes.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include "processing/file_sink.h"
 #include "tests/core/test_support.h"
 
@@ -56,6 +59,52 @@ TEST(FileSinkTest, FullDeviceOrUnopenablePathFails) {
     EXPECT_FALSE(unopened.Open(temp / "missing/out.txt"));
     EXPECT_FALSE(unopened.IsOpen());
     EXPECT_FALSE(unopened.Write("x\n"));
+}
+
+// Under a file size limit the write that crosses it is cut short and the next one fails: the part
+// of the record that got in is cut off again, so the file still ends on a whole line, and the
+// results buffered before it were written whole.
+TEST(FileSinkTest, WriteFailingPartWayLeavesOnlyWholeRecords) {
+    TempDir temp;
+    const std::string path = temp.Write("out.txt", "before\r\n");
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    struct sigaction ignore {
+    }, previousAction{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previousAction), 0);
+    struct rlimit small = previous;
+    small.rlim_cur = 8 + 70000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    FileSink sink;
+    bool opened = sink.Open(path);
+    // One record larger than the buffer goes out in one write, which the limit cuts short.
+    const bool written = opened && sink.Write("Filename: x\n" + std::string(80000, 'y') + "\n");
+
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::sigaction(SIGXFSZ, &previousAction, nullptr);
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(sink.Close());
+    EXPECT_EQ(ReadFile(path), "before\r\n");
+}
+
+// Records are never split between writes, however they fall against the buffer's size.
+TEST(FileSinkTest, EachRecordReachesTheFileInOneWrite) {
+    TempDir temp;
+    const std::string path = temp / "out.txt";
+    FileSink sink;
+    ASSERT_TRUE(sink.Open(path));
+    const std::string record = "Filename: " + std::string(5000, 'r') + "\nFile size: 1\n\n";
+    std::size_t lastSize = 0;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(sink.Write(record));
+        const std::size_t size = ReadFile(path).size();
+        EXPECT_EQ(size % testing::CrLf(record).size(), 0u) << "after record " << i;
+        lastSize = size;
+    }
+    EXPECT_GT(lastSize, 0u);
 }
 
 }  // namespace

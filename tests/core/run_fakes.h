@@ -99,12 +99,14 @@ struct RunHarness {
     RecordingPresenter presenter;
     RecordingProgressView progress;
     ResultTree tree;
+    UnreadableFileReport* unreadable = nullptr;
 
     RunHarness() { settings.m_nOutputStyle = 1; }
     RunSummary Run(const std::string& input) {
         settings.m_strInput = input;
         settings.UpdateFlags();
         RunEnvironment env{pane, presenter, progress, tree};
+        env.unreadable = unreadable;
         const std::filesystem::path cwd = std::filesystem::current_path();
         const std::size_t descriptors = OpenDescriptors();
         const RunSummary summary = RunProcessing(settings, env);

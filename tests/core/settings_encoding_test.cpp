@@ -99,11 +99,41 @@ TEST(SettingsEncoding, StringLengthPrefixes) {
 
 // Bytes after the last field are ignored; the remembered directory is not part of the file.
 TEST(SettingsDecoding, RoundTripKeepsEveryFieldAndTheRememberedDirectory) {
+    CCRCSettings stored = Defaults();
+    stored.m_bSortOutput = stored.m_bNoRecursion = stored.m_bDirWildcards = 1;
+    stored.m_bLowercase = stored.m_bUnixLF = stored.m_nOutputStyle = 1;
+    stored.m_nReadMode = stored.m_nOutputDest = 0;
+    stored.m_strInput = "/data/*.TXT";
+    stored.m_strOutput = "out list.txt";
+    stored.UpdateFlags();
     CCRCSettings decoded = Defaults();
     decoded.m_szSettingsDir = "/home/someone";
-    ASSERT_TRUE(DecodeSettings(EncodeSettings(Unusual()) + "trailing garbage\xFF", decoded));
-    EXPECT_EQ(EncodeSettings(decoded), EncodeSettings(Unusual()));
+    ASSERT_TRUE(DecodeSettings(EncodeSettings(stored) + "trailing garbage\xFF", decoded));
+    EXPECT_EQ(EncodeSettings(decoded), EncodeSettings(stored));
     EXPECT_EQ(decoded.m_szSettingsDir, "/home/someone");
+}
+
+// The program stores 0 or 1 in every field and the flag byte those give; a file holding anything
+// else was not written by it (any file of 35 bytes or more decodes), and is refused whole.
+TEST(SettingsDecoding, ValuesTheProgramNeverWritesAreRefused) {
+    const std::string valid = EncodeSettings(Defaults());
+    struct Row {
+        std::size_t offset;
+        std::uint8_t byte;
+    };
+    // The seven option fields (offsets 0-24), the flag byte (30), the output style (31).
+    const Row rows[] = {{0, 2},  {4, 0xFF}, {8, 2},   {12, 7},    {16, 2},    {20, 2},
+                        {24, 2}, {31, 2},   {34, 1},  {30, 0x80}, {30, 0x01}, {30, 0x20}};
+    for (const Row& row : rows) {
+        std::string bytes = valid;
+        bytes[row.offset] = static_cast<char>(row.byte);
+        CCRCSettings record = Unusual();
+        EXPECT_FALSE(DecodeSettings(bytes, record)) << "offset " << row.offset;
+        EXPECT_EQ(EncodeSettings(record), EncodeSettings(Unusual())) << "offset " << row.offset;
+    }
+    CCRCSettings record;
+    EXPECT_FALSE(DecodeSettings("root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin",
+                                record));
 }
 
 TEST(SettingsDecoding, ShortLengthInLongFormIsAccepted) {

@@ -92,13 +92,25 @@ TEST_F(SettingsFileTest, ExitSaveWithoutADirectoryToGoToFailsAndWritesNothing) {
 
 TEST_F(SettingsFileTest, SaveThenLoadCommandsRestoreEveryField) {
     CCRCSettings saved = SomeOptions();
-    saved.m_flags = 0x08;  // not what UpdateFlags would give; kept exactly
+    saved.UpdateFlags();
     ASSERT_TRUE(SaveSettingsCommand(saved));
     CCRCSettings loaded;
     loaded.m_szSettingsDir = "/kept";
     ASSERT_TRUE(LoadSettingsCommand(loaded));
     EXPECT_EQ(EncodeSettings(loaded), EncodeSettings(saved));
     EXPECT_EQ(loaded.m_szSettingsDir, "/kept");
+}
+
+// A settings.dat that is a link (into a dotfiles directory, say) stays a link: its target is
+// replaced, atomically, beside itself.
+TEST_F(SettingsFileTest, SaveThroughALinkReplacesItsTarget) {
+    fs::create_directory(m_dir / "dotfiles");
+    WriteFile(m_dir / "dotfiles/quillmark.dat", kDefaultFile);
+    fs::create_symlink("dotfiles/quillmark.dat", m_dir / "settings.dat");
+    ASSERT_TRUE(SaveSettingsCommand(SomeOptions()));
+    EXPECT_TRUE(fs::is_symlink(m_dir / "settings.dat"));
+    EXPECT_EQ(ReadFile(m_dir / "dotfiles/quillmark.dat"), EncodeSettings(SomeOptions()));
+    EXPECT_EQ(EntriesIn(m_dir / "dotfiles"), 1u) << "a temporary file was left behind";
 }
 
 TEST_F(SettingsFileTest, SaveReplacesALongerFileAndKeepsItsPermissions) {
