@@ -1,6 +1,8 @@
 // run_summary.cpp - builds the summary shown before a run, section by section.
 #include "ui/run_summary.h"
 
+#include "processing/name_escaping.h"
+
 namespace quillmark {
 
 std::string BuildRunSummary(const CCRCSettings& settings) {
@@ -18,9 +20,11 @@ std::string BuildRunSummary(const CCRCSettings& settings) {
     text += "\n\nFile Options:";
     text += settings.m_nReadMode != 0 ? "\nReading files in binary mode"
                                       : "\nReading files in ASCII mode";
-    text += "\nInput file: " + settings.m_strInput;
+    // A name's control characters are shown escaped: a line break in it would pass for another
+    // line of the summary.
+    text += "\nInput file: " + EscapeForDisplay(settings.m_strInput);
     if (!settings.m_strOutput.empty() && settings.m_nOutputDest == 0) {
-        text += "\nOutput file: " + settings.m_strOutput;
+        text += "\nOutput file: " + EscapeForDisplay(settings.m_strOutput);
     } else {
         text += "\nOutput is displayed in window";
     }

@@ -116,6 +116,15 @@ TEST(RunSummary, WholeTextForATabularAsciiRunToAFile) {
                                              "\nInput file: /in"
                                              "\nOutput is displayed in window"
                                              "\n\nOutput Style: Descriptive format");
+
+    // Names with control characters cannot add lines of their own to the summary.
+    settings.m_strInput = "/in\nRecursion enabled";
+    settings.m_strOutput = "out\x1b.log";
+    settings.m_nOutputDest = 0;
+    const std::string summary = BuildRunSummary(settings);
+    EXPECT_NE(summary.find("\nInput file: /in\\nRecursion enabled\nOutput file: out\\x1b.log\n"),
+              std::string::npos)
+        << summary;
 }
 
 }  // namespace
