@@ -127,6 +127,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     ConsoleUnreadableReport unreadable(results, progress);
     RunEnvironment environment{results, messages, progress, tree};
     environment.unreadable = &unreadable;
+    environment.jobs = options.jobs;
     // Standard output redirected to a file inside the tree must not list itself.
     environment.screenFile = IdentityOfDescriptor(STDOUT_FILENO);
 

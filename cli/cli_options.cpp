@@ -62,6 +62,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     auto* settings = app.add_option("--settings", settingsFile,
                                     "Start from the options saved in a settings.dat FILE")
                          ->type_name("FILE");
+    app.add_option("-j,--jobs", options.jobs,
+                   "Read N files at once (1: one at a time; default: as many as the storage "
+                   "rewards, measured while running). The output is the same.")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 256u));
     auto* progressFlag = app.add_flag("--progress", progressOn, "Show progress on standard error");
     auto* noProgressFlag =
         app.add_flag("--no-progress", progressOff, "Never show progress (default: on a terminal)");

@@ -29,6 +29,7 @@ struct CliOptions {
     CCRCSettings settings;  // ready for the runs: flags, interlocks and m_flags applied
     std::vector<std::string> inputs;
     ProgressChoice progress = ProgressChoice::WhenTerminal;
+    unsigned jobs = 0;  // files read at once; 0: as many as the device rewards
 };
 
 inline constexpr int kExitSuccess = 0;

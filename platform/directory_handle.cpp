@@ -2,6 +2,8 @@
 // paths a few components at a time.
 #include "platform/directory_handle.h"
 
+#include "platform/open_fault.h"
+
 #include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
@@ -98,6 +100,10 @@ std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenErro
 
 std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
                                                 const std::string& name, OpenError* error) {
+    if (const int fault = InjectedOpenFault(name)) {
+        if (error) error->number = fault;
+        return std::nullopt;
+    }
     const int fd = ::openat(parent.Descriptor(), name.c_str(), kDirectoryFlags | O_NOFOLLOW);
     if (fd < 0) {
         if (error) error->number = errno;

@@ -1,8 +1,11 @@
 // regular_file.cpp - opening regular files for reading and filling buffers from them.
 #include "platform/regular_file.h"
 
+#include "platform/open_fault.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +30,10 @@ std::optional<RegularFile> RegularFile::Open(const std::string& path) {
 
 std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name,
                                                int* error) {
+    if (const int fault = InjectedOpenFault(name)) {
+        if (error) *error = fault;
+        return std::nullopt;
+    }
     // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check follows.
     int fd = ::openat(directory, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -107,6 +114,30 @@ std::optional<std::size_t> RegularFile::ReadFull(std::uint8_t* buffer, std::size
         filled += static_cast<std::size_t>(got);
     }
     return filled;
+}
+
+std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::size_t size,
+                                                   std::uint64_t offset, int& error) const {
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got =
+            ::pread(m_fd, buffer + filled, size - filled, static_cast<off_t>(offset + filled));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+}
+
+bool RegularFile::IsCachedAt(std::uint64_t offset) const {
+    std::uint8_t probe[512];
+    iovec vector{probe, sizeof probe};
+    // RWF_NOWAIT answers EAGAIN instead of waiting for the device.
+    return ::preadv2(m_fd, &vector, 1, static_cast<off_t>(offset), RWF_NOWAIT) >= 0;
 }
 
 }  // namespace quillmark

@@ -49,6 +49,13 @@ public:
     // only at the end of the file. nullopt on a read error, whose errno LastError() keeps.
     std::optional<std::size_t> ReadFull(std::uint8_t* buffer, std::size_t size);
     int LastError() const { return m_lastError; }
+    // The same from a given offset, leaving the file position alone, so several threads can read
+    // ranges of one file at once; the error number is returned through error.
+    std::optional<std::size_t> ReadFullAt(std::uint8_t* buffer, std::size_t size,
+                                          std::uint64_t offset, int& error) const;
+    // Whether the bytes at offset are in the page cache already (a read would not wait for the
+    // device). False when the system cannot tell.
+    bool IsCachedAt(std::uint64_t offset) const;
 
 private:
     RegularFile(int fd, std::uint64_t size, std::uint64_t device, std::uint64_t inode,

@@ -43,15 +43,42 @@ bool EntersDotDirectory(std::string_view name, std::string_view pattern) {
 
 }  // namespace
 
+void DirectoryWalk::ReadInParallel(ParallelChoice choice) {
+    auto deliver = [this](const FileTask& task, const FileOutcome& outcome) {
+        if (outcome.excluded) return true;
+        m_meter.EndFile();
+        return Report(*task.directoryText, task.name, outcome.result);
+    };
+    auto poll = [this](std::uint64_t bytes, const FileTask* oldest) {
+        if (oldest == nullptr) return m_meter.OnSharedProgress(bytes, {}, {});
+        return m_meter.OnSharedProgress(bytes, *oldest->directoryText, oldest->name);
+    };
+    m_parallel = std::make_unique<ParallelFiles>(m_settings.m_flags, m_excluded, choice,
+                                                 std::move(deliver), std::move(poll));
+}
+
+bool DirectoryWalk::Stopped() const {
+    return m_writeFailed || m_meter.Cancelled() || (m_parallel && m_parallel->Stopped());
+}
+
+void DirectoryWalk::Finish() {
+    if (!m_parallel) return;
+    m_parallel->Drain();
+    m_meter.OnSharedProgress(m_parallel->BytesRead(), {}, {});
+}
+
 void DirectoryWalk::ShowCannotOpen(const std::string& path) {
+    // Every result of the files before this directory comes first, as in a walk of one file at
+    // a time.
+    if (m_parallel && !m_parallel->Drain()) return;
     std::string text = "Unable to locate the directory: ";
     text += EscapeForDisplay(path);
     text += '\n';
     m_messages.Show(text);
 }
 
-bool DirectoryWalk::WalkDirectory(const DirectoryHandle* directory, std::string path,
-                                  std::string pattern) {
+bool DirectoryWalk::WalkDirectory(std::shared_ptr<const DirectoryHandle> directory,
+                                  std::string path, std::string pattern) {
     if (!path.empty() && path.back() != '/') path += '/';
     if (directory == nullptr) {
         ShowCannotOpen(path);
@@ -59,7 +86,7 @@ bool DirectoryWalk::WalkDirectory(const DirectoryHandle* directory, std::string 
     }
     if (pattern.empty()) pattern = kEveryName;
 
-    ProcessDirectoryFiles(*directory, path, pattern);
+    ProcessDirectoryFiles(directory, path, pattern);
     if (Stopped()) return true;
 
     // Subdirectories are found through the same pattern, so only those it matches are entered.
@@ -84,8 +111,9 @@ bool DirectoryWalk::WalkDirectory(const DirectoryHandle* directory, std::string 
         }
         // Opened without following links: a directory swapped for a link since it was listed is
         // reported like any directory that cannot be opened.
-        const std::optional<DirectoryHandle> child = OpenSubdirectory(*directory, entry.name);
-        WalkDirectory(child ? &*child : nullptr, std::move(childPath), std::move(childPattern));
+        std::optional<DirectoryHandle> child = OpenSubdirectory(*directory, entry.name);
+        WalkDirectory(child ? std::make_shared<const DirectoryHandle>(std::move(*child)) : nullptr,
+                      std::move(childPath), std::move(childPattern));
     }
     return true;
 }
@@ -104,16 +132,38 @@ void DirectoryWalk::ReportUnreadable(const std::string& directoryText, const std
     m_unreadableReport->OnUnreadableFile(directoryText + name, reason);
 }
 
-void DirectoryWalk::ProcessDirectoryFiles(const DirectoryHandle& directory,
+bool DirectoryWalk::Report(const std::string& directoryText, const std::string& name,
+                           const CrcResult& result) {
+    ++m_filesReported;
+    if (!result.Readable()) ReportUnreadable(directoryText, name, result);
+    if (m_settings.m_bSortOutput == 1) {
+        m_tree.Insert(directoryText + name, result.size, result.crc, result.Readable());
+        return true;
+    }
+    const std::string text = FormatResultLine(m_settings, result.Readable(), result.crc,
+                                              directoryText, name, result.size);
+    if (!m_sink.Write(text)) m_writeFailed = true;
+    return !m_writeFailed;
+}
+
+void DirectoryWalk::ProcessDirectoryFiles(const std::shared_ptr<const DirectoryHandle>& directory,
                                           const std::string& directoryText,
                                           const std::string& pattern) {
-    const CrcTable table;
-    const std::optional<std::vector<FindRecord>> entries = FindEntries(directory, pattern);
+    const std::optional<std::vector<FindRecord>> entries = FindEntries(*directory, pattern);
     if (!entries) {
         ShowCannotOpen(directoryText);
         return;
     }
     if (entries->empty()) return;
+
+    if (m_parallel) {
+        const auto text = std::make_shared<const std::string>(directoryText);
+        for (const FindRecord& entry : *entries) {
+            if ((entry.attrib & kAttribDirectory) != 0) continue;
+            if (!m_parallel->Submit(FileTask{directory, text, entry.name})) return;
+        }
+        return;
+    }
 
     // The meter holds views of this call's texts; it must let go of them however the loop ends.
     struct LeaveDirectory {
@@ -121,17 +171,16 @@ void DirectoryWalk::ProcessDirectoryFiles(const DirectoryHandle& directory,
         ~LeaveDirectory() { meter.EndDirectory(); }
     } leave{m_meter};
 
-    const bool sorted = m_settings.m_bSortOutput == 1;
     for (const FindRecord& entry : *entries) {
         if ((entry.attrib & kAttribDirectory) != 0) continue;
         if (!m_meter.BeginFile(directoryText, entry.name)) return;
         int openError = 0;
         std::optional<RegularFile> file =
-            RegularFile::OpenAt(directory.Descriptor(), entry.name, &openError);
+            RegularFile::OpenAt(directory->Descriptor(), entry.name, &openError);
         if (file && IsExcluded(*file)) continue;
         CrcResult result;
         if (file) {
-            result = table.ComputeFileCrc(*file, m_settings.m_flags, &m_meter);
+            result = m_table.ComputeFileCrc(*file, m_settings.m_flags, &m_meter);
         } else {
             result.error = openError;
         }
@@ -139,20 +188,7 @@ void DirectoryWalk::ProcessDirectoryFiles(const DirectoryHandle& directory,
         // A file whose read was cancelled part-way has no result to report.
         if (result.status == CrcStatus::Cancelled) return;
         m_meter.EndFile();
-        ++m_filesReported;
-        if (!result.Readable()) ReportUnreadable(directoryText, entry.name, result);
-
-        if (sorted) {
-            m_tree.Insert(directoryText + entry.name, result.size, result.crc,
-                          result.Readable());
-            continue;
-        }
-        const std::string text = FormatResultLine(m_settings, result.Readable(), result.crc,
-                                                  directoryText, entry.name, result.size);
-        if (!m_sink.Write(text)) {
-            m_writeFailed = true;
-            return;
-        }
+        if (!Report(directoryText, entry.name, result)) return;
     }
 }
 

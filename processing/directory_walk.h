@@ -3,12 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "checksum/crc_table.h"
 #include "platform/directory_handle.h"
 #include "platform/regular_file.h"
 #include "processing/output_sink.h"
+#include "processing/parallel_files.h"
 #include "processing/progress_meter.h"
 #include "processing/result_tree.h"
 #include "processing/run_messages.h"
@@ -28,22 +32,28 @@ public:
                   RunMessages& messages, ProgressMeter& meter)
         : m_settings(settings), m_sink(sink), m_tree(tree), m_messages(messages), m_meter(meter) {}
 
-    // Files never checksummed, such as the run's own output file.
+    // Files never checksummed, such as the run's own output file. Before the walk starts.
     void Exclude(const FileIdentity& identity) { m_excluded.push_back(identity); }
     // Told of each unreadable file with its reason, besides its read-error line.
     void ReportUnreadableTo(UnreadableFileReport* report) { m_unreadableReport = report; }
+    // Reads several files at once (jobs 0: as many as the device rewards), results still in
+    // walk order. Without this call files are read one at a time. Before the walk starts.
+    void ReadInParallel(ParallelChoice choice);
 
     // Reports the matching files of directory (path is its text, made to end in '/'), then walks
     // the subdirectories the pattern matches. A null directory is one that could not be opened.
     // False when it ended early: the directory could not be opened or read, or no subdirectory
     // matched the pattern.
-    bool WalkDirectory(const DirectoryHandle* directory, std::string path, std::string pattern);
+    bool WalkDirectory(std::shared_ptr<const DirectoryHandle> directory, std::string path,
+                       std::string pattern);
     // The matching files of directory, each printed behind directoryText.
-    void ProcessDirectoryFiles(const DirectoryHandle& directory, const std::string& directoryText,
-                               const std::string& pattern);
+    void ProcessDirectoryFiles(const std::shared_ptr<const DirectoryHandle>& directory,
+                               const std::string& directoryText, const std::string& pattern);
+    // Waits for the files still being read and reports them. After the walk.
+    void Finish();
 
     // A cancel or a failed write ends the whole walk, not just one directory.
-    bool Stopped() const { return m_writeFailed || m_meter.Cancelled(); }
+    bool Stopped() const;
     bool WriteFailed() const { return m_writeFailed; }
     std::uint64_t FilesReported() const { return m_filesReported; }
     std::uint64_t FilesUnreadable() const { return m_filesUnreadable; }
@@ -53,14 +63,19 @@ private:
     bool IsExcluded(const RegularFile& file) const;
     void ReportUnreadable(const std::string& directoryText, const std::string& name,
                           const CrcResult& result);
+    // One finished file's line or sorted entry; false when the write failed.
+    bool Report(const std::string& directoryText, const std::string& name,
+                const CrcResult& result);
 
     const CCRCSettings& m_settings;
     OutputSink& m_sink;
     ResultTree& m_tree;
     RunMessages& m_messages;
     ProgressMeter& m_meter;
+    const CrcTable m_table;
     std::vector<FileIdentity> m_excluded;
     UnreadableFileReport* m_unreadableReport = nullptr;
+    std::unique_ptr<ParallelFiles> m_parallel;
     bool m_writeFailed = false;
     std::uint64_t m_filesReported = 0;
     std::uint64_t m_filesUnreadable = 0;

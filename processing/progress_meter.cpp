@@ -33,6 +33,18 @@ bool ProgressMeter::OnBytesRead(std::uint64_t bytes) {
     return true;
 }
 
+bool ProgressMeter::OnSharedProgress(std::uint64_t bytesDone, std::string_view directory,
+                                     std::string_view name) {
+    m_progress.bytesDone = bytesDone;
+    m_directory = directory;
+    m_name = name;
+    const bool cancelled = PollCancel();
+    if (!cancelled) ReportIfDue();
+    m_directory = {};
+    m_name = {};
+    return !cancelled;
+}
+
 void ProgressMeter::Finish() {
     if (m_progress.filesDone != 0 || m_progress.bytesDone != 0) Report();
 }

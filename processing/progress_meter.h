@@ -26,6 +26,11 @@ public:
     void EndDirectory();
     // Between buffers of the current file: false stops its read.
     bool OnBytesRead(std::uint64_t bytes) override;
+    // For reads done on other threads: the bytes they have read in all, and the oldest file not
+    // finished yet (empty texts for none). Polls the cancel request and reports when due; false
+    // once a cancel has been requested. The texts need only last for the call.
+    bool OnSharedProgress(std::uint64_t bytesDone, std::string_view directory,
+                          std::string_view name);
     // One last report with the final counts, when anything was counted.
     void Finish();
 

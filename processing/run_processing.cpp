@@ -51,7 +51,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
 
     // The walk never moves the working directory: it opens the start directory here, by the path
     // the user gave (links in it followed), and everything below it relative to that.
-    const std::optional<DirectoryHandle> startDirectory = OpenDirectoryPath(parsed.szStartDir);
+    std::optional<DirectoryHandle> startDirectory = OpenDirectoryPath(parsed.szStartDir);
     if (!startDirectory) messages.Show("Unable to set working dirctory");
 
     const bool sorted = settings.m_bSortOutput != 0;
@@ -75,8 +75,12 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     if (toFile) {
         if (const std::optional<FileIdentity> own = file.Identity()) walk.Exclude(*own);
     }
-    walk.WalkDirectory(startDirectory ? &*startDirectory : nullptr, parsed.szStartDir,
-                       parsed.szPattern);
+    if (env.jobs != 1) walk.ReadInParallel(ParallelChoice{env.jobs});
+    walk.WalkDirectory(
+        startDirectory ? std::make_shared<const DirectoryHandle>(std::move(*startDirectory))
+                       : nullptr,
+        parsed.szStartDir, parsed.szPattern);
+    walk.Finish();
     meter.Finish();
     summary.walked = true;
     summary.cancelled = meter.Cancelled();

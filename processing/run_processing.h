@@ -25,6 +25,9 @@ struct RunEnvironment {
     // The regular file the screen output goes to, if it is one (standard output redirected): a
     // run never checksums the file it is writing.
     std::optional<FileIdentity> screenFile;
+    // How many files are read at once: 1 reads one at a time, 0 lets the run find the number
+    // that suits the device. The output is the same either way.
+    unsigned jobs = 0;
 };
 
 struct RunSummary {

@@ -144,6 +144,7 @@ TEST(RunProcessingTest, SortedRunPrintsRealPathsInLowercaseOrderAfterTheWalk) {
         RunHarness run;
         run.settings.m_bSortOutput = 1;
         run.settings.m_nOutputStyle = 0;  // a sorted run prints tabular lines whatever the style
+        run.settings.m_bLowercase = 1;    // and never lowercases them, as a loaded record may ask
         if (dest == 0) SendToFile(run, temp / "sorted.txt");
         ShrinkWhileRead(run, temp / "Mixed/B.bin");
         const RunSummary summary = run.Run(temp / "Mixed/");

@@ -100,6 +100,8 @@ struct RunHarness {
     RecordingProgressView progress;
     ResultTree tree;
     UnreadableFileReport* unreadable = nullptr;
+    // One file at a time unless a test asks otherwise: the polls then come at fixed points.
+    unsigned jobs = 1;
 
     RunHarness() { settings.m_nOutputStyle = 1; }
     RunSummary Run(const std::string& input) {
@@ -107,6 +109,7 @@ struct RunHarness {
         settings.UpdateFlags();
         RunEnvironment env{pane, presenter, progress, tree};
         env.unreadable = unreadable;
+        env.jobs = jobs;
         const std::filesystem::path cwd = std::filesystem::current_path();
         const std::size_t descriptors = OpenDescriptors();
         const RunSummary summary = RunProcessing(settings, env);

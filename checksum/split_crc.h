@@ -1,0 +1,37 @@
+// split_crc.h - the binary CRC-32 of one large file computed in ranges on several threads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "checksum/crc_table.h"
+#include "platform/regular_file.h"
+
+namespace quillmark {
+
+// Progress told from several threads at once: bytes are added up and the cancel flag read
+// atomically, never through a front end.
+struct SharedReadProgress {
+    std::atomic<std::uint64_t> bytes{0};
+    const std::atomic<bool>* cancel = nullptr;
+
+    bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
+};
+
+// Worth splitting: a file this large, when its first and middle bytes are in the page cache, is
+// limited by one core's CRC speed rather than by the device; a cold file keeps one sequential
+// read, which is what a rotating disk needs.
+bool WorthSplitting(const RegularFile& file, unsigned threads);
+
+// The raw CRC register of exactly size bytes of file, each of `threads` ranges read by pread in
+// its own thread (the calling thread takes the first) and the results combined. Status as
+// CrcBinaryRead: ReadFailed with error 0 when the file turned out shorter than size.
+RawRead CrcBinaryReadSplit(const RegularFile& file, std::uint64_t size, unsigned threads,
+                           SharedReadProgress& progress);
+
+// ComputeFileCrc for a caller that may be one of several threads: progress goes to the shared
+// counters, and a large cached file in binary mode is split over `threads` threads.
+CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, std::uint8_t flags,
+                               SharedReadProgress& progress, unsigned threads);
+
+}  // namespace quillmark

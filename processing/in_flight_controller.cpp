@@ -1,0 +1,47 @@
+// in_flight_controller.cpp - hill climbing on measured throughput.
+#include "processing/in_flight_controller.h"
+
+#include <algorithm>
+
+namespace quillmark {
+
+namespace {
+
+// Changes smaller than this are noise: the page cache, other processes, file sizes.
+constexpr double kSignificant = 0.10;
+// Samples on a plateau before the controller probes again.
+constexpr int kProbeAfter = 6;
+
+}  // namespace
+
+InFlightController::InFlightController(unsigned start, unsigned most)
+    : m_limit(std::clamp(start, 1u, std::max(most, 1u))), m_most(std::max(most, 1u)) {}
+
+void InFlightController::Step(bool up) {
+    m_goingUp = up;
+    m_limit = up ? std::min(m_limit * 2, m_most) : std::max(m_limit / 2, 1u);
+}
+
+void InFlightController::OnSample(double throughput) {
+    if (m_previous < 0) {
+        m_previous = throughput;
+        Step(m_goingUp);
+        return;
+    }
+    const double previous = m_previous;
+    m_previous = throughput;
+    if (throughput > previous * (1 + kSignificant)) {
+        // The last step helped: take another the same way.
+        m_steadySamples = 0;
+        Step(m_goingUp);
+    } else if (throughput < previous * (1 - kSignificant)) {
+        // It hurt: go back, and keep going that way while that helps.
+        m_steadySamples = 0;
+        Step(!m_goingUp);
+    } else if (++m_steadySamples >= kProbeAfter) {
+        m_steadySamples = 0;
+        Step(!m_goingUp);
+    }
+}
+
+}  // namespace quillmark

@@ -1,0 +1,187 @@
+// parallel_files.cpp - the worker pool, the ordered window of results, and the measured number
+// of reads in flight.
+#include "processing/parallel_files.h"
+
+#include <algorithm>
+
+namespace quillmark {
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+constexpr auto kSamplePeriod = std::chrono::milliseconds(250);
+// Opening a file costs about what reading this many bytes does, so a throughput sample weighs
+// many small files and a few large ones alike.
+constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
+constexpr unsigned kMeasuredStart = 4;
+
+unsigned ProcessorCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+}  // namespace
+
+ParallelFiles::ParallelFiles(std::uint8_t flags, std::vector<FileIdentity> excluded,
+                             ParallelChoice choice, Deliver deliver, Poll poll)
+    : m_flags(flags),
+      m_excluded(std::move(excluded)),
+      m_choice(choice),
+      m_splitThreads(ProcessorCount()),
+      m_deliver(std::move(deliver)),
+      m_poll(std::move(poll)),
+      m_controller(choice.jobs != 0 ? choice.jobs : kMeasuredStart,
+                   choice.jobs != 0 ? choice.jobs : choice.most),
+      m_sampleStart(std::chrono::steady_clock::now()) {
+    m_progress.cancel = &m_cancel;
+    // Results wait here until every earlier one is done; a few times the reads in flight keeps
+    // the workers busy behind one slow file without holding a tree's worth of results.
+    const unsigned most = choice.jobs != 0 ? choice.jobs : choice.most;
+    m_windowCap = std::max<std::size_t>(64, std::size_t{most} * 8);
+}
+
+ParallelFiles::~ParallelFiles() {
+    {
+        std::unique_lock lock(m_mutex);
+        m_shutdown = true;
+        m_cancel = true;
+    }
+    m_workAvailable.notify_all();
+    for (std::thread& worker : m_workers) worker.join();
+}
+
+unsigned ParallelFiles::InFlightLimit() const {
+    std::lock_guard lock(m_mutex);
+    return m_controller.Limit();
+}
+
+void ParallelFiles::EnsureWorkers(std::unique_lock<std::mutex>&) {
+    const unsigned wanted = m_controller.Limit();
+    while (m_workers.size() < wanted) {
+        try {
+            m_workers.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            // As many workers as the system allows; with none, Submit works through the queue
+            // itself.
+            break;
+        }
+    }
+}
+
+void ParallelFiles::Process(Entry& entry, unsigned splitThreads) {
+    FileOutcome& outcome = entry.outcome;
+    int openError = 0;
+    std::optional<RegularFile> file =
+        RegularFile::OpenAt(entry.task.directory->Descriptor(), entry.task.name, &openError);
+    if (!file) {
+        outcome.result = CrcResult{};
+        outcome.result.error = openError;
+        return;
+    }
+    if (std::find(m_excluded.begin(), m_excluded.end(), file->Identity()) != m_excluded.end()) {
+        outcome.excluded = true;
+        return;
+    }
+    outcome.result = ComputeFileCrcShared(m_table, *file, m_flags, m_progress, splitThreads);
+}
+
+void ParallelFiles::WorkerLoop() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_workAvailable.wait(lock, [&] {
+            return m_shutdown ||
+                   (m_firstUnstarted < m_window.size() && m_active < m_controller.Limit());
+        });
+        if (m_shutdown) return;
+        Entry& entry = m_window[m_firstUnstarted++];
+        entry.started = true;
+        ++m_active;
+        // Splitting one file over every core pays only when nothing else keeps the cores busy.
+        const unsigned split =
+            m_active == 1 && m_firstUnstarted == m_window.size() ? m_splitThreads : 1;
+        lock.unlock();
+        Process(entry, split);
+        lock.lock();
+        entry.done = true;
+        --m_active;
+        ++m_filesDone;
+        m_entryDone.notify_all();
+        m_workAvailable.notify_one();
+    }
+}
+
+void ParallelFiles::Measure() {
+    if (m_choice.jobs != 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_sampleStart < kSamplePeriod) return;
+    const std::uint64_t work = m_progress.bytes.load() + m_filesDone * kBytesPerOpen;
+    const double seconds = std::chrono::duration<double>(now - m_sampleStart).count();
+    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds);
+    m_sampleStart = now;
+    m_sampleWork = work;
+}
+
+void ParallelFiles::Stop(std::unique_lock<std::mutex>& lock, bool byUser) {
+    m_stopped = true;
+    m_cancelledByUser = m_cancelledByUser || byUser;
+    m_cancel = true;
+    // Workers finish the buffer they are in; nothing of theirs is delivered.
+    m_entryDone.wait(lock, [&] { return m_active == 0; });
+    m_window.clear();
+    m_firstUnstarted = 0;
+}
+
+void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
+    if (m_workers.empty() && m_firstUnstarted < m_window.size()) {
+        // No worker could be started: the walk's own thread does the work.
+        Entry& entry = m_window[m_firstUnstarted++];
+        lock.unlock();
+        Process(entry, 1);
+        lock.lock();
+        entry.done = true;
+        ++m_filesDone;
+    }
+    if (wait && !m_window.empty() && !m_window.front().done) {
+        m_entryDone.wait_for(lock, kPollInterval, [&] { return m_window.front().done; });
+    }
+    Measure();
+    EnsureWorkers(lock);
+    m_workAvailable.notify_all();
+    while (!m_stopped && !m_window.empty() && m_window.front().done) {
+        Entry entry = std::move(m_window.front());
+        m_window.pop_front();
+        --m_firstUnstarted;
+        lock.unlock();
+        const bool delivered = entry.outcome.result.status == CrcStatus::Cancelled ||
+                               m_deliver(entry.task, entry.outcome);
+        lock.lock();
+        if (entry.outcome.result.status == CrcStatus::Cancelled) {
+            Stop(lock, true);
+        } else if (!delivered) {
+            Stop(lock, false);
+        }
+    }
+    if (m_stopped) return;
+    const FileTask* oldest = m_window.empty() ? nullptr : &m_window.front().task;
+    const std::uint64_t bytes = m_progress.bytes.load();
+    lock.unlock();
+    const bool goOn = m_poll(bytes, oldest);
+    lock.lock();
+    if (!goOn) Stop(lock, true);
+}
+
+bool ParallelFiles::Submit(FileTask task) {
+    std::unique_lock lock(m_mutex);
+    if (m_stopped) return false;
+    EnsureWorkers(lock);
+    m_window.push_back(Entry{std::move(task), {}, false, false});
+    m_workAvailable.notify_one();
+    DeliverReady(lock, false);
+    while (!m_stopped && m_window.size() >= m_windowCap) DeliverReady(lock, true);
+    return !m_stopped;
+}
+
+bool ParallelFiles::Drain() {
+    std::unique_lock lock(m_mutex);
+    while (!m_stopped && !m_window.empty()) DeliverReady(lock, true);
+    return !m_stopped;
+}
+
+}  // namespace quillmark

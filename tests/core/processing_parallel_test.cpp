@@ -1,0 +1,249 @@
+// processing_parallel_test.cpp - many files in flight, the same output byte for byte: random
+// trees against the one-at-a-time engine, cancel and failed writes mid-run, CRC combination, and
+// the choice of how many reads to keep in flight.
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+
+#include <cerrno>
+#include <cmath>
+#include <random>
+
+#include "checksum/crc_combine.h"
+#include "checksum/split_crc.h"
+#include "platform/open_fault.h"
+#include "processing/in_flight_controller.h"
+#include "tests/core/run_fakes.h"
+#include "tests/core/test_support.h"
+
+namespace quillmark {
+namespace {
+
+using testing::RunHarness;
+using testing::TempDir;
+
+// Names with "unreadable" fail to open as if permission were denied, names with "vanished" as if
+// deleted after the listing, directories with "locked" cannot be entered.
+class FaultSeam {
+public:
+    FaultSeam() {
+        SetOpenFaultForTesting([](std::string_view name) {
+            if (name.find("unreadable") != std::string_view::npos) return EACCES;
+            if (name.find("vanished") != std::string_view::npos) return ENOENT;
+            if (name.find("locked") != std::string_view::npos) return EACCES;
+            return 0;
+        });
+    }
+    ~FaultSeam() { SetOpenFaultForTesting(nullptr); }
+};
+
+struct RunRecord {
+    std::string pane;
+    std::vector<std::string> messages;
+    RunSummary summary;
+};
+
+RunRecord RunWithJobs(const std::string& input, unsigned jobs, const CCRCSettings& base,
+                      int failAfterWrites = -1, int cancelAfterPolls = -1) {
+    RunHarness run;
+    run.settings = base;
+    run.jobs = jobs;
+    run.pane.failAfterWrites = failAfterWrites;
+    run.progress.cancelAfterPolls = cancelAfterPolls;
+    RunRecord record;
+    record.summary = run.Run(input);
+    record.pane = run.pane.text_;
+    for (const auto& message : run.presenter.messages) record.messages.push_back(message.text);
+    return record;
+}
+
+void BuildRandomTree(const TempDir& temp, std::mt19937& random) {
+    std::uniform_int_distribution<int> kind(0, 19);
+    std::uniform_int_distribution<int> smallSize(0, 3000);
+    std::uniform_int_distribution<int> byte(0, 255);
+    const char* directories[] = {"t/", "t/a/", "t/a/deep/", "t/b/", "t/locked/", "t/c/"};
+    int counter = 0;
+    for (const char* directory : directories) {
+        const int files = 5 + static_cast<int>(random() % 30);
+        for (int i = 0; i < files; ++i) {
+            std::string name = "f" + std::to_string(counter++);
+            const int k = kind(random);
+            std::size_t size = static_cast<std::size_t>(smallSize(random));
+            if (k == 0) size = 0;
+            if (k == 1) size = 700000 + static_cast<std::size_t>(random() % 400000);  // buffers
+            if (k == 2) name += "-unreadable";
+            if (k == 3) name += "-vanished";
+            if (k == 4) name = "Upper" + name;
+            std::string content(size, '\0');
+            for (char& c : content) {
+                // Text with CR LF and LF line ends, so the text modes have work to do.
+                const int b = byte(random);
+                c = b < 20 ? '\n' : b < 30 ? '\r' : static_cast<char>('a' + b % 26);
+            }
+            temp.Write(directory + name + ".txt", content);
+        }
+    }
+}
+
+// Any tree, any mode: reading many files at once changes not a byte of the output, nor the
+// messages, nor where they stand.
+TEST(ParallelEngineTest, RandomTreesGiveTheSameOutputAsOneFileAtATime) {
+    FaultSeam seam;
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        TempDir temp;
+        BuildRandomTree(temp, random);
+        struct Mode {
+            int sort, style, readMode, unixLF;
+        };
+        for (const Mode mode : {Mode{0, 1, 1, 0}, Mode{0, 0, 0, 0}, Mode{1, 1, 1, 1},
+                                Mode{1, 1, 0, 0}, Mode{0, 1, 1, 1}}) {
+            CCRCSettings settings;
+            settings.m_bSortOutput = mode.sort;
+            settings.m_nOutputStyle = mode.style;
+            settings.m_nReadMode = mode.readMode;
+            settings.m_bUnixLF = mode.unixLF;
+            const RunRecord one = RunWithJobs(temp / "t/", 1, settings);
+            ASSERT_FALSE(one.messages.empty()) << "the locked directory gives a message";
+            for (const unsigned jobs : {0u, 3u, 16u}) {
+                const RunRecord many = RunWithJobs(temp / "t/", jobs, settings);
+                EXPECT_EQ(many.pane, one.pane) << "jobs " << jobs;
+                EXPECT_EQ(many.messages, one.messages) << "jobs " << jobs;
+                EXPECT_EQ(many.summary.filesProcessed, one.summary.filesProcessed);
+                EXPECT_EQ(many.summary.filesUnreadable, one.summary.filesUnreadable);
+                EXPECT_EQ(many.summary.bytesRead, one.summary.bytesRead);
+            }
+        }
+    }
+}
+
+// A message stands among the results where the one-at-a-time run puts it: after every result
+// of the files before the directory that could not be opened.
+TEST(ParallelEngineTest, MessagesStandAfterTheResultsBeforeThem) {
+    FaultSeam seam;
+    TempDir temp;
+    for (int i = 0; i < 40; ++i) temp.Write("t/a/f" + std::to_string(100 + i), std::string(5000, 'x'));
+    temp.Write("t/b-locked/g");
+    for (int i = 0; i < 40; ++i) temp.Write("t/c/h" + std::to_string(100 + i), "y");
+
+    class PaneAtMessage : public MessagePresenter {
+    public:
+        explicit PaneAtMessage(const testing::StringSink& pane) : m_pane(pane) {}
+        void ShowMessage(std::string_view, std::string_view) override {
+            at.push_back(m_pane.text_.size());
+        }
+        std::vector<std::size_t> at;
+
+    private:
+        const testing::StringSink& m_pane;
+    };
+    std::vector<std::size_t> positions[2];
+    for (const unsigned jobs : {1u, 8u}) {
+        CCRCSettings settings;
+        settings.m_nOutputStyle = 1;
+        settings.m_strInput = temp / "t/";
+        settings.UpdateFlags();
+        testing::StringSink pane;
+        PaneAtMessage presenter(pane);
+        testing::RecordingProgressView progress;
+        ResultTree tree;
+        RunEnvironment env{pane, presenter, progress, tree};
+        env.jobs = jobs;
+        RunProcessing(settings, env);
+        positions[jobs == 1 ? 0 : 1] = presenter.at;
+    }
+    ASSERT_EQ(positions[0].size(), 1u);
+    EXPECT_EQ(positions[1], positions[0]);
+}
+
+// Cancel and a failed write with many files in flight: the output is a prefix of the whole
+// run's, in whole lines, no descriptor is left open (the harness checks), nothing hangs.
+TEST(ParallelEngineTest, CancelAndFailedWritesStopEveryWorker) {
+    TempDir temp;
+    for (int i = 0; i < 300; ++i) {
+        temp.Write("t/d" + std::to_string(i % 7) + "/f" + std::to_string(i),
+                   std::string(static_cast<std::size_t>(i) * 997 % 300000, 'z'));
+    }
+    CCRCSettings settings;
+    settings.m_nOutputStyle = 1;
+    const RunRecord whole = RunWithJobs(temp / "t/", 1, settings);
+    for (const int polls : {1, 5, 40, 200}) {
+        const RunRecord cancelled = RunWithJobs(temp / "t/", 8, settings, -1, polls);
+        EXPECT_TRUE(cancelled.summary.cancelled) << polls;
+        EXPECT_EQ(whole.pane.compare(0, cancelled.pane.size(), cancelled.pane), 0) << polls;
+        EXPECT_TRUE(cancelled.pane.empty() || cancelled.pane.back() == '\n');
+        EXPECT_LT(cancelled.pane.size(), whole.pane.size());
+    }
+    for (const int writes : {0, 1, 17, 250}) {
+        const RunRecord failed = RunWithJobs(temp / "t/", 8, settings, writes);
+        const RunRecord reference = RunWithJobs(temp / "t/", 1, settings, writes);
+        EXPECT_EQ(failed.pane, reference.pane) << writes;
+        EXPECT_EQ(failed.messages, reference.messages) << writes;
+        ASSERT_EQ(failed.messages.size(), 1u);
+    }
+}
+
+TEST(CrcCombineTest, JoinsRangesAtRandomSplitPoints) {
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> data(1 << 20);
+    for (auto& b : data) b = static_cast<std::uint8_t>(random());
+    const std::uint32_t whole = libdeflate_crc32(0, data.data(), data.size());
+    for (int trial = 0; trial < 200; ++trial) {
+        const std::size_t split = random() % (data.size() + 1);
+        const std::uint32_t a = libdeflate_crc32(0, data.data(), split);
+        const std::uint32_t b = libdeflate_crc32(0, data.data() + split, data.size() - split);
+        ASSERT_EQ(CrcCombine(a, b, data.size() - split), whole) << "split at " << split;
+    }
+}
+
+TEST(CrcCombineTest, SplitReadOfAFileMatchesTheWholeFile) {
+    TempDir temp;
+    std::mt19937 random(11);
+    std::string content(3 * (1 << 20) + 12345, '\0');
+    for (char& c : content) c = static_cast<char>(random());
+    const std::string path = temp.Write("big.bin", content);
+    for (const unsigned threads : {1u, 2u, 3u, 5u}) {
+        std::optional<RegularFile> file = RegularFile::Open(path);
+        ASSERT_TRUE(file);
+        SharedReadProgress progress;
+        const RawRead read = CrcBinaryReadSplit(*file, file->Size(), threads, progress);
+        ASSERT_EQ(read.status, RawReadStatus::Ok) << threads;
+        EXPECT_EQ(~read.reg, testing::ReferenceCrc(content)) << threads;
+        EXPECT_EQ(progress.bytes.load(), content.size());
+        // A file shorter than its size as opened has no checksum.
+        EXPECT_EQ(CrcBinaryReadSplit(*file, file->Size() + 1, threads, progress).status,
+                  RawReadStatus::ReadFailed);
+    }
+}
+
+// Simulated devices: the controller must settle near one read at a time on a device that
+// thrashes, and near its ceiling on one that rewards many.
+TEST(InFlightControllerTest, SettlesWhereTheDeviceIsFastest) {
+    struct Device {
+        const char* name;
+        double (*throughput)(unsigned inFlight);
+        unsigned lowest, highest;  // where the limit must stay once settled
+    };
+    const Device devices[] = {
+        {"rotating disk", [](unsigned n) { return 100.0 / (1 + 0.4 * (n - 1)); }, 1, 2},
+        {"flash", [](unsigned n) { return 100.0 * std::sqrt(std::min(n, 16u)); }, 8, 16},
+        {"best at four", [](unsigned n) { return 100.0 - 8.0 * std::abs(std::log2(n / 4.0)); }, 2,
+         8},
+    };
+    for (const Device& device : devices) {
+        InFlightController controller(4, 16);
+        unsigned lowest = 16, highest = 1;
+        for (int sample = 0; sample < 200; ++sample) {
+            controller.OnSample(device.throughput(controller.Limit()));
+            if (sample >= 20) {
+                lowest = std::min(lowest, controller.Limit());
+                highest = std::max(highest, controller.Limit());
+            }
+        }
+        EXPECT_GE(lowest, device.lowest) << device.name;
+        EXPECT_LE(highest, device.highest) << device.name;
+    }
+}
+
+}  // namespace
+}  // namespace quillmark
