@@ -19,74 +19,8 @@ trap 'rm -rf "$work"' EXIT
 tree=$work/tree
 big=$work/big.bin
 
-# --- the data: 200 directories of 100 files of 1 to 16 KiB, and one 1 GiB file, random bytes ---
-cat >"$work/make_data.c" <<'EOF'
-#include <stdint.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
-static uint64_t state = 0x9E3779B97F4A7C15ull;
-static uint64_t next(void) {
-    state ^= state << 13; state ^= state >> 7; state ^= state << 17;
-    return state;
-}
-static int fill(const char *path, size_t size) {
-    static uint64_t block[8192];
-    FILE *f = fopen(path, "wb");
-    if (!f) return 1;
-    while (size > 0) {
-        size_t n = size < sizeof block ? size : sizeof block;
-        for (size_t i = 0; i < (n + 7) / 8; ++i) block[i] = next();
-        if (fwrite(block, 1, n, f) != n) { fclose(f); return 1; }
-        size -= n;
-    }
-    return fclose(f) != 0;
-}
-int main(int argc, char **argv) {
-    char path[4096];
-    if (argc != 3 || mkdir(argv[1], 0755) != 0) return 1;
-    for (int d = 0; d < 200; ++d) {
-        snprintf(path, sizeof path, "%s/dir%03d", argv[1], d);
-        if (mkdir(path, 0755) != 0) return 1;
-        for (int f = 0; f < 100; ++f) {
-            snprintf(path, sizeof path, "%s/dir%03d/file%03d.dat", argv[1], d, f);
-            if (fill(path, 1024 + next() % (15 * 1024 + 1))) return 1;
-        }
-    }
-    return fill(argv[2], (size_t)1 << 30);
-}
-EOF
-
-# --- the reference: the least any tool must do, open and read every file ---
-cat >"$work/read_all.c" <<'EOF'
-#define _XOPEN_SOURCE 700
-#include <fcntl.h>
-#include <ftw.h>
-#include <stdio.h>
-#include <unistd.h>
-
-static char buffer[1 << 16];
-static unsigned long long total;
-static int visit(const char *path, const struct stat *st, int type, struct FTW *ftw) {
-    (void)st; (void)ftw;
-    if (type != FTW_F) return 0;
-    int fd = open(path, O_RDONLY);
-    if (fd < 0) return 0;
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) total += (unsigned long long)n;
-    close(fd);
-    return 0;
-}
-int main(int argc, char **argv) {
-    if (argc != 2 || nftw(argv[1], visit, 64, FTW_PHYS) != 0) return 1;
-    printf("%llu\n", total);
-    return 0;
-}
-EOF
-
-cc -O2 -o "$work/make_data" "$work/make_data.c"
-cc -O2 -o "$work/read_all" "$work/read_all.c"
+cc -O2 -o "$work/make_data" "$script_dir/make_data.c"
+cc -O2 -o "$work/read_all" "$script_dir/read_all.c"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
 # Warm the page cache so every tool reads from memory.

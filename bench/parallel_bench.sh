@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# parallel_bench.sh - the engine with many files in flight against itself one file at a time
+# (-j 1), rhash, 7-Zip, `cat` and `find | xargs -P16 cat`, cold and warm, each ratio the median of
+# RUNS alternating runs in this one script.
+#
+# Usage: bench/parallel_bench.sh [path/to/quillmark-cli]   (or set QUILLMARK_CLI)
+# Environment: TMPDIR (data, about 1.2 GiB), RUNS (default 5), MILLION=1 to add the run over
+# 1,000,000 empty files (a few minutes to create).
+# Cold runs drop the page cache first, which needs root; without it they are skipped with a note.
+set -euo pipefail
+
+script_dir=$(cd "$(dirname "$0")" && pwd)
+cli=${1:-${QUILLMARK_CLI:-$script_dir/../build/cli/quillmark-cli}}
+runs=${RUNS:-5}
+[[ -x $cli ]] || { echo "parallel_bench: no quillmark-cli at $cli" >&2; exit 2; }
+for tool in rhash 7zz cc /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "parallel_bench: $tool is not installed" >&2; exit 2; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillmark-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+tree=$work/tree
+big=$work/big.bin
+cc -O2 -o "$work/make_data" "$script_dir/make_data.c"
+echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
+"$work/make_data" "$tree" "$big"
+
+can_drop=0
+if [[ $(id -u) -eq 0 ]] && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
+drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+warm() { find "$tree" -type f -exec cat {} + >/dev/null; cat "$big" >/dev/null; }
+
+# Seconds taken by one run of the command, output discarded.
+seconds() {
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || { echo "parallel_bench: failed: $*" >&2; exit 1; }
+    end=$(date +%s%N)
+    awk -v ns="$((end - start))" 'BEGIN { printf "%.4f", ns / 1e9 }'
+}
+median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+
+# Runs each named command once per round, in turn, RUNS rounds; prints "name median" lines.
+# prepare is run before every single run (drop or warm).
+compare() {
+    local prepare=$1; shift
+    declare -A times=()
+    local names=()
+    while [[ $# -gt 0 && $1 != -- ]]; do names+=("$1"); shift; done
+    shift
+    local commands=("$@")
+    for ((round = 0; round < runs; ++round)); do
+        for i in "${!names[@]}"; do
+            $prepare
+            times[${names[$i]}]+=" $(seconds bash -c "${commands[$i]}")"
+        done
+    done
+    for name in "${names[@]}"; do
+        # shellcheck disable=SC2086
+        echo "$name $(median ${times[$name]})"
+    done
+}
+
+get() { awk -v n="$1" '$1 == n { print $2 }' <<<"$2"; }
+
+echo
+if [[ $can_drop -eq 1 ]]; then
+    echo "== Cold tree (page cache dropped before every run), median of $runs =="
+    cold=$(compare drop auto j1 rhash xargs16 -- \
+        "'$cli' -t --no-progress '$tree/'" "'$cli' -t --no-progress -j 1 '$tree/'" \
+        "rhash --crc32 -r '$tree'" "find '$tree' -type f -print0 | xargs -0 -P16 -n 50 cat")
+    echo "$cold"
+    echo "auto / -j 1:      $(ratio "$(get auto "$cold")" "$(get j1 "$cold")")  (target <= 0.5)"
+    echo "auto / rhash:     $(ratio "$(get auto "$cold")" "$(get rhash "$cold")")  (target <= 0.45)"
+    echo "auto / xargs -P16 cat: $(ratio "$(get auto "$cold")" "$(get xargs16 "$cold")")  (target <= 1.2)"
+else
+    echo "== Cold tree: skipped (dropping the page cache needs root) =="
+fi
+
+echo
+echo "== Warm tree, median of $runs =="
+warm
+warmtree=$(compare warm auto j1 -- \
+    "'$cli' -t --no-progress '$tree/'" "'$cli' -t --no-progress -j 1 '$tree/'")
+echo "$warmtree"
+echo "auto / -j 1: $(ratio "$(get auto "$warmtree")" "$(get j1 "$warmtree")")  (target <= 0.65)"
+
+echo
+echo "== Warm 1 GiB file, median of $runs =="
+bigfile=$(compare warm auto j1 cat 7zip -- \
+    "'$cli' -t --no-progress '$big'" "'$cli' -t --no-progress -j 1 '$big'" "cat '$big'" \
+    "7zz h -scrcCRC32 '$big'")
+echo "$bigfile"
+echo "auto / cat:  $(ratio "$(get auto "$bigfile")" "$(get cat "$bigfile")")  (target <= 1.15)"
+echo "7-Zip / auto: $(ratio "$(get 7zip "$bigfile")" "$(get auto "$bigfile")")  (target >= 2)"
+
+if [[ ${MILLION:-0} == 1 ]]; then
+    echo
+    echo "== 1,000,000 empty files in 1,000 directories, warm, median of $runs =="
+    mkdir "$work/million"
+    for d in $(seq -w 0 999); do
+        mkdir "$work/million/d$d"
+        (cd "$work/million/d$d" && touch $(seq -f 'f%04g' 0 999))
+    done
+    for sort in "" "-s"; do
+        label=${sort:-unsorted}
+        million=$(compare true auto j1 -- \
+            "'$cli' -t $sort --no-progress '$work/million/'" \
+            "'$cli' -t $sort --no-progress -j 1 '$work/million/'")
+        echo "$label: $million" | tr '\n' ' '; echo
+        echo "$label auto / -j 1 time: $(ratio "$(get auto "$million")" "$(get j1 "$million")")  (target <= 1)"
+        mem_auto=$(/usr/bin/time -f %M "$cli" -t $sort --no-progress "$work/million/" 2>&1 >/dev/null | tail -1)
+        mem_one=$(/usr/bin/time -f %M "$cli" -t $sort --no-progress -j 1 "$work/million/" 2>&1 >/dev/null | tail -1)
+        echo "$label peak memory: auto ${mem_auto} KiB, -j 1 ${mem_one} KiB, ratio $(ratio "$mem_auto" "$mem_one")  (target <= 1.2)"
+    done
+fi
