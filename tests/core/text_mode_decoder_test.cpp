@@ -17,30 +17,23 @@ struct Decoded {
     bool ended = false;
 };
 
-// Feeds the pieces in order and joins the delivered runs back into bytes.
+// Feeds the pieces in order and joins the converted bytes. The count must agree with the bytes
+// delivered: each once, and each LF once more for the CR LF it stands for.
 Decoded DecodeInPieces(const Bytes& file, const std::vector<std::size_t>& pieceSizes) {
-    TextModeDecoder decoder;
+    TextModeConverter converter(false);
     Decoded out;
-    TextRun run;
-    auto drain = [&] {
-        while (decoder.Next(run)) {
-            EXPECT_TRUE(run.size > 0 || run.endsLine) << "empty run";
-            for (std::size_t i = 0; i < run.size; ++i) {
-                EXPECT_NE(run.data[i], kLineFeed) << "an LF inside a run";
-            }
-            out.bytes.insert(out.bytes.end(), run.data, run.data + run.size);
-            if (run.endsLine) out.bytes.push_back(kLineFeed);
-        }
-    };
     std::size_t offset = 0;
     for (std::size_t size : pieceSizes) {
-        decoder.Feed(file.data() + offset, size);
-        drain();
+        Bytes converted(TextModeConverter::OutputRoom(size));
+        const std::size_t written = converter.Convert(file.data() + offset, size, converted.data());
+        out.bytes.insert(out.bytes.end(), converted.begin(), converted.begin() + written);
         offset += size;
     }
-    decoder.Finish();
-    drain();
-    out.ended = decoder.Ended();
+    std::uint8_t last = 0;
+    if (converter.Finish(&last) == 1) out.bytes.push_back(last);
+    out.ended = converter.Ended();
+    const auto lineFeeds = static_cast<std::uint64_t>(std::ranges::count(out.bytes, kLineFeed));
+    EXPECT_EQ(converter.Count(), out.bytes.size() + lineFeeds);
     return out;
 }
 
@@ -86,6 +79,47 @@ TEST(DecoderRandomTest, RandomPiecesOfRandomTextAgreeWithTheReference) {
             left -= piece;
         }
         ASSERT_EQ(DecodeInPieces(file, pieces).bytes, ReferenceTextDecode(file)) << round;
+    }
+}
+
+// Long random text in random pieces, so the sixteen-byte blocks meet line ends at every offset
+// and across block and buffer edges, in both conversions.
+TEST(ConverterBlockTest, LongTextInRandomPiecesAgreesWithTheReference) {
+    std::mt19937 rng(11);
+    const std::uint8_t kAlphabet[] = {'a', 'b', 'c', 'd', 0x0D, 0x0A, 0x1A};
+    for (int round = 0; round < 300; ++round) {
+        Bytes file(rng() % 400);
+        const bool withEot = rng() % 5 == 0;
+        for (auto& byte : file) byte = kAlphabet[rng() % (withEot ? 7 : 6)];
+        std::vector<std::size_t> pieces;
+        for (std::size_t left = file.size(); left > 0;) {
+            const std::size_t piece = std::min<std::size_t>(left, rng() % 70);
+            pieces.push_back(piece);
+            left -= piece;
+        }
+        ASSERT_EQ(DecodeInPieces(file, pieces).bytes, ReferenceTextDecode(file)) << round;
+
+        // CR LF line ends: the text-mode stream with each LF written as CR LF, counted as the
+        // stream is.
+        const Bytes decoded = ReferenceTextDecode(file);
+        Bytes expected;
+        for (std::uint8_t byte : decoded) {
+            if (byte == kLineFeed) expected.push_back(kCarriageReturn);
+            expected.push_back(byte);
+        }
+        TextModeConverter converter(true);
+        Bytes got;
+        std::size_t offset = 0;
+        for (std::size_t size : pieces) {
+            Bytes converted(TextModeConverter::OutputRoom(size));
+            const std::size_t written = converter.Convert(file.data() + offset, size, converted.data());
+            got.insert(got.end(), converted.begin(), converted.begin() + written);
+            offset += size;
+        }
+        std::uint8_t last = 0;
+        if (converter.Finish(&last) == 1) got.push_back(last);
+        ASSERT_EQ(got, expected) << round;
+        ASSERT_EQ(converter.Count(), decoded.size()) << round;
     }
 }
 
