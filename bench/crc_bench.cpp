@@ -20,7 +20,7 @@
 
 #include "checksum/crc_table.h"
 #include "checksum/text_crc.h"
-#include "platform/text_mode_stream.h"
+#include "platform/text_mode_converter.h"
 #include "settings/option_flags.h"
 
 namespace {

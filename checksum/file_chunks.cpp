@@ -8,7 +8,7 @@ namespace quillmark {
 
 FileChunks::FileChunks(RegularFile& file, std::uint64_t limit) : m_file(file), m_left(limit) {
     const std::uint64_t toRead = std::min(limit, file.Size());
-    if (toRead > kReadAheadThreshold) {
+    if (toRead > kReadAheadThreadThreshold) {
         try {
             m_readAhead.emplace(file, limit, kReadAheadBufferSize, kReadAheadBufferCount);
             m_bufferSize = kReadAheadBufferSize;

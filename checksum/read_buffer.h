@@ -13,7 +13,7 @@ inline constexpr std::size_t kReadBufferSize = 256 * 1024;
 
 // Past this many bytes a pass reads in a second thread while it checksums; below it, starting a
 // thread would cost more than the overlap saves.
-inline constexpr std::uint64_t kReadAheadThreshold = 8 << 20;
+inline constexpr std::uint64_t kReadAheadThreadThreshold = 8 << 20;
 // Larger buffers for the read-ahead ring: each hand-over between the threads can cost a wake-up,
 // and below 1 MiB those cost more than the cache-resident smaller buffers save.
 inline constexpr std::size_t kReadAheadBufferSize = 1 << 20;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/text_mode_stream.h"
+#include "platform/text_mode_converter.h"
 
 namespace quillmark {
 

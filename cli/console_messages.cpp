@@ -7,17 +7,11 @@
 #include <string>
 
 #include "cli/console_progress.h"
+#include "platform/posix_io.h"
 
 namespace quillmark {
 
-void WriteAllTo(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
+void WriteAllTo(int fd, std::string_view text) { static_cast<void>(WriteAll(fd, text)); }
 
 ConsoleMessagePresenter::ConsoleMessagePresenter(int fd, OutputSink& results,
                                                  ConsoleProgressView& progress)

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/posix_io.h"
+
 namespace quillmark {
 
 DescriptorSink::DescriptorSink(int fd, bool flushEachWrite)
@@ -23,18 +25,12 @@ bool DescriptorSink::Flush() {
     if (Failed()) return false;
     if (m_buffer.empty()) return true;
     if (m_beforeOutput) m_beforeOutput();
-    std::string_view rest = m_buffer;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(m_fd, rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            m_errno = written < 0 ? errno : EIO;
-            m_buffer.clear();
-            return false;
-        }
-        rest.remove_prefix(static_cast<std::size_t>(written));
-    }
+    const WriteOutcome outcome = WriteAll(m_fd, m_buffer);
     m_buffer.clear();
+    if (!outcome.Whole()) {
+        m_errno = outcome.error;
+        return false;
+    }
     if (m_afterOutput) m_afterOutput();
     return true;
 }

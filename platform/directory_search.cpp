@@ -10,16 +10,13 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/ascii_case.h"
 #include "platform/directory_handle.h"
 
 namespace quillmark {
 
 namespace {
 
-unsigned char FoldAscii(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
-}
 
 // Case-folded order first, so that listings read alphabetically; raw bytes break ties so that
 // names differing only in case still come out in the same order on every run.
@@ -28,8 +25,8 @@ bool NameOrder(const FindRecord& a, const FindRecord& b) {
     const std::string& y = b.name;
     const std::size_t common = std::min(x.size(), y.size());
     for (std::size_t i = 0; i < common; ++i) {
-        unsigned char fx = FoldAscii(x[i]);
-        unsigned char fy = FoldAscii(y[i]);
+        const auto fx = static_cast<unsigned char>(FoldAscii(x[i]));
+        const auto fy = static_cast<unsigned char>(FoldAscii(y[i]));
         if (fx != fy) return fx < fy;
     }
     if (x.size() != y.size()) return x.size() < y.size();
@@ -170,7 +167,7 @@ std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle&
     return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);
 }
 
-bool FindFile(const std::string& pathOrPattern) {
+bool PathOrPatternExists(const std::string& pathOrPattern) {
     if (pathOrPattern.empty()) return false;
     struct stat info {};
     if (::stat(pathOrPattern.c_str(), &info) == 0) return true;

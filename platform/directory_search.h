@@ -42,6 +42,6 @@ std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle&
 
 // Whether a path names an existing file or directory, or its last component is a pattern that
 // matches at least one entry of its directory (the settings dialog's input check).
-bool FindFile(const std::string& pathOrPattern);
+bool PathOrPatternExists(const std::string& pathOrPattern);
 
 }  // namespace quillmark

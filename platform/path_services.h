@@ -1,4 +1,5 @@
-// path_services.h - the working directory and path pieces, as the program needs them.
+// path_services.h - the working directory: where relative inputs and settings.dat are found. The
+// walk never changes it (it works through directory descriptors).
 #pragma once
 
 #include <optional>

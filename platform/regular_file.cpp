@@ -14,7 +14,7 @@
 namespace quillmark {
 
 namespace {
-constexpr off_t kReadAheadThreshold = 1 << 20;
+constexpr off_t kSequentialAdviceThreshold = 1 << 20;
 }  // namespace
 
 std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
@@ -49,7 +49,7 @@ std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string&
     }
     // Read-ahead advice pays only on files that take several buffers; small files are read in
     // one call, where the extra system call would be most of the cost.
-    if (info.st_size > kReadAheadThreshold) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (info.st_size > kSequentialAdviceThreshold) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return RegularFile(fd, static_cast<std::uint64_t>(info.st_size),
                        static_cast<std::uint64_t>(info.st_dev),
                        static_cast<std::uint64_t>(info.st_ino),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "checksum/crc_table.h"
+#include "platform/ascii_case.h"
 #include "platform/directory_search.h"
 #include "processing/name_escaping.h"
 #include "processing/result_line.h"
@@ -17,18 +18,6 @@ namespace quillmark {
 namespace {
 
 constexpr const char* kEveryName = "*.*";
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + ('a' - 'A'));
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + ('a' - 'A'));
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool HasWildcard(std::string_view pattern) {
     return pattern.find_first_of("*?") != std::string_view::npos;

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/posix_io.h"
+
 namespace quillmark {
 
 namespace {
@@ -66,26 +68,12 @@ bool FileSink::Close() {
 }
 
 bool FileSink::WriteOut(const char* data, std::size_t size) {
-    // Where this write's bytes began, once part of them is in the file: a failure after that
-    // cuts them off again, so the file still ends on a whole line.
-    std::optional<off_t> began;
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t done = ::write(m_fd, data + written, size - written);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) {
-            if (began) static_cast<void>(::ftruncate(m_fd, *began));
-            return false;
-        }
-        if (!began) {
-            // With O_APPEND the offset after the write is the end of what it put there, so this
-            // is exact even when another writer appended just before it.
-            const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
-            if (end >= done) began = end - done;
-        }
-        written += static_cast<std::size_t>(done);
-    }
-    return true;
+    // A failure part-way cuts these bytes off again, so the file still ends on a whole line.
+    off_t began = -1;
+    const WriteOutcome outcome = WriteAll(m_fd, std::string_view(data, size), &began);
+    if (outcome.Whole()) return true;
+    if (outcome.written > 0 && began >= 0) static_cast<void>(::ftruncate(m_fd, began));
+    return false;
 }
 
 }  // namespace quillmark

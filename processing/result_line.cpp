@@ -112,10 +112,4 @@ std::string FormatReadErrorLine(std::string_view path) {
     return text;
 }
 
-void LowercaseAscii(std::string& text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    }
-}
-
 }  // namespace quillmark

@@ -6,23 +6,22 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "settings/crc_settings.h"
 
 namespace quillmark {
 
 // readable false gives "Error encountered reading the file %s%s\n" (never lowercased);
-// otherwise m_nOutputStyle picks the block or the line and m_bLowercase == 1 lowercases it.
+// otherwise the output style picks the block or the line, and the lowercase option lowercases
+// it. A path holding a line break is written escaped (see name_escaping.h).
 std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::uint32_t crc,
                              std::string_view directory, std::string_view fileName,
                              std::uint64_t size);
 
-// "%08lx %12llu   %s\n": the tabular line for an already joined path (the sorted print uses it).
+// "%08lx %12llu   %s\n": the tabular line for an already joined path.
 std::string FormatTabularLine(std::uint32_t crc, std::uint64_t size, std::string_view path);
 
 // "Error encountered reading the file %s\n" for an already joined path.
 std::string FormatReadErrorLine(std::string_view path);
-
-// A to Z become a to z; every other byte stays.
-void LowercaseAscii(std::string& text);
 
 }  // namespace quillmark

@@ -11,7 +11,9 @@
 #include <optional>
 #include <system_error>
 
-#include "settings/atomic_file_write.h"
+#include "platform/atomic_file_write.h"
+#include "platform/path_services.h"
+#include "platform/posix_io.h"
 
 namespace quillmark {
 
@@ -107,33 +109,9 @@ private:
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
-    std::string contents;
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        if (contents.size() + static_cast<std::size_t>(got) > kMaxSettingsFileSize) {
-            ok = false;
-            break;
-        }
-        contents.append(buffer, static_cast<std::size_t>(got));
-    }
+    std::optional<std::string> contents = ReadAll(fd, kMaxSettingsFileSize);
     ::close(fd);
-    if (!ok) return std::nullopt;
     return contents;
-}
-
-std::optional<std::string> WorkingDirectory() {
-    std::error_code error;
-    auto directory = std::filesystem::current_path(error);
-    if (error) return std::nullopt;
-    return directory.string();
 }
 
 std::string SettingsPathIn(const std::string& directory) {
@@ -207,7 +185,7 @@ bool WriteSettingsFile(const std::string& path, const CCRCSettings& record) {
 }
 
 void LoadSettingsAtStartup(CCRCSettings& record) {
-    const auto directory = WorkingDirectory();
+    const auto directory = GetCurrentDirectory();
     record.m_szSettingsDir = directory.value_or(std::string());
     if (!directory || !ReadSettingsFile(SettingsPathIn(*directory), record)) {
         record.ResetDefaults();

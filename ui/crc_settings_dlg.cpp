@@ -181,7 +181,7 @@ bool CCrcSettingsDlg::ValidateInputPath() {
     // A directory stands for every file in it. Only the settings get the pattern; the box
     // keeps showing what was typed.
     if (m_strInput.back() == '/') m_strInput += "*.*";
-    if (!FindFile(m_strInput)) {
+    if (!PathOrPatternExists(m_strInput)) {
         ShowErrorBox(this, tr(kInvalidNameText), tr("Unable to find input file"));
         return false;
     }

@@ -72,8 +72,8 @@ TEST_F(CliRunTest, DescriptiveRunAndLowercase) {
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(Run({"-l", Printed("B.TXT")}).out,
-              Lower(DescriptiveBlock(kTree.at("B.TXT"), Printed("B.TXT"))));
-    EXPECT_EQ(Run({"--lowercase", "--tabular", Printed("B.TXT")}).out, Lower(Tabular("B.TXT")));
+              LowercasedAscii(DescriptiveBlock(kTree.at("B.TXT"), Printed("B.TXT"))));
+    EXPECT_EQ(Run({"--lowercase", "--tabular", Printed("B.TXT")}).out, LowercasedAscii(Tabular("B.TXT")));
 }
 
 TEST_F(CliTest, SortPrintsRealPathsInLowercasedByteOrderAsTabularLines) {
@@ -189,14 +189,14 @@ TEST_F(CliRunTest, SettingsFileSuppliesTheOptionsAndTheLineOverrides) {
     const fs::path settings = m_dir / "settings.dat";
     WriteFile(settings, HandmadeSettings());
     const CliResult fromFile = Run({"--settings", settings.string(), Printed("B.TXT")});
-    EXPECT_EQ(fromFile.out, Lower(Tabular("B.TXT")));
+    EXPECT_EQ(fromFile.out, LowercasedAscii(Tabular("B.TXT")));
     EXPECT_EQ(fromFile.status, 0);
 
     const fs::path output = m_dir / "out.txt";
     const CliResult overridden =
         Run({"--settings", settings.string(), "-o", output.string(), Printed("B.TXT")});
     EXPECT_EQ(overridden.out, "");
-    EXPECT_EQ(ReadFile(output), CrLf(Lower(Tabular("B.TXT"))));
+    EXPECT_EQ(ReadFile(output), CrLf(LowercasedAscii(Tabular("B.TXT"))));
 }
 
 TEST_F(CliRunTest, UnusableSettingsFileIsAUsageError) {

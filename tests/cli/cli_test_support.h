@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/ascii_case.h"
 #include "tests/core/test_support.h"
 
 extern char** environ;
@@ -32,12 +33,6 @@ inline std::string DescriptiveBlock(const std::string& bytes, const std::string&
     return "Filename: " + path + tail;
 }
 
-inline std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 struct CliResult {
     int status = -1;  // exit status, or 128 + signal

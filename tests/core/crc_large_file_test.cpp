@@ -113,7 +113,7 @@ TEST(ProgressTest, FallbackReportsBothPasses) {
     EXPECT_LE(progress.Total(), 2 * kThreeBuffersAndABit);
 }
 
-constexpr std::uint64_t kReadAheadFileSize = kReadAheadThreshold + 2 * kReadAheadBufferSize + 12345;
+constexpr std::uint64_t kReadAheadFileSize = kReadAheadThreadThreshold + 2 * kReadAheadBufferSize + 12345;
 
 // Lines of letters; with crLf every line ends in CR LF, and one straddles each boundary between
 // read-ahead buffers. Either way the file passes the count check of the matching text mode.
@@ -199,7 +199,7 @@ TEST(ReadAheadTest, CancelStopsAndJoinsTheReader) {
 
 // The reader may be a few buffers ahead when the file is cut, never as far as the cut.
 TEST(ReadAheadTest, FileShrinkingDuringTheReadIsUnreadable) {
-    constexpr std::uint64_t kCut = kReadAheadThreshold + kReadAheadBufferSize + 7;
+    constexpr std::uint64_t kCut = kReadAheadThreadThreshold + kReadAheadBufferSize + 7;
     static_assert(kCut > (kReadAheadBufferCount + 1) * kReadAheadBufferSize);
     TempDir dir;
     CrcTable table;

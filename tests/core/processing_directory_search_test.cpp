@@ -102,7 +102,7 @@ TEST(FindEntriesTest, EmptyPathListsWorkingDirectoryAndMissingDirectoryListsNoth
     EXPECT_TRUE(FindEntries(temp / "missing", "*.*").empty());
 }
 
-TEST(FindFileTest, ExistingPathsAndMatchingPatterns) {
+TEST(PathOrPatternExistsTest, ExistingPathsAndMatchingPatterns) {
     TempDir temp;
     CwdGuard guard;
     temp.Write("sub/report.TXT");
@@ -122,7 +122,7 @@ TEST(FindFileTest, ExistingPathsAndMatchingPatterns) {
         {"nothing", false},
         {"", false},
     };
-    for (const auto& [path, found] : rows) EXPECT_EQ(FindFile(path), found) << path;
+    for (const auto& [path, found] : rows) EXPECT_EQ(PathOrPatternExists(path), found) << path;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <array>
 #include <functional>
 
-#include "settings/atomic_file_write.h"
+#include "platform/posix_io.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark {
@@ -188,7 +188,7 @@ TEST_F(SettingsFileTest, SaveThatFailsWhileWritingKeepsTheOldFile) {
 TEST(SettingsWriteHelper, FullDeviceIsAFailure) {
     const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     if (fd < 0) GTEST_SKIP() << "/dev/full is not available";
-    EXPECT_FALSE(WriteAllToDescriptor(fd, "some settings bytes"));
+    EXPECT_FALSE(WriteAll(fd, "some settings bytes").Whole());
     ::close(fd);
 }
 

@@ -1,5 +1,5 @@
-// ui_test_main.cpp - runs the GUI tests inside one QApplication, on the offscreen platform when
-// there is no display.
+// ui_test_main.cpp - runs the GUI tests inside one QApplication, on the offscreen platform unless
+// both a display and a platform are named in the environment.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-// text_mode_stream.h - the text-mode input conversion (CR LF read as LF, a lone CR kept, the
+// text_mode_converter.h - the text-mode input conversion (CR LF read as LF, a lone CR kept, the
 // first Ctrl-Z ends the stream), performed on buffers of raw file bytes, with the checksum pass's
 // optional re-expansion of each LF to CR LF.
 #pragma once

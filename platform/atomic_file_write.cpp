@@ -1,5 +1,5 @@
 // atomic_file_write.cpp - replacing a file whole or not at all: temporary file, fsync, rename.
-#include "settings/atomic_file_write.h"
+#include "platform/atomic_file_write.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <random>
+
+#include "platform/posix_io.h"
 
 namespace quillmark {
 
@@ -76,19 +78,6 @@ std::string FollowLinks(std::string path) {
 
 }  // namespace
 
-bool WriteAllToDescriptor(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 bool ReplaceFileAtomically(const std::string& named, std::string_view bytes) {
     const std::string path = FollowLinks(named);
     std::string tempPath;
@@ -96,7 +85,7 @@ bool ReplaceFileAtomically(const std::string& named, std::string_view bytes) {
     if (fd < 0) return false;
     CopyModeOfExisting(path, fd);
 
-    bool ok = WriteAllToDescriptor(fd, bytes);
+    bool ok = WriteAll(fd, bytes).Whole();
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && std::rename(tempPath.c_str(), path.c_str()) == 0;

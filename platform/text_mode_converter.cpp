@@ -1,6 +1,6 @@
-// text_mode_stream.cpp - the text-mode conversion sixteen bytes at a time: a block without a line
+// text_mode_converter.cpp - the text-mode conversion sixteen bytes at a time: a block without a line
 // end to change is copied whole, and only blocks that hold one are converted byte by byte.
-#include "platform/text_mode_stream.h"
+#include "platform/text_mode_converter.h"
 
 #include <cstring>
 

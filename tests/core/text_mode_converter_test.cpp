@@ -1,8 +1,8 @@
-// text_mode_decoder_test.cpp - the text-mode conversion fed in pieces of every size and split.
+// text_mode_converter_test.cpp - the text-mode conversion fed in pieces of every size and split.
 #include <algorithm>
 #include <random>
 
-#include "platform/text_mode_stream.h"
+#include "platform/text_mode_converter.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark {
