@@ -126,7 +126,7 @@ int TimeFile(const std::string& path, const std::string& mode, int repeat) {
     for (int i = 0; i < repeat; ++i) {
         double cpuBefore = ProcessorSeconds();
         auto start = std::chrono::steady_clock::now();
-        result = table.ComputeFileCrc(path, size, flags);
+        result = table.ComputeFileCrc(path, size, quillmark::ReadModeFromFlags(flags));
         std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
         bestWall = std::min(bestWall, wall.count());
         bestCpu = std::min(bestCpu, ProcessorSeconds() - cpuBefore);

@@ -3,8 +3,6 @@
 
 #include <cerrno>
 
-#include "settings/option_flags.h"
-
 namespace quillmark {
 
 CrcTable::CrcTable() {
@@ -34,13 +32,13 @@ CrcResult Finish(const RawRead& read, std::uint64_t size) {
 
 }  // namespace
 
-CrcResult CrcTable::ComputeFileCrc(RegularFile& file, std::uint8_t flags,
+CrcResult CrcTable::ComputeFileCrc(RegularFile& file, ReadMode mode,
                                    ReadProgress* progress) const {
     const std::uint64_t size = file.Size();
     RawRead read;
     bool decided = false;
-    if (flags & (OPT_ASCII_MODE | OPT_UNIX_LF)) {
-        read = CrcTextRead(file, size, flags, progress);
+    if (mode != ReadMode::Binary) {
+        read = CrcTextRead(file, size, mode, progress);
         decided = read.status != RawReadStatus::CountMismatch;
         // The binary pass reads the same open file again from its first byte.
         if (!decided && !file.Rewind()) return {CrcStatus::Unreadable, 0, size, errno};
@@ -57,9 +55,9 @@ CrcResult CrcTable::ComputeFileCrc(RegularFile& file, std::uint8_t flags,
 }
 
 CrcResult CrcTable::ComputeFileCrc(const std::string& name, std::uint64_t expectedSize,
-                                   std::uint8_t flags, ReadProgress* progress) const {
-    if (flags & (OPT_ASCII_MODE | OPT_UNIX_LF)) {
-        RawRead text = CrcTextRead(name, expectedSize, flags, progress);
+                                   ReadMode mode, ReadProgress* progress) const {
+    if (mode != ReadMode::Binary) {
+        RawRead text = CrcTextRead(name, expectedSize, mode, progress);
         if (text.status != RawReadStatus::CountMismatch) return Finish(text, expectedSize);
     }
     return Finish(CrcBinaryRead(name, expectedSize, progress), expectedSize);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "checksum/read_mode.h"
 #include "platform/regular_file.h"
 
 namespace quillmark {
@@ -59,14 +60,14 @@ public:
 
     // The checksum of an opened file, its size taken from the open file itself, so the size and
     // the checksum always describe the same bytes; a file whose size or time changes by the end
-    // of the read is Changed. flags: the OptionFlags byte; OPT_ASCII_MODE or OPT_UNIX_LF take the
-    // text route, whose expected size is the file's size.
-    CrcResult ComputeFileCrc(RegularFile& file, std::uint8_t flags,
+    // of the read is Changed. The text modes' expected size is the file's size; when the text's
+    // count differs from it, the file is checksummed as binary.
+    CrcResult ComputeFileCrc(RegularFile& file, ReadMode mode,
                              ReadProgress* progress = nullptr) const;
     // The same for a file named by path, checked against a size the caller expects (one recorded
     // in a listing, say) instead of the size the file has.
-    CrcResult ComputeFileCrc(const std::string& name, std::uint64_t expectedSize,
-                             std::uint8_t flags, ReadProgress* progress = nullptr) const;
+    CrcResult ComputeFileCrc(const std::string& name, std::uint64_t expectedSize, ReadMode mode,
+                             ReadProgress* progress = nullptr) const;
     // Exactly expectedSize bytes from the file's current position; a file that ends sooner is
     // ReadFailed.
     RawRead CrcBinaryRead(RegularFile& file, std::uint64_t expectedSize,
@@ -74,10 +75,11 @@ public:
     RawRead CrcBinaryRead(const std::string& name, std::uint64_t expectedSize,
                           ReadProgress* progress = nullptr) const;
     // The text-mode stream (CR LF as LF, lone CR kept, first Ctrl-Z ends it), each LF counted as
-    // two bytes, or with OPT_UNIX_LF checksummed as CR LF and counted as one.
-    RawRead CrcTextRead(RegularFile& file, std::uint64_t expectedSize, std::uint8_t flags,
+    // two bytes, or in UnixLf mode checksummed as CR LF and counted as one. Binary is read as
+    // Ascii here.
+    RawRead CrcTextRead(RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
                         ReadProgress* progress = nullptr) const;
-    RawRead CrcTextRead(const std::string& name, std::uint64_t expectedSize, std::uint8_t flags,
+    RawRead CrcTextRead(const std::string& name, std::uint64_t expectedSize, ReadMode mode,
                         ReadProgress* progress = nullptr) const;
 
 private:

@@ -5,22 +5,21 @@
 #include "checksum/file_chunks.h"
 #include "checksum/text_crc.h"
 #include "platform/regular_file.h"
-#include "settings/option_flags.h"
 
 namespace quillmark {
 
 RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSize,
-                              std::uint8_t flags, ReadProgress* progress) const {
+                              ReadMode mode, ReadProgress* progress) const {
     int error = 0;
     std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, name, &error);
     if (!file) return {RawReadStatus::OpenFailed, 0, error};
-    return CrcTextRead(*file, expectedSize, flags, progress);
+    return CrcTextRead(*file, expectedSize, mode, progress);
 }
 
-RawRead CrcTable::CrcTextRead(RegularFile& file, std::uint64_t expectedSize, std::uint8_t flags,
+RawRead CrcTable::CrcTextRead(RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
                               ReadProgress* progress) const {
     FileChunks chunks(file, UINT64_MAX);
-    const bool unixLineEnds = (flags & OPT_UNIX_LF) != 0;
+    const bool unixLineEnds = mode == ReadMode::UnixLf;
     TextCrc text(unixLineEnds);
     // Each byte still to come adds at most this much to the count.
     const std::uint64_t mostPerByte = unixLineEnds ? 1 : 2;

@@ -9,7 +9,6 @@
 
 #include "checksum/crc_combine.h"
 #include "checksum/read_buffer.h"
-#include "settings/option_flags.h"
 
 namespace quillmark {
 
@@ -106,12 +105,11 @@ private:
 
 }  // namespace
 
-CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, std::uint8_t flags,
+CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, ReadMode mode,
                                SharedReadProgress& progress, unsigned threads) {
-    const bool textMode = (flags & (OPT_ASCII_MODE | OPT_UNIX_LF)) != 0;
-    if (textMode || !WorthSplitting(file, threads)) {
+    if (mode != ReadMode::Binary || !WorthSplitting(file, threads)) {
         SharedProgressAdapter adapter(progress);
-        return table.ComputeFileCrc(file, flags, &adapter);
+        return table.ComputeFileCrc(file, mode, &adapter);
     }
     const std::uint64_t size = file.Size();
     const RawRead read = CrcBinaryReadSplit(file, size, threads, progress);

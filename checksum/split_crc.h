@@ -31,7 +31,7 @@ RawRead CrcBinaryReadSplit(const RegularFile& file, std::uint64_t size, unsigned
 
 // ComputeFileCrc for a caller that may be one of several threads: progress goes to the shared
 // counters, and a large cached file in binary mode is split over `threads` threads.
-CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, std::uint8_t flags,
+CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, ReadMode mode,
                                SharedReadProgress& progress, unsigned threads);
 
 }  // namespace quillmark

@@ -69,7 +69,7 @@ bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
     if (S_ISDIR(info.st_mode)) {
         // Without recursion a directory named without its '/' is a name in its parent, whose
         // files are never reached; the user most likely meant the directory's files.
-        if (settings.m_bNoRecursion != 0) {
+        if (!settings.IsRecursive()) {
             SayAboutInput("'" + shown + "' is a directory; name it as '" + shown +
                           "/' to checksum its files");
         }

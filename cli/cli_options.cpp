@@ -22,12 +22,7 @@ void ApplyCliFlags(const CliFlags& flags, CCRCSettings& record) {
         record.m_nOutputDest = 0;
     }
 
-    if (record.m_bSortOutput != 0) {
-        record.m_bLowercase = 0;
-        record.m_nOutputStyle = 1;
-    }
-    if (record.m_bUnixLF != 0) record.m_nReadMode = 1;
-    if (record.m_bNoRecursion != 0) record.m_bDirWildcards = 0;
+    record.ApplyAllConsequences();
     record.UpdateFlags();
 }
 

@@ -42,7 +42,7 @@ void DirectoryWalk::ReadInParallel(ParallelChoice choice) {
         if (oldest == nullptr) return m_meter.OnSharedProgress(bytes, {}, {});
         return m_meter.OnSharedProgress(bytes, *oldest->directoryText, oldest->name);
     };
-    m_parallel = std::make_unique<ParallelFiles>(m_settings.m_flags, m_excluded, choice,
+    m_parallel = std::make_unique<ParallelFiles>(m_settings.ChecksumReadMode(), m_excluded, choice,
                                                  std::move(deliver), std::move(poll));
 }
 
@@ -88,12 +88,12 @@ bool DirectoryWalk::WalkDirectory(std::shared_ptr<const DirectoryHandle> directo
     for (const FindRecord& entry : *entries) {
         if (Stopped()) break;
         if (entry.name.front() == '.' && !EntersDotDirectory(entry.name, pattern)) continue;
-        if (m_settings.m_bNoRecursion != 0) continue;
+        if (!m_settings.IsRecursive()) continue;
         std::string childPath = path;
         childPath += entry.name;
         childPath += '/';
         std::string childPattern;
-        if (m_settings.m_bDirWildcards == 1 || EqualIgnoringAsciiCase(entry.name, pattern)) {
+        if (m_settings.UsesDirWildcards() || EqualIgnoringAsciiCase(entry.name, pattern)) {
             childPattern = kEveryName;
         } else {
             childPattern = pattern;
@@ -125,7 +125,7 @@ bool DirectoryWalk::Report(const std::string& directoryText, const std::string& 
                            const CrcResult& result) {
     ++m_filesReported;
     if (!result.Readable()) ReportUnreadable(directoryText, name, result);
-    if (m_settings.m_bSortOutput == 1) {
+    if (m_settings.IsSorted()) {
         m_tree.Insert(directoryText + name, result.size, result.crc, result.Readable());
         return true;
     }
@@ -169,7 +169,7 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::shared_ptr<const DirectoryH
         if (file && IsExcluded(*file)) continue;
         CrcResult result;
         if (file) {
-            result = m_table.ComputeFileCrc(*file, m_settings.m_flags, &m_meter);
+            result = m_table.ComputeFileCrc(*file, m_settings.ChecksumReadMode(), &m_meter);
         } else {
             result.error = openError;
         }

@@ -19,9 +19,9 @@ unsigned ProcessorCount() { return std::max(1u, std::thread::hardware_concurrenc
 
 }  // namespace
 
-ParallelFiles::ParallelFiles(std::uint8_t flags, std::vector<FileIdentity> excluded,
+ParallelFiles::ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded,
                              ParallelChoice choice, Deliver deliver, Poll poll)
-    : m_flags(flags),
+    : m_mode(mode),
       m_excluded(std::move(excluded)),
       m_choice(choice),
       m_splitThreads(ProcessorCount()),
@@ -79,7 +79,7 @@ void ParallelFiles::Process(Entry& entry, unsigned splitThreads) {
         outcome.excluded = true;
         return;
     }
-    outcome.result = ComputeFileCrcShared(m_table, *file, m_flags, m_progress, splitThreads);
+    outcome.result = ComputeFileCrcShared(m_table, *file, m_mode, m_progress, splitThreads);
 }
 
 void ParallelFiles::WorkerLoop() {

@@ -49,7 +49,7 @@ public:
     // read so far and the oldest unfinished file; false is a cancel request.
     using Poll = std::function<bool(std::uint64_t bytesRead, const FileTask* oldest)>;
 
-    ParallelFiles(std::uint8_t flags, std::vector<FileIdentity> excluded, ParallelChoice choice,
+    ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded, ParallelChoice choice,
                   Deliver deliver, Poll poll);
     ParallelFiles(const ParallelFiles&) = delete;
     ParallelFiles& operator=(const ParallelFiles&) = delete;
@@ -86,7 +86,7 @@ private:
     void Measure();
 
     const CrcTable m_table;
-    const std::uint8_t m_flags;
+    const ReadMode m_mode;
     const std::vector<FileIdentity> m_excluded;
     const ParallelChoice m_choice;
     const unsigned m_splitThreads;

@@ -91,12 +91,12 @@ std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::u
         AppendReadErrorLine(text, directory, fileName);
         return text;
     }
-    if (settings.m_nOutputStyle == 0) {
+    if (!settings.IsTabular()) {
         AppendDescriptiveBlock(text, crc, directory, fileName, size);
     } else {
         AppendTabularLine(text, crc, size, directory, fileName);
     }
-    if (settings.m_bLowercase == 1) LowercaseAscii(text);
+    if (settings.IsLowercase()) LowercaseAscii(text);
     return text;
 }
 

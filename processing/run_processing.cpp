@@ -43,7 +43,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
         return finish();
     }
 
-    const bool toFile = settings.m_nOutputDest == 0 && !settings.m_strOutput.empty();
+    const bool toFile = settings.OutputsToFile() && !settings.m_strOutput.empty();
     if (toFile && !file.Open(settings.m_strOutput)) {
         messages.Show(kWriteFailed);
         return finish();
@@ -54,7 +54,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     std::optional<DirectoryHandle> startDirectory = OpenDirectoryPath(parsed.szStartDir);
     if (!startDirectory) messages.Show("Unable to set working dirctory");
 
-    const bool sorted = settings.m_bSortOutput != 0;
+    const bool sorted = settings.IsSorted();
     const ProgressWindowKind kind =
         sorted ? ProgressWindowKind::Sorting : ProgressWindowKind::Processing;
     if (!env.progress.OpenProgressWindow(kind)) {

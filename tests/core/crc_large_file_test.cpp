@@ -44,14 +44,14 @@ TEST(LargeFileTest, FilePastFourGibibytesIsChecksummedWhole) {
     ASSERT_NE(expected, CrcOfZeros(kSize & 0xFFFFFFFFu)) << "a 32-bit size would pass unnoticed";
 
     CrcTable table;
-    const CrcResult binary = table.ComputeFileCrc(path, kSize, 0);
+    const CrcResult binary = table.ComputeFileCrc(path, kSize, ReadModeFromFlags(0));
     EXPECT_EQ(binary.status, CrcStatus::Ok);
     EXPECT_EQ(binary.crc, expected);
     // No LF: the text pass counts every byte, past what 32 bits hold, and must match.
-    const RawRead text = table.CrcTextRead(path, kSize, OPT_ASCII_MODE);
+    const RawRead text = table.CrcTextRead(path, kSize, ReadModeFromFlags(OPT_ASCII_MODE));
     EXPECT_EQ(text.status, RawReadStatus::Ok);
     EXPECT_EQ(~text.reg, expected);
-    EXPECT_EQ(table.CrcTextRead(path, kSize & 0xFFFFFFFFu, OPT_ASCII_MODE).status,
+    EXPECT_EQ(table.CrcTextRead(path, kSize & 0xFFFFFFFFu, ReadModeFromFlags(OPT_ASCII_MODE)).status,
               RawReadStatus::CountMismatch);
 }
 
@@ -82,13 +82,13 @@ TEST(ProgressTest, EachBufferIsReportedAndFalseCancels) {
     CrcTable table;
     for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE, OPT_UNIX_LF}) {
         RecordingProgress whole(1000);
-        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, flags, &whole).status,
+        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, ReadModeFromFlags(flags), &whole).status,
                   CrcStatus::Ok);
         EXPECT_EQ(whole.reports.size(), 4u) << "flags " << int(flags);
         EXPECT_EQ(whole.Total(), kThreeBuffersAndABit) << "flags " << int(flags);
 
         RecordingProgress stopped(2);
-        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, flags, &stopped).status,
+        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, ReadModeFromFlags(flags), &stopped).status,
                   CrcStatus::Cancelled)
             << "flags " << int(flags);
         EXPECT_EQ(stopped.reports.size(), 2u) << "flags " << int(flags);
@@ -105,7 +105,7 @@ TEST(ProgressTest, FallbackReportsBothPasses) {
     const std::string path = dir.Write("file", lines);
     RecordingProgress progress(1000);
     const CrcResult result =
-        CrcTable().ComputeFileCrc(path, lines.size(), OPT_ASCII_MODE, &progress);
+        CrcTable().ComputeFileCrc(path, lines.size(), ReadModeFromFlags(OPT_ASCII_MODE), &progress);
     EXPECT_EQ(result.status, CrcStatus::Ok);
     EXPECT_EQ(result.crc, testing::ReferenceCrc(lines));
     // The text pass may stop once its count has passed the file size; the binary pass reads all.
@@ -165,7 +165,7 @@ TEST(ReadAheadTest, LargeFilesMatchTheReferenceInEveryMode) {
             }
             const std::uint32_t expected = textPass ? reference.crc : testing::ReferenceCrc(file);
             RecordingProgress progress(100000);
-            const CrcResult result = table.ComputeFileCrc(path, file.size(), flags, &progress);
+            const CrcResult result = table.ComputeFileCrc(path, file.size(), ReadModeFromFlags(flags), &progress);
             EXPECT_EQ(result.status, CrcStatus::Ok);
             EXPECT_EQ(result.crc, expected);
             if (flags == 0) {
@@ -189,7 +189,7 @@ TEST(ReadAheadTest, CancelStopsAndJoinsTheReader) {
     CrcTable table;
     for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE, OPT_UNIX_LF}) {
         RecordingProgress stopped(3);
-        EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, flags, &stopped).status,
+        EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, ReadModeFromFlags(flags), &stopped).status,
                   CrcStatus::Cancelled)
             << "flags " << int(flags);
         EXPECT_EQ(stopped.reports.size(), 3u) << "flags " << int(flags);
@@ -211,7 +211,7 @@ TEST(ReadAheadTest, FileShrinkingDuringTheReadIsUnreadable) {
                       RawReadStatus::ReadFailed);
         } else {
             // The text pass ends short of its count and the binary pass finds the file short.
-            EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, flags, &progress).status,
+            EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, ReadModeFromFlags(flags), &progress).status,
                       CrcStatus::Unreadable);
         }
         EXPECT_LE(progress.Total(), 2 * kCut);

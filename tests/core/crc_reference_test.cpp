@@ -130,14 +130,14 @@ TEST(CrcReferenceTest, BufferedPassesAgreeWithTheByteAtATimeReference) {
                              << "size " << size << " kind " << kind << " expected " << expectedSize
                              << " flags " << int(flags));
                 Expected expected = ReferenceResult(file, expectedSize, flags);
-                CrcResult result = table.ComputeFileCrc(path, expectedSize, flags);
+                CrcResult result = table.ComputeFileCrc(path, expectedSize, ReadModeFromFlags(flags));
                 ASSERT_EQ(result.status, expected.result.status);
                 ASSERT_EQ(result.crc, expected.result.crc);
                 if (flags == 0) {
                     if (!result.Readable()) ++unreadable;
                     continue;
                 }
-                RawRead text = table.CrcTextRead(path, expectedSize, flags);
+                RawRead text = table.CrcTextRead(path, expectedSize, ReadModeFromFlags(flags));
                 ASSERT_EQ(text.status, expected.textStatus);
                 if (text.status == RawReadStatus::Ok) {
                     ASSERT_EQ(~text.reg, expected.textCrc);

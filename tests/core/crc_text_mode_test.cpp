@@ -70,11 +70,11 @@ TEST_P(ReadingModeTest, ChecksumsTheExpectedBytes) {
     TempDir dir;
     std::string path = dir.Write("file", c.file);
     CrcTable table;
-    CrcResult result = table.ComputeFileCrc(path, c.expectedSize, c.flags);
+    CrcResult result = table.ComputeFileCrc(path, c.expectedSize, ReadModeFromFlags(c.flags));
     EXPECT_EQ(result.status, CrcStatus::Ok);
     EXPECT_EQ(result.crc, ReferenceCrc(c.checksummedAs));
     if (c.flags != kBinary) {
-        EXPECT_EQ(table.CrcTextRead(path, c.expectedSize, c.flags).status, c.textPass);
+        EXPECT_EQ(table.CrcTextRead(path, c.expectedSize, ReadModeFromFlags(c.flags)).status, c.textPass);
     }
 }
 
@@ -86,7 +86,7 @@ TEST(ChangedSizeTest, FileThatShrankIsUnreadableInEveryMode) {
     std::string path = dir.Write("file", "ab\r\ncd\r\n");
     CrcTable table;
     for (std::uint8_t flags : {kBinary, kAscii, kUnixLf}) {
-        EXPECT_EQ(table.ComputeFileCrc(path, 9, flags).status, CrcStatus::Unreadable)
+        EXPECT_EQ(table.ComputeFileCrc(path, 9, ReadModeFromFlags(flags)).status, CrcStatus::Unreadable)
             << "flags " << int(flags);
     }
     EXPECT_EQ(table.CrcBinaryRead(path, 9).status, RawReadStatus::ReadFailed);
@@ -151,7 +151,7 @@ TEST_P(SignalValueTest, IsReportedAsItIs) {
 
     TempDir dir;
     std::string path = dir.Write("forced", file);
-    CrcResult result = CrcTable().ComputeFileCrc(path, file.size(), c.flags);
+    CrcResult result = CrcTable().ComputeFileCrc(path, file.size(), ReadModeFromFlags(c.flags));
     EXPECT_EQ(result.status, CrcStatus::Ok);
     EXPECT_EQ(result.crc, c.crc);
 }

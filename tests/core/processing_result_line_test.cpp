@@ -32,8 +32,8 @@ TEST(FormatResultLineTest, ByteExactForms) {
          "0a1b2c3d         1234   /DATA/Read.Me\n"},
         {1, 1, true, 0x0A1B2C3D, 1234, "/DATA/", "Read.Me",
          "0a1b2c3d         1234   /data/read.me\n"},
-        // Only the value 1 lowercases; any style other than 0 is tabular.
-        {2, 2, true, 0xFFFFFFFF, 4294967295u, "/D/", "X", "ffffffff   4294967295   /D/X\n"},
+        // Any value other than 0 is on, for every option alike (settings.dat holds only 0 or 1).
+        {2, 2, true, 0xFFFFFFFF, 4294967295u, "/D/", "X", "ffffffff   4294967295   /d/x\n"},
         // Past 4 GiB the size keeps all its digits; past 12 digits the field simply widens.
         {1, 0, true, 0x00000001, 5368709120u, "/", "big", "00000001   5368709120   /big\n"},
         {1, 0, true, 0x00000001, 1099511627776u, "/", "huge", "00000001 1099511627776   /huge\n"},
