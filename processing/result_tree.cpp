@@ -1,6 +1,8 @@
 // result_tree.cpp - inserting into and printing the sorted results.
 #include "processing/result_tree.h"
 
+#include <algorithm>
+
 #include "processing/result_line.h"
 #include "processing/result_line_append.h"
 
@@ -14,10 +16,14 @@ constexpr std::size_t kPrintBlock = 64 * 1024;
 }  // namespace
 
 void ResultTree::Insert(std::string path, std::uint64_t size, std::uint32_t crc, bool readable) {
-    std::string key = path;
-    LowercaseAscii(key);
-    // Most paths are lowercase already; those keep one copy only.
-    if (key == path) path.clear();
+    // Most paths are lowercase already: those become the key themselves, with no copy.
+    std::string key;
+    if (std::none_of(path.begin(), path.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+        key = std::move(path);
+        path.clear();
+    } else {
+        key = LowercasedAscii(path);
+    }
     // The end hint makes results arriving in key order cost O(1) each; any other key goes to the
     // upper bound of its equals, so equal keys keep their insertion order.
     m_entries.emplace_hint(m_entries.end(), std::move(key),

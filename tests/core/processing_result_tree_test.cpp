@@ -59,36 +59,5 @@ TEST(ResultTreeTest, PrintStopsAtAFailedWrite) {
     EXPECT_EQ(failing.writes, 1);
 }
 
-// Counts lines and keeps the last, without holding a million of them.
-class CountingSink : public OutputSink {
-public:
-    bool Write(std::string_view text) override {
-        lines += std::ranges::count(text, '\n');
-        const std::size_t lastStart = text.rfind('\n', text.size() - 2);
-        last = text.substr(lastStart == std::string_view::npos ? 0 : lastStart + 1);
-        return true;
-    }
-    std::int64_t lines = 0;
-    std::string last;
-};
-
-// In key order is the arrival order a plain binary tree degrades on.
-TEST(ResultTreeTest, MillionResultsArrivingInKeyOrder) {
-    constexpr int kCount = 1000000;
-    ResultTree tree;
-    char key[64];
-    for (int i = 0; i < kCount; ++i) {
-        std::snprintf(key, sizeof key, "/data/dir%03d/file%07d.bin", i / 5000, i);
-        tree.Insert(key, static_cast<std::uint64_t>(i), static_cast<std::uint32_t>(i), true);
-    }
-    CountingSink sink;
-    ASSERT_TRUE(tree.Print(sink));
-    EXPECT_EQ(sink.lines, kCount);
-    EXPECT_EQ(sink.last, FormatTabularLine(999999, 999999, "/data/dir199/file0999999.bin"));
-    EXPECT_FALSE(tree.IsEmpty());
-    tree.Clear();
-    EXPECT_TRUE(tree.IsEmpty());
-}
-
 }  // namespace
 }  // namespace quillmark
