@@ -102,13 +102,15 @@ void ParallelFiles::WorkerLoop() {
         entry.done = true;
         --m_active;
         ++m_filesDone;
-        m_entryDone.notify_all();
-        m_workAvailable.notify_one();
+        // The walk's thread waits only for the oldest file (or, when stopping, for the last
+        // worker): waking it for any other would cost a switch per file for nothing.
+        if (&entry == &m_window.front() || m_active == 0) m_entryDone.notify_one();
     }
 }
 
 void ParallelFiles::Measure() {
     if (m_choice.jobs != 0) return;
+    const unsigned before = m_controller.Limit();
     const auto now = std::chrono::steady_clock::now();
     if (now - m_sampleStart < kSamplePeriod) return;
     const std::uint64_t work = m_progress.bytes.load() + m_filesDone * kBytesPerOpen;
@@ -116,6 +118,8 @@ void ParallelFiles::Measure() {
     m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds);
     m_sampleStart = now;
     m_sampleWork = work;
+    // More reads allowed: idle workers may take the queued files now.
+    if (m_controller.Limit() > before) m_workAvailable.notify_all();
 }
 
 void ParallelFiles::Stop(std::unique_lock<std::mutex>& lock, bool byUser) {
@@ -143,7 +147,6 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
     }
     Measure();
     EnsureWorkers(lock);
-    m_workAvailable.notify_all();
     while (!m_stopped && !m_window.empty() && m_window.front().done) {
         Entry entry = std::move(m_window.front());
         m_window.pop_front();

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "tests/cli/cli_test_support.h"
 
 namespace quillmark::testing {
@@ -97,6 +99,20 @@ TEST_F(CliInputsTest, UnreadableFilesAndDirectoriesAreNamedOnStandardError) {
     EXPECT_EQ(result.err, "quillmark-cli: " + shown + ": Permission denied\n" +
                               "quillmark-cli: Error: Unable to locate the directory: " +
                               Printed("locked") + "/\n");
+}
+
+// However many files are read at once, standard output is the same bytes.
+TEST_F(CliInputsTest, JobsChangeNothingButTheSpeed) {
+    for (int i = 0; i < 60; ++i) {
+        WriteFile(m_tree / ("d" + std::to_string(i % 4)) / ("f" + std::to_string(i)),
+                  std::string(static_cast<std::size_t>(i) * 4099, 'q'));
+    }
+    const CliResult one = Run({"-t", "-j", "1", TreeInput()});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(std::ranges::count(one.out, '\n'), 60);
+    for (const char* jobs : {"2", "16"}) EXPECT_EQ(Run({"-t", "-j", jobs, TreeInput()}).out, one.out);
+    EXPECT_EQ(Run({"-t", TreeInput()}).out, one.out);
+    for (const char* bad : {"0", "-3", "x"}) EXPECT_EQ(Run({"-j", bad, TreeInput()}).status, 2) << bad;
 }
 
 }  // namespace
