@@ -26,6 +26,7 @@
 #include "ui/gui_message_presenter.h"
 #include "ui/gui_progress_view.h"
 #include "ui/message_box.h"
+#include "ui/run_thread.h"
 #include "ui/pane_sink.h"
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
@@ -269,8 +270,9 @@ void CCrcFrame::RunProcessing() {
     setCursor(Qt::WaitCursor);
     m_wndPane->viewport()->setCursor(Qt::WaitCursor);
 
-    RunEnvironment env{*m_paneSink, *m_presenter, *m_progressView, m_resultTree};
-    quillmark::RunProcessing(m_settings, env);
+    // The walk runs on a worker thread; this one keeps painting and answering Cancel meanwhile.
+    RunOnWorkerThread(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree)
+        .Run(m_settings);
     m_paneSink->Flush();
 
     m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
