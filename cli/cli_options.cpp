@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "processing/name_escaping.h"
 #include "settings/settings_file.h"
 
 namespace quillmark {
@@ -83,7 +84,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         const char* reason = std::filesystem::exists(settingsFile, ignored)
                                  ? "not a readable settings file"
                                  : "no such file";
-        err << "quillmark-cli: cannot use --settings " << settingsFile << ": " << reason << "\n";
+        err << "quillmark-cli: cannot use --settings " << EscapeForDisplay(settingsFile) << ": "
+            << reason << "\n";
         return kExitUsage;
     }
     if (output->count() > 0) flags.outputFile = outputFile;

@@ -3,8 +3,8 @@
 
 namespace quillmark {
 
-ProgressMeter::ProgressMeter(RunProgressView& view, Clock::duration interval)
-    : m_view(view), m_interval(interval), m_nextReport(Clock::now() + interval) {}
+ProgressMeter::ProgressMeter(RunProgressView& view, Clock::duration interval, TimeSource now)
+    : m_view(view), m_interval(interval), m_now(now), m_nextReport(now() + interval) {}
 
 bool ProgressMeter::BeginFile(std::string_view directory, std::string_view name) {
     m_directory = directory;
@@ -55,7 +55,7 @@ bool ProgressMeter::PollCancel() {
 }
 
 void ProgressMeter::ReportIfDue() {
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = m_now();
     if (now < m_nextReport) return;
     m_nextReport = now + m_interval;
     Report();

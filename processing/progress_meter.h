@@ -16,7 +16,11 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kDefaultInterval = std::chrono::milliseconds(100);
 
-    explicit ProgressMeter(RunProgressView& view, Clock::duration interval = kDefaultInterval);
+    // Where the time comes from: the steady clock, or a test's own.
+    using TimeSource = Clock::time_point (*)();
+
+    explicit ProgressMeter(RunProgressView& view, Clock::duration interval = kDefaultInterval,
+                           TimeSource now = &Clock::now);
 
     // Before each file: false once a cancel has been requested. The two texts must stay valid
     // until EndFile.
@@ -45,6 +49,7 @@ private:
 
     RunProgressView& m_view;
     const Clock::duration m_interval;
+    const TimeSource m_now;
     Clock::time_point m_nextReport;
     RunProgress m_progress;
     std::string_view m_directory;
