@@ -29,6 +29,13 @@ bool WorthSplitting(const RegularFile& file, unsigned threads);
 RawRead CrcBinaryReadSplit(const RegularFile& file, std::uint64_t size, unsigned threads,
                            SharedReadProgress& progress);
 
+// The text pass over exactly size bytes of file in ranges on `threads` threads: each range is
+// converted on its own, starting from the one byte before it that the conversion depends on, and
+// the results are joined in order up to the first Ctrl-Z. Statuses as CrcTextRead's; in UnixLf
+// mode the first CR LF pair or Ctrl-Z proves the count wrong, and every range stops there.
+RawRead CrcTextReadSplit(const RegularFile& file, std::uint64_t size, ReadMode mode,
+                         unsigned threads, SharedReadProgress& progress);
+
 // ComputeFileCrc for a caller that may be one of several threads: progress goes to the shared
 // counters, and a large cached file in binary mode is split over `threads` threads.
 CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, ReadMode mode,

@@ -71,6 +71,14 @@ std::size_t TextModeConverter::Convert(const std::uint8_t* data, std::size_t siz
     return written;
 }
 
+std::size_t TextModeConverter::FinishBefore(std::uint8_t next, std::uint8_t* out) {
+    if (m_pendingCr && next == kLineFeed && !m_ended) {
+        m_pendingCr = false;
+        return 0;
+    }
+    return Finish(out);
+}
+
 std::size_t TextModeConverter::Finish(std::uint8_t* out) {
     if (!m_pendingCr) return 0;
     m_pendingCr = false;

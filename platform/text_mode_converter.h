@@ -28,6 +28,13 @@ public:
     std::size_t Convert(const std::uint8_t* data, std::size_t size, std::uint8_t* out);
     // No more buffers: a held-back CR is written as it is (at most one byte).
     std::size_t Finish(std::uint8_t* out);
+
+    // For converting a file in ranges, each on its own: the range before this one ended with a
+    // CR (its conversion depends on nothing else before it).
+    void StartAfterCarriageReturn() { m_previousCr = true; }
+    // The end of a range whose next byte is `next`: a held-back CR is dropped when an LF follows
+    // (the next range delivers that LF), else written as Finish would write it.
+    std::size_t FinishBefore(std::uint8_t next, std::uint8_t* out);
     // A Ctrl-Z has ended the stream; the rest of the file need not be read.
     bool Ended() const { return m_ended; }
     std::uint64_t Count() const { return m_count; }

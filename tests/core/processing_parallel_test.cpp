@@ -216,6 +216,63 @@ TEST(CrcCombineTest, SplitReadOfAFileMatchesTheWholeFile) {
     }
 }
 
+// The text modes split into ranges give exactly what one pass gives, whatever falls at the
+// range edges: CR LF pairs cut in two, lone CRs, a Ctrl-Z in any range.
+TEST(CrcCombineTest, SplitTextPassMatchesOnePass) {
+    TempDir temp;
+    constexpr std::size_t kMiB = 1 << 20;
+    const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n'};
+    struct Edge {
+        char before, at;
+    };
+    // Any pair in dense text; in plain text only pairs that keep its line ends what they are, so
+    // that the text pass gives the checksum and its bytes are compared too.
+    const Edge anyEdges[] = {{'\r', '\n'}, {'\r', 'a'}, {'a', '\n'}, {'\n', '\r'}, {'\r', '\r'}};
+    const Edge crLfEdges[] = {{'\r', '\n'}, {'\r', 'a'}, {'\r', '\r'}, {'\r', '\n'}, {'\r', 'b'}};
+    // One CR LF pair cut by a range edge is all that makes LF text fail in Unix LF mode.
+    const Edge lfEdges[] = {{'a', '\n'}, {'\n', 'a'}, {'\r', 'a'}, {'\r', '\n'}, {'\r', 'b'}};
+    std::mt19937 random(5);
+    CrcTable table;
+    int textResults = 0;  // comparisons where the text pass itself gave the checksum
+    for (int round = 0; round < 12; ++round) {
+        std::string content(3 * kMiB + random() % 5000, 'x');
+        const bool denseLineEnds = round % 2 == 0;
+        for (char& c : content) c = denseLineEnds ? alphabet[random() % 6] : alphabet[random() % 2];
+        // Plain text with CR LF or LF line ends, so that the counts can match the size.
+        if (!denseLineEnds) {
+            for (std::size_t i = 60; i + 1 < content.size(); i += 61) {
+                if (round % 4 == 1) content[i - 1] = '\r';
+                content[i] = '\n';
+            }
+        }
+        for (std::size_t edge = 1; edge <= 3; ++edge) {
+            const Edge* edges = denseLineEnds ? anyEdges : round % 4 == 1 ? crLfEdges : lfEdges;
+            const Edge& chosen = edges[(static_cast<std::size_t>(round) + edge) % 5];
+            content[edge * kMiB - 1] = chosen.before;
+            content[edge * kMiB] = chosen.at;
+        }
+        if (round % 3 == 2) content[kMiB + random() % (2 * kMiB)] = '\x1a';
+        const std::string path = temp.Write("text" + std::to_string(round), content);
+        for (const ReadMode mode : {ReadMode::Ascii, ReadMode::UnixLf}) {
+            const RawRead whole = table.CrcTextRead(path, content.size(), mode);
+            std::optional<RegularFile> file = RegularFile::Open(path);
+            ASSERT_TRUE(file);
+            for (const unsigned threads : {1u, 2u, 3u, 4u}) {
+                SharedReadProgress progress;
+                const RawRead split = CrcTextReadSplit(*file, content.size(), mode, threads, progress);
+                ASSERT_EQ(split.status, whole.status)
+                    << "round " << round << " mode " << static_cast<int>(mode) << " threads "
+                    << threads;
+                if (whole.status == RawReadStatus::Ok) {
+                    EXPECT_EQ(split.reg, whole.reg) << "round " << round << " threads " << threads;
+                    ++textResults;
+                }
+            }
+        }
+    }
+    EXPECT_GE(textResults, 8);
+}
+
 // Simulated devices: the controller must settle near one read at a time on a device that
 // thrashes, and near its ceiling on one that rewards many.
 TEST(InFlightControllerTest, SettlesWhereTheDeviceIsFastest) {
