@@ -68,7 +68,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     if (sorted) env.tree.Clear();
 
     OutputSink& sink = toFile ? static_cast<OutputSink&>(file) : env.pane;
-    ProgressMeter meter(env.progress);
+    ProgressMeter meter(env.progress, ProgressMeter::kDefaultInterval, env.clock);
     DirectoryWalk walk(settings, sink, env.tree, messages, meter);
     walk.ReportUnreadableTo(env.unreadable);
     if (env.screenFile) walk.Exclude(*env.screenFile);

@@ -1,6 +1,7 @@
 // run_processing.h - one processing run, from the settings record to the last result line.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -28,6 +29,8 @@ struct RunEnvironment {
     // How many files are read at once: 1 reads one at a time, 0 lets the run find the number
     // that suits the device. The output is the same either way.
     unsigned jobs = 0;
+    // The time progress reports are paced by; a test's own clock makes them deterministic.
+    std::chrono::steady_clock::time_point (*clock)() = &std::chrono::steady_clock::now;
 };
 
 struct RunSummary {

@@ -226,8 +226,13 @@ TEST_F(CliTest, InterruptStopsTheRunCleanlyWithProgressShown) {
     fs::resize_file(big, 64ull << 30);
     CliCall call;
     call.args = {"-t", "--progress", big.string()};
-    call.whileRunning = [](pid_t pid) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Interrupted once its progress line shows that it is inside the file.
+    call.whileRunning = [this](pid_t pid) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (ReadFile(m_dir / "stderr").find(" MB  ") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         ::kill(pid, SIGINT);
     };
     const auto started = std::chrono::steady_clock::now();

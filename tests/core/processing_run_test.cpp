@@ -188,13 +188,18 @@ TEST(RunProcessingTest, CancelStopsBetweenFilesAndSortedRunPrintsNothing) {
     }
 }
 
+std::chrono::steady_clock::time_point g_slowDiskNow;
+std::chrono::steady_clock::time_point SlowDiskNow() { return g_slowDiskNow; }
+
 TEST(RunProcessingTest, ProgressArrivesInsideOneLargeFile) {
     TempDir temp;
     constexpr std::uint64_t kSize = 8u << 20;
     std::filesystem::resize_file(temp.Write("big/zeros.bin", ""), kSize);
     RunHarness run;
-    // Each poll takes a while, as if the disk were slow: reports must come from within the file.
-    run.progress.onPoll = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(15)); };
+    // Each poll takes a while on the run's clock, as if the disk were slow: reports must come
+    // from within the file.
+    run.clock = &SlowDiskNow;
+    run.progress.onPoll = [](int) { g_slowDiskNow += std::chrono::milliseconds(15); };
     run.Run(temp / "big/");
 
     ASSERT_GE(run.progress.reports.size(), 2u);

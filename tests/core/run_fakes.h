@@ -102,6 +102,7 @@ struct RunHarness {
     UnreadableFileReport* unreadable = nullptr;
     // One file at a time unless a test asks otherwise: the polls then come at fixed points.
     unsigned jobs = 1;
+    std::chrono::steady_clock::time_point (*clock)() = &std::chrono::steady_clock::now;
 
     RunHarness() { settings.m_nOutputStyle = 1; }
     RunSummary Run(const std::string& input) {
@@ -110,6 +111,7 @@ struct RunHarness {
         RunEnvironment env{pane, presenter, progress, tree};
         env.unreadable = unreadable;
         env.jobs = jobs;
+        env.clock = clock;
         const std::filesystem::path cwd = std::filesystem::current_path();
         const std::size_t descriptors = OpenDescriptors();
         const RunSummary summary = RunProcessing(settings, env);
