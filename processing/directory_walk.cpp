@@ -60,7 +60,7 @@ void DirectoryWalk::ShowCannotOpen(const std::string& path) {
     // Every result of the files before this directory comes first, as in a walk of one file at
     // a time.
     if (m_parallel && !m_parallel->Drain()) return;
-    std::string text = "Unable to locate the directory: ";
+    std::string text = kDirectoryNotFoundText;
     text += EscapeForDisplay(path);
     text += '\n';
     m_messages.Show(text);

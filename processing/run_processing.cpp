@@ -14,12 +14,6 @@
 
 namespace quillmark {
 
-namespace {
-
-constexpr const char* kWriteFailed = "Unable to write to output file.\nAborting processing.\n";
-
-}  // namespace
-
 RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     RunSummary summary;
     RunMessages messages(env.messages, env.pane);
@@ -39,20 +33,20 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
 
     ParsedInput parsed;
     if (!ParseInputSpec(settings.m_strInput, parsed)) {
-        messages.Show("Error encountered while attempting to parse input file");
+        messages.Show(kParseFailedText);
         return finish();
     }
 
     const bool toFile = settings.OutputsToFile() && !settings.m_strOutput.empty();
     if (toFile && !file.Open(settings.m_strOutput)) {
-        messages.Show(kWriteFailed);
+        messages.Show(kWriteFailedText);
         return finish();
     }
 
     // The walk never moves the working directory: it opens the start directory here, by the path
     // the user gave (links in it followed), and everything below it relative to that.
     std::optional<DirectoryHandle> startDirectory = OpenDirectoryPath(parsed.szStartDir);
-    if (!startDirectory) messages.Show("Unable to set working dirctory");
+    if (!startDirectory) messages.Show(kStartDirectoryFailedText);
 
     const bool sorted = settings.IsSorted();
     const ProgressWindowKind kind =
@@ -96,7 +90,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
         env.tree.Clear();
     }
     if (written) written = sink.Flush();
-    if (!written) messages.Show(kWriteFailed);
+    if (!written) messages.Show(kWriteFailedText);
 
     file.Close();
     return finish();
