@@ -9,19 +9,11 @@
 # Cold runs drop the page cache first, which needs root; without it they are skipped with a note.
 set -euo pipefail
 
-script_dir=$(cd "$(dirname "$0")" && pwd)
-cli=${1:-${QUILLMARK_CLI:-$script_dir/../build/cli/quillmark-cli}}
 runs=${RUNS:-5}
-[[ -x $cli ]] || { echo "parallel_bench: no quillmark-cli at $cli" >&2; exit 2; }
-for tool in rhash 7zz cc /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "parallel_bench: $tool is not installed" >&2; exit 2; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/quillmark-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-tree=$work/tree
-big=$work/big.bin
-cc -O2 -o "$work/make_data" "$script_dir/make_data.c"
+name=parallel_bench
+tools=(rhash 7zz cc /usr/bin/time)
+# shellcheck source=bench/bench_setup.sh
+source "$(dirname "$0")/bench_setup.sh"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
 

@@ -6,20 +6,11 @@
 # Environment: TMPDIR (where the data goes, about 1.2 GiB), RUNS (best of, default 3).
 set -euo pipefail
 
-script_dir=$(cd "$(dirname "$0")" && pwd)
-cli=${1:-${QUILLMARK_CLI:-$script_dir/../build/cli/quillmark-cli}}
 runs=${RUNS:-3}
-[[ -x $cli ]] || { echo "tree_bench: no quillmark-cli at $cli" >&2; exit 2; }
-for tool in rhash 7zz cc; do
-    command -v "$tool" >/dev/null || { echo "tree_bench: $tool is not installed" >&2; exit 2; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/quillmark-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-tree=$work/tree
-big=$work/big.bin
-
-cc -O2 -o "$work/make_data" "$script_dir/make_data.c"
+name=tree_bench
+tools=(rhash 7zz cc)
+# shellcheck source=bench/bench_setup.sh
+source "$(dirname "$0")/bench_setup.sh"
 cc -O2 -o "$work/read_all" "$script_dir/read_all.c"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"

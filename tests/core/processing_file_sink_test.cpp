@@ -1,7 +1,4 @@
 // processing_file_sink_test.cpp - appending with CR LF line ends, and failing writes.
-#include <signal.h>
-#include <sys/resource.h>
-
 #include "processing/file_sink.h"
 #include "tests/core/test_support.h"
 
@@ -67,23 +64,16 @@ TEST(FileSinkTest, FullDeviceOrUnopenablePathFails) {
 TEST(FileSinkTest, WriteFailingPartWayLeavesOnlyWholeRecords) {
     TempDir temp;
     const std::string path = temp.Write("out.txt", "before\r\n");
-    struct rlimit previous {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    struct sigaction ignore {
-    }, previousAction{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previousAction), 0);
-    struct rlimit small = previous;
-    small.rlim_cur = 8 + 70000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
     FileSink sink;
-    bool opened = sink.Open(path);
-    // One record larger than the buffer goes out in one write, which the limit cuts short.
-    const bool written = opened && sink.Write("Filename: x\n" + std::string(80000, 'y') + "\n");
-
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::sigaction(SIGXFSZ, &previousAction, nullptr);
+    bool opened = false;
+    bool written = false;
+    {
+        testing::FileSizeLimit limit(8 + 70000);
+        ASSERT_TRUE(limit.Active());
+        opened = sink.Open(path);
+        // One record larger than the buffer goes out in one write, which the limit cuts short.
+        written = opened && sink.Write("Filename: x\n" + std::string(80000, 'y') + "\n");
+    }
     ASSERT_TRUE(opened);
     EXPECT_FALSE(written);
     EXPECT_FALSE(sink.Close());

@@ -166,20 +166,12 @@ TEST_F(SettingsFileTest, SaveThatFailsWhileWritingKeepsTheOldFile) {
     CCRCSettings bigger = SomeOptions();
     bigger.m_strInput.assign(4096, 'n');
 
-    struct rlimit previous {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    struct sigaction ignore {
-    }, previousAction{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previousAction), 0);
-    struct rlimit small = previous;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
-    const bool saved = SaveSettingsCommand(bigger);
-
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::sigaction(SIGXFSZ, &previousAction, nullptr);
+    bool saved = true;
+    {
+        testing::FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.Active());
+        saved = SaveSettingsCommand(bigger);
+    }
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFile(m_dir / "settings.dat"), old);
     EXPECT_EQ(EntriesIn(m_dir), 1u) << "a temporary file was left behind";

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <array>
@@ -81,6 +83,33 @@ public:
 
 private:
     std::string m_path;
+};
+
+// While it lives, writes past `bytes` into any file fail part-way, as on a full disk, also for
+// root (whom permissions never stop); SIGXFSZ is ignored so the write reports EFBIG instead.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &m_previousAction);
+        struct rlimit small = m_previous;
+        small.rlim_cur = bytes;
+        m_active = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        ::sigaction(SIGXFSZ, &m_previousAction, nullptr);
+    }
+    bool Active() const { return m_active; }
+
+private:
+    struct rlimit m_previous {};
+    struct sigaction m_previousAction {};
+    bool m_active = false;
 };
 
 // Whether this process has a descriptor open on path: a test's way to act between the reads of

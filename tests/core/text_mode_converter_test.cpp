@@ -17,20 +17,28 @@ struct Decoded {
     bool ended = false;
 };
 
-// Feeds the pieces in order and joins the converted bytes. The count must agree with the bytes
-// delivered: each once, and each LF once more for the CR LF it stands for.
-Decoded DecodeInPieces(const Bytes& file, const std::vector<std::size_t>& pieceSizes) {
-    TextModeConverter converter(false);
-    Decoded out;
+// Feeds the pieces in order to the converter and joins what it writes.
+Bytes ConvertInPieces(TextModeConverter& converter, const Bytes& file,
+                      const std::vector<std::size_t>& pieceSizes) {
+    Bytes out;
     std::size_t offset = 0;
     for (std::size_t size : pieceSizes) {
         Bytes converted(TextModeConverter::OutputRoom(size));
         const std::size_t written = converter.Convert(file.data() + offset, size, converted.data());
-        out.bytes.insert(out.bytes.end(), converted.begin(), converted.begin() + written);
+        out.insert(out.end(), converted.begin(), converted.begin() + static_cast<long>(written));
         offset += size;
     }
     std::uint8_t last = 0;
-    if (converter.Finish(&last) == 1) out.bytes.push_back(last);
+    if (converter.Finish(&last) == 1) out.push_back(last);
+    return out;
+}
+
+// Text mode in pieces. The count must agree with the bytes delivered: each once, and each LF
+// once more for the CR LF it stands for.
+Decoded DecodeInPieces(const Bytes& file, const std::vector<std::size_t>& pieceSizes) {
+    TextModeConverter converter(false);
+    Decoded out;
+    out.bytes = ConvertInPieces(converter, file, pieceSizes);
     out.ended = converter.Ended();
     const auto lineFeeds = static_cast<std::uint64_t>(std::ranges::count(out.bytes, kLineFeed));
     EXPECT_EQ(converter.Count(), out.bytes.size() + lineFeeds);
@@ -108,17 +116,7 @@ TEST(ConverterBlockTest, LongTextInRandomPiecesAgreesWithTheReference) {
             expected.push_back(byte);
         }
         TextModeConverter converter(true);
-        Bytes got;
-        std::size_t offset = 0;
-        for (std::size_t size : pieces) {
-            Bytes converted(TextModeConverter::OutputRoom(size));
-            const std::size_t written = converter.Convert(file.data() + offset, size, converted.data());
-            got.insert(got.end(), converted.begin(), converted.begin() + written);
-            offset += size;
-        }
-        std::uint8_t last = 0;
-        if (converter.Finish(&last) == 1) got.push_back(last);
-        ASSERT_EQ(got, expected) << round;
+        ASSERT_EQ(ConvertInPieces(converter, file, pieces), expected) << round;
         ASSERT_EQ(converter.Count(), decoded.size()) << round;
     }
 }
