@@ -9,11 +9,11 @@ namespace quillmark {
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
-constexpr auto kSamplePeriod = std::chrono::milliseconds(250);
+constexpr auto kSamplePeriod = std::chrono::milliseconds(150);
 // Opening a file costs about what reading this many bytes does, so a throughput sample weighs
 // many small files and a few large ones alike.
 constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
-constexpr unsigned kMeasuredStart = 4;
+constexpr unsigned kMeasuredStart = 2;
 
 unsigned ProcessorCount() { return std::max(1u, std::thread::hardware_concurrency()); }
 
@@ -54,7 +54,7 @@ unsigned ParallelFiles::InFlightLimit() const {
 
 void ParallelFiles::EnsureWorkers(std::unique_lock<std::mutex>&) {
     const unsigned wanted = m_controller.Limit();
-    while (m_workers.size() < wanted) {
+    while (wanted > 1 && m_workers.size() < wanted) {
         try {
             m_workers.emplace_back([this] { WorkerLoop(); });
         } catch (const std::system_error&) {
@@ -85,9 +85,10 @@ void ParallelFiles::Process(Entry& entry, unsigned splitThreads) {
 void ParallelFiles::WorkerLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
+        // At a limit of one the walk's thread reads by itself.
         m_workAvailable.wait(lock, [&] {
-            return m_shutdown ||
-                   (m_firstUnstarted < m_window.size() && m_active < m_controller.Limit());
+            return m_shutdown || (m_firstUnstarted < m_window.size() &&
+                                  m_controller.Limit() > 1 && m_active < m_controller.Limit());
         });
         if (m_shutdown) return;
         Entry& entry = m_window[m_firstUnstarted++];
@@ -102,9 +103,11 @@ void ParallelFiles::WorkerLoop() {
         entry.done = true;
         --m_active;
         ++m_filesDone;
-        // The walk's thread waits only for the oldest file (or, when stopping, for the last
-        // worker): waking it for any other would cost a switch per file for nothing.
-        if (&entry == &m_window.front() || m_active == 0) m_entryDone.notify_one();
+        // The walk's thread waits for one chosen file (or, when stopping, for the last worker):
+        // waking it for any other would cost a switch per file for nothing.
+        const bool awaited = &entry == m_awaited ||
+                             (m_awaited != nullptr && m_awaited->done && &entry == &m_window.front());
+        if (awaited || m_active == 0) m_entryDone.notify_one();
     }
 }
 
@@ -133,17 +136,27 @@ void ParallelFiles::Stop(std::unique_lock<std::mutex>& lock, bool byUser) {
 }
 
 void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
-    if (m_workers.empty() && m_firstUnstarted < m_window.size()) {
-        // No worker could be started: the walk's own thread does the work.
+    // One read at a time, or no worker to be had: the walk's own thread does the work, which
+    // spares a hand-over per file (on trees of tiny files that costs more than it gains).
+    const bool onThisThread = m_workers.empty() || m_controller.Limit() == 1;
+    if (onThisThread && m_active == 0 && m_firstUnstarted < m_window.size()) {
         Entry& entry = m_window[m_firstUnstarted++];
+        ++m_active;
         lock.unlock();
-        Process(entry, 1);
+        Process(entry, m_splitThreads);
         lock.lock();
         entry.done = true;
+        --m_active;
         ++m_filesDone;
     }
     if (wait && !m_window.empty() && !m_window.front().done) {
-        m_entryDone.wait_for(lock, kPollInterval, [&] { return m_window.front().done; });
+        // With the queue full, the walk's thread sleeps until half of it is done instead of
+        // waking for every file: a wake-up per file costs more than a tiny file's read.
+        const std::size_t half = std::min(m_window.size(), m_windowCap / 2);
+        m_awaited = m_window.size() >= m_windowCap ? &m_window[half - 1] : &m_window.front();
+        m_entryDone.wait_for(lock, kPollInterval,
+                             [&] { return m_window.front().done && m_awaited->done; });
+        m_awaited = nullptr;
     }
     Measure();
     EnsureWorkers(lock);

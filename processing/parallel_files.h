@@ -101,6 +101,7 @@ private:
     std::condition_variable m_entryDone;
     std::deque<Entry> m_window;  // undelivered files in walk order; references stay valid
     std::size_t m_firstUnstarted = 0;
+    const Entry* m_awaited = nullptr;  // the file the walk's thread is waiting for, if any
     unsigned m_active = 0;
     bool m_shutdown = false;
     bool m_stopped = false;
