@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     const std::string tree = EnsureTree(argc > 1 ? argv[1] : "/tmp/quillmark-pane-tree");
     const std::string output = std::filesystem::temp_directory_path() / "quillmark-pane-out.txt";
     // The window reads and saves settings.dat in the working directory: a scratch one here.
-    std::string scratch = (std::filesystem::temp_directory_path() / "quillmark-pane-XXXXXX").string();
+    std::string scratch =
+        (std::filesystem::temp_directory_path() / "quillmark-pane-XXXXXX").string();
     if (::mkdtemp(scratch.data()) == nullptr) return 2;
     std::filesystem::current_path(scratch);
     QApplication app(argc, argv);

@@ -32,8 +32,7 @@ CrcResult Finish(const RawRead& read, std::uint64_t size) {
 
 }  // namespace
 
-CrcResult CrcTable::ComputeFileCrc(RegularFile& file, ReadMode mode,
-                                   ReadProgress* progress) const {
+CrcResult CrcTable::ComputeFileCrc(RegularFile& file, ReadMode mode, ReadProgress* progress) const {
     const std::uint64_t size = file.Size();
     RawRead read;
     bool decided = false;

@@ -8,8 +8,8 @@
 
 namespace quillmark {
 
-RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSize,
-                              ReadMode mode, ReadProgress* progress) const {
+RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSize, ReadMode mode,
+                              ReadProgress* progress) const {
     int error = 0;
     std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, name, &error);
     if (!file) return {RawReadStatus::OpenFailed, 0, error};

@@ -29,8 +29,8 @@ void ChecksumRange(const RegularFile& file, std::uint64_t offset, std::uint64_t 
     const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadBufferSize);
     std::uint32_t crc = 0;
     while (length > 0) {
-        const auto want = static_cast<std::size_t>(
-            std::min<std::uint64_t>(length, kReadAheadBufferSize));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(length, kReadAheadBufferSize));
         int error = 0;
         const std::optional<std::size_t> got = file.ReadFullAt(buffer.get(), want, offset, error);
         if (!got || *got < want) {
@@ -51,10 +51,10 @@ void ChecksumRange(const RegularFile& file, std::uint64_t offset, std::uint64_t 
 
 struct TextRangeResult {
     RawReadStatus status = RawReadStatus::Ok;
-    std::uint32_t crc = 0;      // finished CRC of the converted bytes
-    std::uint64_t length = 0;   // converted bytes
-    std::uint64_t count = 0;    // the text pass's count for the range
-    bool ended = false;         // a Ctrl-Z ended the text inside the range
+    std::uint32_t crc = 0;     // finished CRC of the converted bytes
+    std::uint64_t length = 0;  // converted bytes
+    std::uint64_t count = 0;   // the text pass's count for the range
+    bool ended = false;        // a Ctrl-Z ended the text inside the range
     int error = 0;
 };
 

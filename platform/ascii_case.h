@@ -7,7 +7,9 @@
 
 namespace quillmark {
 
-inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+inline char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 inline void LowercaseAscii(std::string& text) {
     for (char& c : text) c = FoldAscii(c);

@@ -17,7 +17,6 @@ namespace quillmark {
 
 namespace {
 
-
 // Case-folded order first, so that listings read alphabetically; raw bytes break ties so that
 // names differing only in case still come out in the same order on every run.
 bool NameOrder(const FindRecord& a, const FindRecord& b) {
@@ -115,8 +114,7 @@ std::optional<std::vector<FindRecord>> ListOpened(DIR* dir, std::string_view pat
             (entry->d_type == DT_REG || entry->d_type == DT_LNK)) {
             continue;
         }
-        if (std::optional<FindRecord> record =
-                Classify(fd, *entry, wanted == Wanted::Everything)) {
+        if (std::optional<FindRecord> record = Classify(fd, *entry, wanted == Wanted::Everything)) {
             if (wanted == Wanted::DirectoriesOnly && record->attrib != kAttribDirectory) continue;
             records.push_back(std::move(*record));
         }

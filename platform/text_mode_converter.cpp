@@ -1,5 +1,5 @@
-// text_mode_converter.cpp - the text-mode conversion sixteen bytes at a time: a block without a line
-// end to change is copied whole, and only blocks that hold one are converted byte by byte.
+// text_mode_converter.cpp - the text-mode conversion sixteen bytes at a time: a block without a
+// line end to change is copied whole, and only blocks that hold one are converted byte by byte.
 #include "platform/text_mode_converter.h"
 
 #include <cstring>
@@ -105,9 +105,10 @@ std::size_t TextModeConverter::ConvertText(const std::uint8_t* pos, const std::u
     while (stop - pos >= 32) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos));
         const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos + 1));
-        const auto dropped = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(next, lfs))));
-        lineFeeds += CountBits(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lfs))));
+        const auto dropped = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(next, lfs))));
+        lineFeeds +=
+            CountBits(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lfs))));
         out += CopyLeavingOut(pos, dropped, out);
         pos += 16;
     }

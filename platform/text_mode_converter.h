@@ -45,8 +45,8 @@ private:
     std::size_t ConvertCrLf(const std::uint8_t* pos, const std::uint8_t* stop, std::uint8_t* out);
 
     bool m_crLf;
-    bool m_pendingCr = false;  // text mode: a CR ended the last buffer
-    bool m_previousCr = false; // CR LF line ends: the last byte seen was a CR
+    bool m_pendingCr = false;   // text mode: a CR ended the last buffer
+    bool m_previousCr = false;  // CR LF line ends: the last byte seen was a CR
     bool m_ended = false;
     std::uint64_t m_count = 0;
 };

@@ -116,8 +116,8 @@ void DirectoryWalk::ReportUnreadable(const std::string& directoryText, const std
     ++m_filesUnreadable;
     if (m_unreadableReport == nullptr) return;
     const char* reason = result.status == CrcStatus::Changed ? "file changed while being read"
-                         : result.error != 0                  ? std::strerror(result.error)
-                                                              : "read error";
+                         : result.error != 0                 ? std::strerror(result.error)
+                                                             : "read error";
     m_unreadableReport->OnUnreadableFile(directoryText + name, reason);
 }
 

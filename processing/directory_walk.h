@@ -64,8 +64,7 @@ private:
     void ReportUnreadable(const std::string& directoryText, const std::string& name,
                           const CrcResult& result);
     // One finished file's line or sorted entry; false when the write failed.
-    bool Report(const std::string& directoryText, const std::string& name,
-                const CrcResult& result);
+    bool Report(const std::string& directoryText, const std::string& name, const CrcResult& result);
 
     const CCRCSettings& m_settings;
     OutputSink& m_sink;

@@ -1,4 +1,5 @@
-// input_parsing.cpp - ParseInputSpec: start directory and file pattern from one input specification.
+// input_parsing.cpp - ParseInputSpec: start directory and file pattern from one input
+// specification.
 #include "processing/input_parsing.h"
 
 #include "platform/path_services.h"
@@ -63,8 +64,9 @@ bool ParseInputSpec(std::string_view input, ParsedInput& result) {
     }
     // A relative directory part is taken below the working directory, so every printed path is
     // absolute.
-    parsed.szStartDir =
-        !directory.empty() && directory.front() == '/' ? directory : DirectoryBelow(*current, directory);
+    parsed.szStartDir = !directory.empty() && directory.front() == '/'
+                            ? directory
+                            : DirectoryBelow(*current, directory);
     result = std::move(parsed);
     return true;
 }

@@ -87,8 +87,8 @@ void ParallelFiles::WorkerLoop() {
     for (;;) {
         // At a limit of one the walk's thread reads by itself.
         m_workAvailable.wait(lock, [&] {
-            return m_shutdown || (m_firstUnstarted < m_window.size() &&
-                                  m_controller.Limit() > 1 && m_active < m_controller.Limit());
+            return m_shutdown || (m_firstUnstarted < m_window.size() && m_controller.Limit() > 1 &&
+                                  m_active < m_controller.Limit());
         });
         if (m_shutdown) return;
         Entry& entry = m_window[m_firstUnstarted++];
@@ -105,8 +105,8 @@ void ParallelFiles::WorkerLoop() {
         ++m_filesDone;
         // The walk's thread waits for one chosen file (or, when stopping, for the last worker):
         // waking it for any other would cost a switch per file for nothing.
-        const bool awaited = &entry == m_awaited ||
-                             (m_awaited != nullptr && m_awaited->done && &entry == &m_window.front());
+        const bool awaited = &entry == m_awaited || (m_awaited != nullptr && m_awaited->done &&
+                                                     &entry == &m_window.front());
         if (awaited || m_active == 0) m_entryDone.notify_one();
     }
 }

@@ -12,7 +12,8 @@ namespace quillmark {
 // The texts a run shows. Like every caption, label and message of the program, they are kept
 // exactly as the program has always shown them, spelling included ("dirctory" here, "Tablular"
 // in the options dialog): users and their scripts know them by these words. Do not correct them.
-inline constexpr const char* kParseFailedText = "Error encountered while attempting to parse input file";
+inline constexpr const char* kParseFailedText =
+    "Error encountered while attempting to parse input file";
 inline constexpr const char* kStartDirectoryFailedText = "Unable to set working dirctory";
 inline constexpr const char* kDirectoryNotFoundText = "Unable to locate the directory: ";  // + path
 inline constexpr const char* kWriteFailedText =

@@ -70,10 +70,10 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
         if (const std::optional<FileIdentity> own = file.Identity()) walk.Exclude(*own);
     }
     if (env.jobs != 1) walk.ReadInParallel(ParallelChoice{env.jobs});
-    walk.WalkDirectory(
-        startDirectory ? std::make_shared<const DirectoryHandle>(std::move(*startDirectory))
-                       : nullptr,
-        parsed.szStartDir, parsed.szPattern);
+    walk.WalkDirectory(startDirectory
+                           ? std::make_shared<const DirectoryHandle>(std::move(*startDirectory))
+                           : nullptr,
+                       parsed.szStartDir, parsed.szPattern);
     walk.Finish();
     meter.Finish();
     summary.walked = true;

@@ -152,9 +152,9 @@ bool DecodeSettings(std::string_view bytes, CCRCSettings& record) {
     if (!complete) return false;
     // The program writes only 0 or 1 in each field and the flag byte they give; anything else is
     // not a settings file (a text file read as one would switch options on at random).
-    for (const int value : {loaded.m_bSortOutput, loaded.m_bNoRecursion, loaded.m_bDirWildcards,
-                            loaded.m_bLowercase, loaded.m_bUnixLF, loaded.m_nOutputDest,
-                            loaded.m_nReadMode, loaded.m_nOutputStyle}) {
+    for (const int value :
+         {loaded.m_bSortOutput, loaded.m_bNoRecursion, loaded.m_bDirWildcards, loaded.m_bLowercase,
+          loaded.m_bUnixLF, loaded.m_nOutputDest, loaded.m_nReadMode, loaded.m_nOutputStyle}) {
         if (value != 0 && value != 1) return false;
     }
     CCRCSettings derived = loaded;

@@ -45,9 +45,8 @@ private:
             m_inFlight -= size;
         };
         m_buffer = std::string();
-        const Qt::ConnectionType type = m_inFlight.load() > kMostInFlight
-                                            ? Qt::BlockingQueuedConnection
-                                            : Qt::QueuedConnection;
+        const Qt::ConnectionType type =
+            m_inFlight.load() > kMostInFlight ? Qt::BlockingQueuedConnection : Qt::QueuedConnection;
         QMetaObject::invokeMethod(&m_gui, std::move(deliver), type);
     }
 
@@ -64,8 +63,7 @@ public:
 
     void ShowMessage(std::string_view text, std::string_view caption) override {
         QMetaObject::invokeMethod(
-            &m_gui, [&] { m_presenter.ShowMessage(text, caption); },
-            Qt::BlockingQueuedConnection);
+            &m_gui, [&] { m_presenter.ShowMessage(text, caption); }, Qt::BlockingQueuedConnection);
     }
 
 private:
@@ -85,8 +83,8 @@ public:
                 opened = m_view.OpenProgressWindow(kind);
                 // Cancel is answered the moment it is clicked, without waiting for a poll.
                 if (opened) {
-                    QObject::connect(m_view.CurrentWindow(), &CProgressDlg::cancelRequested,
-                                     &m_gui, [this] { m_cancel = true; });
+                    QObject::connect(m_view.CurrentWindow(), &CProgressDlg::cancelRequested, &m_gui,
+                                     [this] { m_cancel = true; });
                     // Opening paints the window, and a Cancel may already have come in then.
                     if (m_view.IsCancelRequested()) m_cancel = true;
                 }

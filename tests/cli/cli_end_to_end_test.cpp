@@ -73,7 +73,8 @@ TEST_F(CliRunTest, DescriptiveRunAndLowercase) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(Run({"-l", Printed("B.TXT")}).out,
               LowercasedAscii(DescriptiveBlock(kTree.at("B.TXT"), Printed("B.TXT"))));
-    EXPECT_EQ(Run({"--lowercase", "--tabular", Printed("B.TXT")}).out, LowercasedAscii(Tabular("B.TXT")));
+    EXPECT_EQ(Run({"--lowercase", "--tabular", Printed("B.TXT")}).out,
+              LowercasedAscii(Tabular("B.TXT")));
 }
 
 TEST_F(CliTest, SortPrintsRealPathsInLowercasedByteOrderAsTabularLines) {
@@ -83,7 +84,8 @@ TEST_F(CliTest, SortPrintsRealPathsInLowercasedByteOrderAsTabularLines) {
     for (const char* name : {"Z.txt", "a.txt", "sub.txt", "sub/b.txt", "Report.TXT", "report.txt"})
         WriteFile(m_tree / name, name);
     std::string expected;
-    for (const char* name : {"a.txt", "Report.TXT", "report.txt", "sub.txt", "sub/b.txt", "Z.txt"}) {
+    for (const char* name :
+         {"a.txt", "Report.TXT", "report.txt", "sub.txt", "sub/b.txt", "Z.txt"}) {
         expected += TabularLine(name, Printed(name));
     }
     const CliResult sorted = Run({"-s", TreeInput()});
@@ -203,7 +205,8 @@ TEST_F(CliRunTest, UnusableSettingsFileIsAUsageError) {
     WriteFile(m_dir / "short.dat", HandmadeSettings().substr(0, 30));
     // Long enough to decode, but its fields hold values no settings file has.
     WriteFile(m_dir / "text.dat", "root:x:0:0:root:/root:/bin/bash\nbin:x:2:2:bin:/bin:/bin/sh\n");
-    for (const fs::path& settings : {m_dir / "short.dat", m_dir / "absent.dat", m_dir / "text.dat"}) {
+    for (const fs::path& settings :
+         {m_dir / "short.dat", m_dir / "absent.dat", m_dir / "text.dat"}) {
         SCOPED_TRACE(settings.string());
         const CliResult result = Run({"--settings", settings.string(), Printed("a.txt")});
         EXPECT_EQ(result.status, 2);

@@ -110,9 +110,11 @@ TEST_F(CliInputsTest, JobsChangeNothingButTheSpeed) {
     const CliResult one = Run({"-t", "-j", "1", TreeInput()});
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(std::ranges::count(one.out, '\n'), 60);
-    for (const char* jobs : {"2", "16"}) EXPECT_EQ(Run({"-t", "-j", jobs, TreeInput()}).out, one.out);
+    for (const char* jobs : {"2", "16"})
+        EXPECT_EQ(Run({"-t", "-j", jobs, TreeInput()}).out, one.out);
     EXPECT_EQ(Run({"-t", TreeInput()}).out, one.out);
-    for (const char* bad : {"0", "-3", "x"}) EXPECT_EQ(Run({"-j", bad, TreeInput()}).status, 2) << bad;
+    for (const char* bad : {"0", "-3", "x"})
+        EXPECT_EQ(Run({"-j", bad, TreeInput()}).status, 2) << bad;
 }
 
 }  // namespace

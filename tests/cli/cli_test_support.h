@@ -33,7 +33,6 @@ inline std::string DescriptiveBlock(const std::string& bytes, const std::string&
     return "Filename: " + path + tail;
 }
 
-
 struct CliResult {
     int status = -1;  // exit status, or 128 + signal
     std::string out;

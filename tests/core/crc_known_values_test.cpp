@@ -40,7 +40,8 @@ TEST(KnownValueTest, EveryModeGivesTheStandardCrc) {
         EXPECT_EQ(testing::ReferenceCrc(text), crc) << text;
         const std::string path = dir.Write("known", text);
         for (std::uint8_t flags : kAllModes) {
-            const CrcResult result = table.ComputeFileCrc(path, text.size(), ReadModeFromFlags(flags));
+            const CrcResult result =
+                table.ComputeFileCrc(path, text.size(), ReadModeFromFlags(flags));
             EXPECT_EQ(result.status, CrcStatus::Ok) << text << " flags " << int(flags);
             EXPECT_EQ(result.crc, crc) << text << " flags " << int(flags);
         }
@@ -69,11 +70,13 @@ TEST(CrcUnreadableTest, MissingLockedFifoDirectoryDeviceAndSocketAreOpenFailures
     CrcTable table;
     for (const std::string& path : paths) {
         for (std::uint8_t flags : kAllModes) {
-            EXPECT_EQ(table.ComputeFileCrc(path, 10, ReadModeFromFlags(flags)).status, CrcStatus::Unreadable)
+            EXPECT_EQ(table.ComputeFileCrc(path, 10, ReadModeFromFlags(flags)).status,
+                      CrcStatus::Unreadable)
                 << path << " flags " << int(flags);
         }
         EXPECT_EQ(table.CrcBinaryRead(path, 10).status, RawReadStatus::OpenFailed) << path;
-        EXPECT_EQ(table.CrcTextRead(path, 10, ReadModeFromFlags(OPT_ASCII_MODE)).status, RawReadStatus::OpenFailed)
+        EXPECT_EQ(table.CrcTextRead(path, 10, ReadModeFromFlags(OPT_ASCII_MODE)).status,
+                  RawReadStatus::OpenFailed)
             << path;
     }
     ::close(sock);

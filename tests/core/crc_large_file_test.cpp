@@ -51,8 +51,9 @@ TEST(LargeFileTest, FilePastFourGibibytesIsChecksummedWhole) {
     const RawRead text = table.CrcTextRead(path, kSize, ReadModeFromFlags(OPT_ASCII_MODE));
     EXPECT_EQ(text.status, RawReadStatus::Ok);
     EXPECT_EQ(~text.reg, expected);
-    EXPECT_EQ(table.CrcTextRead(path, kSize & 0xFFFFFFFFu, ReadModeFromFlags(OPT_ASCII_MODE)).status,
-              RawReadStatus::CountMismatch);
+    EXPECT_EQ(
+        table.CrcTextRead(path, kSize & 0xFFFFFFFFu, ReadModeFromFlags(OPT_ASCII_MODE)).status,
+        RawReadStatus::CountMismatch);
 }
 
 class RecordingProgress : public ReadProgress {
@@ -82,14 +83,17 @@ TEST(ProgressTest, EachBufferIsReportedAndFalseCancels) {
     CrcTable table;
     for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE, OPT_UNIX_LF}) {
         RecordingProgress whole(1000);
-        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, ReadModeFromFlags(flags), &whole).status,
+        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, ReadModeFromFlags(flags), &whole)
+                      .status,
                   CrcStatus::Ok);
         EXPECT_EQ(whole.reports.size(), 4u) << "flags " << int(flags);
         EXPECT_EQ(whole.Total(), kThreeBuffersAndABit) << "flags " << int(flags);
 
         RecordingProgress stopped(2);
-        EXPECT_EQ(table.ComputeFileCrc(path, kThreeBuffersAndABit, ReadModeFromFlags(flags), &stopped).status,
-                  CrcStatus::Cancelled)
+        EXPECT_EQ(
+            table.ComputeFileCrc(path, kThreeBuffersAndABit, ReadModeFromFlags(flags), &stopped)
+                .status,
+            CrcStatus::Cancelled)
             << "flags " << int(flags);
         EXPECT_EQ(stopped.reports.size(), 2u) << "flags " << int(flags);
     }
@@ -113,7 +117,8 @@ TEST(ProgressTest, FallbackReportsBothPasses) {
     EXPECT_LE(progress.Total(), 2 * kThreeBuffersAndABit);
 }
 
-constexpr std::uint64_t kReadAheadFileSize = kReadAheadThreadThreshold + 2 * kReadAheadBufferSize + 12345;
+constexpr std::uint64_t kReadAheadFileSize =
+    kReadAheadThreadThreshold + 2 * kReadAheadBufferSize + 12345;
 
 // Lines of letters; with crLf every line ends in CR LF, and one straddles each boundary between
 // read-ahead buffers. Either way the file passes the count check of the matching text mode.
@@ -165,7 +170,8 @@ TEST(ReadAheadTest, LargeFilesMatchTheReferenceInEveryMode) {
             }
             const std::uint32_t expected = textPass ? reference.crc : testing::ReferenceCrc(file);
             RecordingProgress progress(100000);
-            const CrcResult result = table.ComputeFileCrc(path, file.size(), ReadModeFromFlags(flags), &progress);
+            const CrcResult result =
+                table.ComputeFileCrc(path, file.size(), ReadModeFromFlags(flags), &progress);
             EXPECT_EQ(result.status, CrcStatus::Ok);
             EXPECT_EQ(result.crc, expected);
             if (flags == 0) {
@@ -189,7 +195,8 @@ TEST(ReadAheadTest, CancelStopsAndJoinsTheReader) {
     CrcTable table;
     for (std::uint8_t flags : {std::uint8_t{0}, OPT_ASCII_MODE, OPT_UNIX_LF}) {
         RecordingProgress stopped(3);
-        EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, ReadModeFromFlags(flags), &stopped).status,
+        EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, ReadModeFromFlags(flags), &stopped)
+                      .status,
                   CrcStatus::Cancelled)
             << "flags " << int(flags);
         EXPECT_EQ(stopped.reports.size(), 3u) << "flags " << int(flags);
@@ -211,8 +218,10 @@ TEST(ReadAheadTest, FileShrinkingDuringTheReadIsUnreadable) {
                       RawReadStatus::ReadFailed);
         } else {
             // The text pass ends short of its count and the binary pass finds the file short.
-            EXPECT_EQ(table.ComputeFileCrc(path, kReadAheadFileSize, ReadModeFromFlags(flags), &progress).status,
-                      CrcStatus::Unreadable);
+            EXPECT_EQ(
+                table.ComputeFileCrc(path, kReadAheadFileSize, ReadModeFromFlags(flags), &progress)
+                    .status,
+                CrcStatus::Unreadable);
         }
         EXPECT_LE(progress.Total(), 2 * kCut);
     }

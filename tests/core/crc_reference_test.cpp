@@ -130,7 +130,8 @@ TEST(CrcReferenceTest, BufferedPassesAgreeWithTheByteAtATimeReference) {
                              << "size " << size << " kind " << kind << " expected " << expectedSize
                              << " flags " << int(flags));
                 Expected expected = ReferenceResult(file, expectedSize, flags);
-                CrcResult result = table.ComputeFileCrc(path, expectedSize, ReadModeFromFlags(flags));
+                CrcResult result =
+                    table.ComputeFileCrc(path, expectedSize, ReadModeFromFlags(flags));
                 ASSERT_EQ(result.status, expected.result.status);
                 ASSERT_EQ(result.crc, expected.result.crc);
                 if (flags == 0) {

@@ -74,7 +74,8 @@ TEST_P(ReadingModeTest, ChecksumsTheExpectedBytes) {
     EXPECT_EQ(result.status, CrcStatus::Ok);
     EXPECT_EQ(result.crc, ReferenceCrc(c.checksummedAs));
     if (c.flags != kBinary) {
-        EXPECT_EQ(table.CrcTextRead(path, c.expectedSize, ReadModeFromFlags(c.flags)).status, c.textPass);
+        EXPECT_EQ(table.CrcTextRead(path, c.expectedSize, ReadModeFromFlags(c.flags)).status,
+                  c.textPass);
     }
 }
 
@@ -86,7 +87,8 @@ TEST(ChangedSizeTest, FileThatShrankIsUnreadableInEveryMode) {
     std::string path = dir.Write("file", "ab\r\ncd\r\n");
     CrcTable table;
     for (std::uint8_t flags : {kBinary, kAscii, kUnixLf}) {
-        EXPECT_EQ(table.ComputeFileCrc(path, 9, ReadModeFromFlags(flags)).status, CrcStatus::Unreadable)
+        EXPECT_EQ(table.ComputeFileCrc(path, 9, ReadModeFromFlags(flags)).status,
+                  CrcStatus::Unreadable)
             << "flags " << int(flags);
     }
     EXPECT_EQ(table.CrcBinaryRead(path, 9).status, RawReadStatus::ReadFailed);

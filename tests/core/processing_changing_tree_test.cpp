@@ -46,27 +46,31 @@ TEST_P(DotNameTest, ReportsExactlyTheseFiles) {
     EXPECT_TRUE(run.presenter.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, DotNameTest,
-    ::testing::Values(DotRow{"data/.bashrc", {"data/.bashrc"}}, DotRow{"data/.nothere", {}},
-                      DotRow{"data/.*", {"data/.bashrc"}},
-                      DotRow{"data/.config", {"data/.config/c.txt"}},
-                      DotRow{"data/.CONFIG", {"data/.config/c.txt"}},
-                      DotRow{"data/sub/.git", {"data/sub/.git/f.txt"}},
-                      DotRow{"data/sub/.", {"data/sub/.hidden"}},
-                      DotRow{"data/sub/..",
-                             {"data/sub/../.bashrc", "data/sub/../a.txt",
-                              "data/sub/../sub/.hidden"}},
-                      DotRow{"data/.conf*", {}}));
+INSTANTIATE_TEST_SUITE_P(Inputs, DotNameTest,
+                         ::testing::Values(DotRow{"data/.bashrc", {"data/.bashrc"}},
+                                           DotRow{"data/.nothere", {}},
+                                           DotRow{"data/.*", {"data/.bashrc"}},
+                                           DotRow{"data/.config", {"data/.config/c.txt"}},
+                                           DotRow{"data/.CONFIG", {"data/.config/c.txt"}},
+                                           DotRow{"data/sub/.git", {"data/sub/.git/f.txt"}},
+                                           DotRow{"data/sub/.", {"data/sub/.hidden"}},
+                                           DotRow{"data/sub/..",
+                                                  {"data/sub/../.bashrc", "data/sub/../a.txt",
+                                                   "data/sub/../sub/.hidden"}},
+                                           DotRow{"data/.conf*", {}}));
 
 // The escape a reader undoes, written out independently of the program's.
 std::string Escaped(const std::string& path) {
     std::string out;
     for (char c : path) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
     }
     return out;
 }
@@ -83,7 +87,8 @@ TEST(EscapedNameTest, LineBreaksInNamesCannotForgeLines) {
     char head[32];
     std::snprintf(head, sizeof head, "%08x            3   ", crc);
     const std::string tabular = "\\" + std::string(head) + Escaped(path) + "\n";
-    const std::string other = "\\" + std::string(head) + Escaped(temp / "t/back\\slash\r.txt") + "\n";
+    const std::string other =
+        "\\" + std::string(head) + Escaped(temp / "t/back\\slash\r.txt") + "\n";
     const std::string plainLine = head + plain + "\n";
 
     struct Case {
@@ -96,10 +101,10 @@ TEST(EscapedNameTest, LineBreaksInNamesCannotForgeLines) {
         {"tabular", 1, 0, other + plainLine + tabular},
         {"sorted", 1, 1, other + plainLine + tabular},
         {"descriptive", 0, 0,
-         "\\Filename: " + Escaped(temp / "t/back\\slash\r.txt") + "\nFile size: 3\nCRC 32: " +
-             std::string(head, 8) + "\n\nFilename: " + plain + "\nFile size: 3\nCRC 32: " +
-             std::string(head, 8) + "\n\n\\Filename: " + Escaped(path) +
-             "\nFile size: 3\nCRC 32: " + std::string(head, 8) + "\n\n"},
+         "\\Filename: " + Escaped(temp / "t/back\\slash\r.txt") +
+             "\nFile size: 3\nCRC 32: " + std::string(head, 8) + "\n\nFilename: " + plain +
+             "\nFile size: 3\nCRC 32: " + std::string(head, 8) + "\n\n\\Filename: " +
+             Escaped(path) + "\nFile size: 3\nCRC 32: " + std::string(head, 8) + "\n\n"},
     };
     for (const Case& c : cases) {
         RunHarness run;
@@ -139,8 +144,8 @@ TEST(ChangingTreeTest, DirectorySwappedForALinkDuringTheRunIsNotFollowed) {
     run.Run(temp / "t/");
     EXPECT_EQ(TabularPaths(run.pane.text_), std::vector<std::string>{first});
     EXPECT_EQ(run.presenter.messages,
-              (std::vector<Message>{{"Unable to locate the directory: " + temp / "t/b/" + "\n",
-                                     "Error"}}));
+              (std::vector<Message>{
+                  {"Unable to locate the directory: " + temp / "t/b/" + "\n", "Error"}}));
 }
 
 // A link the user names with its '/' is walked; the walk never follows one it finds.

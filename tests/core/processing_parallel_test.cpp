@@ -122,7 +122,8 @@ TEST(ParallelEngineTest, RandomTreesGiveTheSameOutputAsOneFileAtATime) {
 TEST(ParallelEngineTest, MessagesStandAfterTheResultsBeforeThem) {
     FaultSeam seam;
     TempDir temp;
-    for (int i = 0; i < 40; ++i) temp.Write("t/a/f" + std::to_string(100 + i), std::string(5000, 'x'));
+    for (int i = 0; i < 40; ++i)
+        temp.Write("t/a/f" + std::to_string(100 + i), std::string(5000, 'x'));
     temp.Write("t/b-locked/g");
     for (int i = 0; i < 40; ++i) temp.Write("t/c/h" + std::to_string(100 + i), "y");
 
@@ -259,7 +260,8 @@ TEST(CrcCombineTest, SplitTextPassMatchesOnePass) {
             ASSERT_TRUE(file);
             for (const unsigned threads : {1u, 2u, 3u, 4u}) {
                 SharedReadProgress progress;
-                const RawRead split = CrcTextReadSplit(*file, content.size(), mode, threads, progress);
+                const RawRead split =
+                    CrcTextReadSplit(*file, content.size(), mode, threads, progress);
                 ASSERT_EQ(split.status, whole.status)
                     << "round " << round << " mode " << static_cast<int>(mode) << " threads "
                     << threads;

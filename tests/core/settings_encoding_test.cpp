@@ -122,8 +122,8 @@ TEST(SettingsDecoding, ValuesTheProgramNeverWritesAreRefused) {
         std::uint8_t byte;
     };
     // The seven option fields (offsets 0-24), the flag byte (30), the output style (31).
-    const Row rows[] = {{0, 2},  {4, 0xFF}, {8, 2},   {12, 7},    {16, 2},    {20, 2},
-                        {24, 2}, {31, 2},   {34, 1},  {30, 0x80}, {30, 0x01}, {30, 0x20}};
+    const Row rows[] = {{0, 2},  {4, 0xFF}, {8, 2},  {12, 7},    {16, 2},    {20, 2},
+                        {24, 2}, {31, 2},   {34, 1}, {30, 0x80}, {30, 0x01}, {30, 0x20}};
     for (const Row& row : rows) {
         std::string bytes = valid;
         bytes[row.offset] = static_cast<char>(row.byte);
@@ -132,8 +132,8 @@ TEST(SettingsDecoding, ValuesTheProgramNeverWritesAreRefused) {
         EXPECT_EQ(EncodeSettings(record), EncodeSettings(Unusual())) << "offset " << row.offset;
     }
     CCRCSettings record;
-    EXPECT_FALSE(DecodeSettings("root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin",
-                                record));
+    EXPECT_FALSE(
+        DecodeSettings("root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin", record));
 }
 
 TEST(SettingsDecoding, ShortLengthInLongFormIsAccepted) {

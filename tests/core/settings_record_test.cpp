@@ -15,8 +15,8 @@ struct ConsequenceRow {
     CCRCSettings after;
 };
 
-CCRCSettings With(int sort, int noRecursion, int dirWildcards, int lowercase, int unixLF,
-                  int style, int readMode) {
+CCRCSettings With(int sort, int noRecursion, int dirWildcards, int lowercase, int unixLF, int style,
+                  int readMode) {
     CCRCSettings record;
     record.m_bSortOutput = sort;
     record.m_bNoRecursion = noRecursion;
@@ -35,8 +35,8 @@ TEST(SettingsRecordTest, EachOptionForcesItsConsequencesOnly) {
          With(1, 1, 1, 1, 1, 0, 0), With(1, 1, 1, 0, 1, 1, 0)},
         {"sort off: nothing", &CCRCSettings::ApplySortConsequences, With(0, 1, 1, 1, 1, 0, 0),
          With(0, 1, 1, 1, 1, 0, 0)},
-        {"unix lf: binary", &CCRCSettings::ApplyUnixLineEndConsequences,
-         With(1, 1, 1, 1, 1, 0, 0), With(1, 1, 1, 1, 1, 0, 1)},
+        {"unix lf: binary", &CCRCSettings::ApplyUnixLineEndConsequences, With(1, 1, 1, 1, 1, 0, 0),
+         With(1, 1, 1, 1, 1, 0, 1)},
         {"unix lf off: nothing", &CCRCSettings::ApplyUnixLineEndConsequences,
          With(1, 1, 1, 1, 0, 0, 0), With(1, 1, 1, 1, 0, 0, 0)},
         {"no recursion: no dir wildcards", &CCRCSettings::ApplyNoRecursionConsequences,

@@ -1,8 +1,9 @@
 // text_mode_converter_test.cpp - the text-mode conversion fed in pieces of every size and split.
+#include "platform/text_mode_converter.h"
+
 #include <algorithm>
 #include <random>
 
-#include "platform/text_mode_converter.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark {
