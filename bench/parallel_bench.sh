@@ -61,7 +61,7 @@ if [[ $can_drop -eq 1 ]]; then
     echo "== Cold tree (page cache dropped before every run), median of $runs =="
     cold=$(compare drop auto j1 rhash xargs16 -- \
         "'$cli' -t --no-progress '$tree/'" "'$cli' -t --no-progress -j 1 '$tree/'" \
-        "rhash --crc32 -r '$tree'" "find '$tree' -type f -print0 | xargs -0 -P16 -n 50 cat")
+        "rhash --crc32 -r '$tree'" "find '$tree' -type f -print0 | xargs -0 -P16 -n 100 cat")
     echo "$cold"
     echo "auto / -j 1:      $(ratio "$(get auto "$cold")" "$(get j1 "$cold")")  (target <= 0.5)"
     echo "auto / rhash:     $(ratio "$(get auto "$cold")" "$(get rhash "$cold")")  (target <= 0.45)"
