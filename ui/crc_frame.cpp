@@ -276,8 +276,13 @@ void CCrcFrame::RunProcessing() {
     m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
     unsetCursor();
     m_bRunning = false;
-    m_wndPane->setFocus();
+    ReturnFocusToPane();
     UpdateEditCommands();
+}
+
+void CCrcFrame::ReturnFocusToPane() {
+    activateWindow();
+    m_wndPane->setFocus();
 }
 
 void CCrcFrame::ConfirmAndRun() {

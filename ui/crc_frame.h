@@ -57,6 +57,7 @@ private:
     void SizeToPaneCharacters();
     void ExecuteCommand(int command);
     void UpdateEditCommands();
+    void ReturnFocusToPane();
 
     void OnFileNew();
     void OnAppExit();
