@@ -100,7 +100,7 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::string& directoryText,
     }
     for (const FindRecord& entry : entries) {
         if ((entry.attrib & kAttribDirectory) != 0) continue;
-        if (!m_meter.BeginFile(directoryText, entry.name)) return;
+        if (!m_meter.BeginFile(directoryText, entry.name, entry.size)) return;
         const CrcResult result =
             table.ComputeFileCrc(entry.name, entry.size, m_settings.m_flags, &m_meter);
         // A file whose read was cancelled part-way has no result to report.

@@ -19,8 +19,8 @@ public:
     explicit ProgressMeter(RunProgressView& view, Clock::duration interval = kDefaultInterval);
 
     // Before each file: false once a cancel has been requested. The two texts must stay valid
-    // until EndFile.
-    bool BeginFile(std::string_view directory, std::string_view name);
+    // until EndFile. size is the file's listed size, 0 when not known.
+    bool BeginFile(std::string_view directory, std::string_view name, std::uint64_t size = 0);
     void EndFile();
     // Before the texts given to BeginFile go away: the path is kept for the reports that follow.
     void EndDirectory();

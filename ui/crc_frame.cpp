@@ -239,16 +239,24 @@ void CCrcFrame::OnAppExit() {
 }
 
 void CCrcFrame::OnLoadSettings() {
-    WaitCursorScope wait;
-    if (!LoadSettingsCommand(m_settings)) {
+    bool loaded = false;
+    {
+        WaitCursorScope wait;
+        loaded = LoadSettingsCommand(m_settings);
+    }
+    if (!loaded) {
         ShowErrorBox(this, QString::fromLatin1(kLoadSettingsFailed.text),
                      QString::fromLatin1(kLoadSettingsFailed.caption));
     }
 }
 
 void CCrcFrame::OnSaveSettings() {
-    WaitCursorScope wait;
-    if (!SaveSettingsCommand(m_settings)) {
+    bool saved = false;
+    {
+        WaitCursorScope wait;
+        saved = SaveSettingsCommand(m_settings);
+    }
+    if (!saved) {
         ShowErrorBox(this, QString::fromLatin1(kSaveSettingsFailed.text),
                      QString::fromLatin1(kSaveSettingsFailed.caption));
     }

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -87,6 +88,8 @@ CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
     m_controls.output->setMinimumWidth(pathBoxWidth);
     ConnectHandlers();
     OnInitDialog();
+    // A fixed frame: no resizing, no maximising; the layout sets the one size that fits.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 CCrcSettingsDlg::~CCrcSettingsDlg() = default;
