@@ -44,7 +44,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     }
 
     const bool toFile = settings.m_nOutputDest == 0 && !settings.m_strOutput.empty();
-    if (toFile && !file.Open(settings.m_strOutput)) {
+    if (toFile && !file.Open(settings.m_strOutput, env.regularOutputOnly)) {
         messages.Show(kWriteFailed);
         return finish();
     }

@@ -15,6 +15,8 @@ struct RunEnvironment {
     MessagePresenter& messages;
     RunProgressView& progress;
     ResultTree& tree;  // filled only during a sorted run; empty again when the run returns
+    // A window must never wait in an open: it refuses an output that is not a regular file.
+    bool regularOutputOnly = false;
 };
 
 struct RunSummary {

@@ -277,7 +277,7 @@ void CCrcFrame::RunProcessing() {
     setCursor(Qt::WaitCursor);
     m_wndPane->viewport()->setCursor(Qt::WaitCursor);
 
-    RunEnvironment env{*m_paneSink, *m_presenter, *m_progressView, m_resultTree};
+    RunEnvironment env{*m_paneSink, *m_presenter, *m_progressView, m_resultTree, true};
     quillmark::RunProcessing(m_settings, env);
     m_paneSink->Flush();
 

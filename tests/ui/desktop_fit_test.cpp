@@ -1,6 +1,8 @@
 // desktop_fit_test.cpp - what a desktop sees of the windows: plain-text message boxes under an
 // arrow cursor, fixed frames, the About lines, the current file's bar and rate, and the focus
 // coming back to the pane after a run.
+#include <sys/stat.h>
+
 #include <QCursor>
 #include <QLabel>
 #include <QProgressBar>
@@ -186,6 +188,49 @@ TEST_F(FrameTest, AfterARunTheWindowIsActiveWithThePaneFocused) {
     EXPECT_EQ(PaneText().size(), 3 * std::string("Filename: " + dir + "/fox.txt\nFile size: 43\nCRC 32: " +
                                                   kFoxCrc + "\n\n")
                                          .size());
+}
+
+// A FIFO nobody reads or writes, where the window would otherwise wait forever.
+TEST_F(FrameTest, FifosAsSettingsOrOutputAreRefusedWithoutWaiting) {
+    std::string dir = MakeDirectory("in", {{"fox.txt", kFoxText}});
+    ASSERT_EQ(::mkfifo(ScratchPath("settings.dat").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(ScratchPath("out.fifo").c_str(), 0600), 0);
+    // At start-up: the defaults, silently.
+    CCrcFrame& frame = ShownFrame();
+    EXPECT_TRUE(frame.Settings().m_strInput.empty());
+    {
+        ModalAnswerer ok;
+        frame.Action(ID_LOAD_SETTINGS)->trigger();
+        ASSERT_EQ(ok.Seen().size(), 1u);
+        EXPECT_EQ(ok.Seen()[0].text, "Unable to load settings file.");
+    }
+    // Loaded settings skip the dialog's check; the run refuses the output itself.
+    for (const std::string& output : {ScratchPath("out.fifo"), std::string("/dev/null"), dir}) {
+        SCOPED_TRACE(output);
+        ConfigurePaneRun(dir + "/");
+        frame.Settings().m_nOutputDest = 0;
+        frame.Settings().m_strOutput = output;
+        ModalAnswerer ok;
+        frame.RunProcessing();
+        ASSERT_EQ(ok.Seen().size(), 1u);
+        EXPECT_EQ(ok.Seen()[0].text, "Unable to write to output file.\nAborting processing.\n");
+        EXPECT_EQ(PaneText(), "");
+    }
+    // A new file and an existing regular one are written as before.
+    for (const std::string& output : {ScratchPath("new.txt"), ScratchPath("new.txt")}) {
+        ConfigurePaneRun(dir + "/fox.txt");
+        frame.Settings().m_nOutputDest = 0;
+        frame.Settings().m_strOutput = output;
+        frame.RunProcessing();
+    }
+    const std::string line = "Filename: " + dir + "/fox.txt\r\nFile size: 43\r\nCRC 32: " +
+                             kFoxCrc + "\r\n\r\n";
+    EXPECT_EQ(ReadFile(ScratchPath("new.txt")), line + line);
+    // settings.dat stays the FIFO until the exit save replaces it with a regular file.
+    DestroyFrame();
+    struct stat info {};
+    ASSERT_EQ(::stat(ScratchPath("settings.dat").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
 }
 
 }  // namespace
