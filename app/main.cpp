@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     }
     app.InitInstance();
     if (!arguments.files.empty()) {
-        QTimer::singleShot(0, app.MainFrame(),
-                           [&app, files = arguments.files] { app.MainFrame()->RunEachPath(files); });
+        QTimer::singleShot(0, app.MainFrame(), [&app, files = arguments.files] {
+            app.MainFrame()->RunEachPath(files);
+        });
     }
     return app.exec();
 }

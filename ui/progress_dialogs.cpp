@@ -2,7 +2,6 @@
 #include "ui/progress_dialogs.h"
 
 #include <QCloseEvent>
-#include <algorithm>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "checksum/read_buffer.h"
 #include "ui/resources/ui_texts.h"

@@ -53,9 +53,8 @@ TEST_F(FrameTest, EveryMessageBoxShowsPlainTextUnderAnArrow) {
     };
     const std::vector<Row> rows = {
         // Load and Save set the wait cursor for their work; their boxes must not keep it.
-        {"load without settings.dat",
-         [](CCrcFrame& f) { f.Action(ID_LOAD_SETTINGS)->trigger(); }, "Error",
-         "Unable to load settings file."},
+        {"load without settings.dat", [](CCrcFrame& f) { f.Action(ID_LOAD_SETTINGS)->trigger(); },
+         "Error", "Unable to load settings file."},
         {"confirmation naming a markup path",
          [&](CCrcFrame& f) {
              f.Settings().m_strInput = markup;
@@ -80,7 +79,8 @@ TEST_F(FrameTest, EveryMessageBoxShowsPlainTextUnderAnArrow) {
         ASSERT_EQ(looker.Looks().size(), 1u);
         const BoxLook& look = looker.Looks().front();
         EXPECT_EQ(look.caption, QString::fromLatin1(row.caption));
-        EXPECT_TRUE(look.text.contains(QString::fromStdString(row.textPart))) << look.text.toStdString();
+        EXPECT_TRUE(look.text.contains(QString::fromStdString(row.textPart)))
+            << look.text.toStdString();
         EXPECT_EQ(look.format, Qt::PlainText);
         EXPECT_TRUE(look.arrowCursor);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -105,8 +105,8 @@ TEST_F(FrameTest, OptionsAndProgressWindowsHaveFixedFrames) {
 
     CProcessingDlg processing(&frame);
     CSortingDlg sorting(&frame);
-    for (CProgressDlg* window : {static_cast<CProgressDlg*>(&processing),
-                                 static_cast<CProgressDlg*>(&sorting)}) {
+    for (CProgressDlg* window :
+         {static_cast<CProgressDlg*>(&processing), static_cast<CProgressDlg*>(&sorting)}) {
         window->show();
         ExpectFixedFrame(*window);
         // A bar that appears later does not need a larger window.
@@ -139,12 +139,12 @@ TEST(ProgressWindowTest, CurrentFileBarAndRateBelowTheUnchangedLabels) {
     };
     constexpr std::uint64_t k40G = 40ull << 30;
     const std::vector<Row> rows = {
-        {0, 0, 0, 0, false, 0, 0},                                 // nothing known yet
-        {kReadBufferSize, 100, 100, 10, false, 0, 10000},          // one buffer: no bar
-        {kReadBufferSize + 1, 0, 0, 1000, true, 0, 0},             // just past one buffer
-        {k40G, k40G / 4, k40G / 4, 4000, true, 250, k40G / 16},    // a quarter, past int range
-        {k40G, k40G, 3 * k40G, 1500, true, 1000, 2 * k40G},        // read again: bar stays full
-        {100000, 200000, 2000000, 500, false, 0, 4000000},  // small file: no bar
+        {0, 0, 0, 0, false, 0, 0},                               // nothing known yet
+        {kReadBufferSize, 100, 100, 10, false, 0, 10000},        // one buffer: no bar
+        {kReadBufferSize + 1, 0, 0, 1000, true, 0, 0},           // just past one buffer
+        {k40G, k40G / 4, k40G / 4, 4000, true, 250, k40G / 16},  // a quarter, past int range
+        {k40G, k40G, 3 * k40G, 1500, true, 1000, 2 * k40G},      // read again: bar stays full
+        {100000, 200000, 2000000, 500, false, 0, 4000000},       // small file: no bar
     };
     CProcessingDlg window(nullptr);
     auto* bar = FindNamed<QProgressBar>(window, "currentFileBar");
@@ -169,7 +169,8 @@ TEST(ProgressWindowTest, CurrentFileBarAndRateBelowTheUnchangedLabels) {
                   "Processing files. Please wait....");
     }
     // The additions sit below the labels.
-    EXPECT_GT(bar->geometry().top(), FindNamed<QLabel>(window, "currentPathLabel")->geometry().top());
+    EXPECT_GT(bar->geometry().top(),
+              FindNamed<QLabel>(window, "currentPathLabel")->geometry().top());
     EXPECT_GT(rate->geometry().top(), bar->geometry().top());
 }
 
@@ -185,9 +186,10 @@ TEST_F(FrameTest, AfterARunTheWindowIsActiveWithThePaneFocused) {
         EXPECT_EQ(QApplication::activeWindow(), &frame);
         EXPECT_EQ(QApplication::focusWidget(), frame.Pane());
     }
-    EXPECT_EQ(PaneText().size(), 3 * std::string("Filename: " + dir + "/fox.txt\nFile size: 43\nCRC 32: " +
-                                                  kFoxCrc + "\n\n")
-                                         .size());
+    EXPECT_EQ(
+        PaneText().size(),
+        3 * std::string("Filename: " + dir + "/fox.txt\nFile size: 43\nCRC 32: " + kFoxCrc + "\n\n")
+                .size());
 }
 
 // A FIFO nobody reads or writes, where the window would otherwise wait forever.
@@ -223,8 +225,8 @@ TEST_F(FrameTest, FifosAsSettingsOrOutputAreRefusedWithoutWaiting) {
         frame.Settings().m_strOutput = output;
         frame.RunProcessing();
     }
-    const std::string line = "Filename: " + dir + "/fox.txt\r\nFile size: 43\r\nCRC 32: " +
-                             kFoxCrc + "\r\n\r\n";
+    const std::string line =
+        "Filename: " + dir + "/fox.txt\r\nFile size: 43\r\nCRC 32: " + kFoxCrc + "\r\n\r\n";
     EXPECT_EQ(ReadFile(ScratchPath("new.txt")), line + line);
     // settings.dat stays the FIFO until the exit save replaces it with a regular file.
     DestroyFrame();

@@ -11,7 +11,9 @@ namespace quillmark::test {
 namespace {
 
 // "bad" + 0xFF 0xFE + "dir": not UTF-8, so a QString would turn it into U+FFFD twice.
-const std::string kBadName = "bad\xFF\xFE" "dir";
+const std::string kBadName =
+    "bad\xFF\xFE"
+    "dir";
 
 std::vector<std::string> PathsOf(const QByteArray& uriList) {
     QMimeData mime;
@@ -39,8 +41,8 @@ TEST(DroppedPathsTest, UriListBytesBecomeLocalPathsUnchanged) {
 // What a file manager sends for a name that is not UTF-8.
 bool DropRaw(QWidget& target, const std::string& path) {
     QMimeData mime;
-    mime.setData("text/uri-list", "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") +
-                                      "\r\n");
+    mime.setData("text/uri-list",
+                 "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") + "\r\n");
     const QPoint at = target.rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &enter);

@@ -1,10 +1,10 @@
 // start_options_test.cpp - the desktop program's command line: FILE arguments as bytes, the
 // desktop option, text-only requests, and the configuration directory.
+#include "ui/start_options.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-
-#include "ui/start_options.h"
 
 namespace quillmark {
 namespace {
@@ -17,7 +17,13 @@ TEST(StartOptionsTest, FilesAreTheArgumentsBytesInOrder) {
     };
     const std::vector<Row> rows = {
         {{"quillmark"}, false, {}},
-        {{"quillmark", "a.txt", "/data/bad\xFF\xFE" "dir"}, false, {"a.txt", "/data/bad\xFF\xFE" "dir"}},
+        {{"quillmark", "a.txt",
+          "/data/bad\xFF\xFE"
+          "dir"},
+         false,
+         {"a.txt",
+          "/data/bad\xFF\xFE"
+          "dir"}},
         {{"quillmark", "--desktop", "/x", "-"}, true, {"/x", "-"}},
         {{"quillmark", "/x", "--", "--desktop", "-y"}, false, {"/x", "--desktop", "-y"}},
     };
@@ -31,12 +37,13 @@ TEST(StartOptionsTest, FilesAreTheArgumentsBytesInOrder) {
 
 TEST(StartOptionsTest, HelpAndVersionAloneNeedNoWindow) {
     const std::vector<std::pair<std::vector<const char*>, bool>> rows = {
-        {{"quillmark", "--help"}, true},  {{"quillmark", "-v"}, true},
+        {{"quillmark", "--help"}, true},         {{"quillmark", "-v"}, true},
         {{"quillmark", "a", "--version"}, true}, {{"quillmark", "--", "--help"}, false},
-        {{"quillmark", "help"}, false},   {{"quillmark"}, false},
+        {{"quillmark", "help"}, false},          {{"quillmark"}, false},
     };
     for (const auto& [argv, textOnly] : rows) {
-        EXPECT_EQ(AsksForTextOnly(static_cast<int>(argv.size()), argv.data()), textOnly) << argv.back();
+        EXPECT_EQ(AsksForTextOnly(static_cast<int>(argv.size()), argv.data()), textOnly)
+            << argv.back();
     }
 }
 
@@ -56,18 +63,25 @@ TEST(StartOptionsTest, ConfigDirectoryFollowsXdgThenHome) {
         {nullptr, "", std::nullopt},
     };
     for (const Row& row : rows) {
-        if (row.config) setenv("XDG_CONFIG_HOME", row.config, 1); else unsetenv("XDG_CONFIG_HOME");
+        if (row.config)
+            setenv("XDG_CONFIG_HOME", row.config, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
         setenv("HOME", row.home, 1);
         EXPECT_EQ(ConfigDirectory(), row.expected);
     }
     setenv("HOME", savedHome.c_str(), 1);
-    if (savedConfig) setenv("XDG_CONFIG_HOME", savedConfigText.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+    if (savedConfig)
+        setenv("XDG_CONFIG_HOME", savedConfigText.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(StartOptionsTest, RelativeFilesBecomeAbsoluteAgainstTheStartDirectory) {
     std::vector<std::string> files = {"a.txt", "/abs", "sub/*.c", "../up"};
     MakeAbsolute(files, "/start");
-    EXPECT_EQ(files, (std::vector<std::string>{"/start/a.txt", "/abs", "/start/sub/*.c", "/start/../up"}));
+    EXPECT_EQ(files,
+              (std::vector<std::string>{"/start/a.txt", "/abs", "/start/sub/*.c", "/start/../up"}));
 }
 
 }  // namespace

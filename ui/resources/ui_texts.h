@@ -18,7 +18,7 @@ inline constexpr const char* kSortingLabel =
 inline constexpr const char* kAboutCaption = "About Quillmark";
 // The title, the author-and-date line with the version, and where to report problems
 // (QUILLMARK_CONTACT, set when the program is built).
-inline constexpr const char* kAboutText = "Quillmark\n\nVersion " QUILLMARK_VERSION
-                                          ", Quillmark developers, 2026\n\n" QUILLMARK_CONTACT;
+inline constexpr const char* kAboutText =
+    "Quillmark\n\nVersion " QUILLMARK_VERSION ", Quillmark developers, 2026\n\n" QUILLMARK_CONTACT;
 
 }  // namespace quillmark
