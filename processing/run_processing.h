@@ -24,7 +24,7 @@ struct RunSummary {
     std::uint64_t filesUnreadable = 0;
     std::uint64_t bytesRead = 0;
     std::uint32_t messagesShown = 0;
-    bool walked = false;  // false when the run ended before the walk
+    bool walked = false;     // false when the run ended before the walk
     bool cancelled = false;
 };
 
