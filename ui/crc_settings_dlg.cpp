@@ -107,8 +107,12 @@ CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
     m_controls.output->setMinimumWidth(pathBoxWidth);
     ConnectHandlers();
     OnInitDialog();
-    // A fixed frame: no resizing, no maximising; the layout sets the one size that fits.
+    // A fixed frame: no resizing, no maximising; the layout sets the one size that fits. It is
+    // settled before the window is shown, so the window manager sees it from the first map.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
 }
 
 CCrcSettingsDlg::~CCrcSettingsDlg() = default;
