@@ -7,7 +7,9 @@ namespace quillmark {
 
 CCrcApp::CCrcApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("quillmark"));
-    setApplicationDisplayName(QStringLiteral("Quillmark"));
+    setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
+    // No display name: Qt's X11 and Wayland back ends would append it to every caption that does
+    // not already end in it, and each caption must read exactly as its window sets it.
     // Lets the desktop match the window with quillmark.desktop and its icon.
     setDesktopFileName(QStringLiteral("quillmark"));
 }

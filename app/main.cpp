@@ -1,8 +1,53 @@
 // main.cpp - entry of quillmark, the desktop program.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTimer>
+#include <filesystem>
+#include <system_error>
+
 #include "app/crc_app.h"
+#include "platform/path_services.h"
+#include "ui/start_options.h"
+
+namespace {
+
+// Started from a menu or "Open with", the working directory is whatever the launcher had; the
+// settings belong in the configuration directory instead.
+void EnterConfigDirectory() {
+    const auto directory = quillmark::ConfigDirectory();
+    if (!directory) return;
+    std::error_code error;
+    std::filesystem::create_directories(*directory, error);
+    quillmark::ChangeDirectory(*directory);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (quillmark::AsksForTextOnly(argc, argv)) {
+        // Help and version print without a window, so without a display too.
+        QCoreApplication text(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
+        QCommandLineParser parser;
+        quillmark::DescribeOptions(parser);
+        parser.process(text);
+        return 0;
+    }
     quillmark::CCrcApp app(argc, argv);
+    QCommandLineParser parser;
+    quillmark::DescribeOptions(parser);
+    parser.process(app);  // refuses unknown options
+    // Qt has taken its own options out of argv; the FILE arguments are read from the bytes left.
+    quillmark::StartArguments arguments = quillmark::ReadStartArguments(argc, argv);
+    if (arguments.fromDesktop) {
+        quillmark::MakeAbsolute(arguments.files, quillmark::GetCurrentDirectory().value_or("/"));
+        EnterConfigDirectory();
+    }
     app.InitInstance();
+    if (!arguments.files.empty()) {
+        QTimer::singleShot(0, app.MainFrame(), [&app, files = arguments.files] {
+            app.MainFrame()->RunEachPath(files);
+        });
+    }
     return app.exec();
 }

@@ -169,6 +169,7 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::shared_ptr<const DirectoryH
         if (file && IsExcluded(*file)) continue;
         CrcResult result;
         if (file) {
+            m_meter.SetCurrentFileSize(file->Size());
             result = m_table.ComputeFileCrc(*file, m_settings.ChecksumReadMode(), &m_meter);
         } else {
             result.error = openError;

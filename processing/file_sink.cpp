@@ -2,6 +2,7 @@
 #include "processing/file_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,10 +19,21 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 FileSink::~FileSink() { Close(); }
 
-bool FileSink::Open(const std::string& path) {
+bool FileSink::Open(const std::string& path, bool regularOnly) {
     Close();
     // O_APPEND puts every write at the file's end, also after another writer has added to it.
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a reader; the type check follows.
+    m_fd = ::open(path.c_str(),
+                  O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0), 0666);
+    if (m_fd >= 0 && regularOnly) {
+        struct stat info {};
+        if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(m_fd);
+            m_fd = -1;
+        } else {
+            ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        }
+    }
     m_failed = false;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize + 2);

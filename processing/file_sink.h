@@ -17,8 +17,9 @@ public:
     FileSink& operator=(const FileSink&) = delete;
     ~FileSink() override;
 
-    // Opens for appending, creating the file when it is missing. False when it cannot be opened.
-    bool Open(const std::string& path);
+    // Opens for appending, creating the file when it is missing. False when it cannot be opened,
+    // and with regularOnly also when it is not a regular file (the open then never waits).
+    bool Open(const std::string& path, bool regularOnly = false);
     bool IsOpen() const { return m_fd >= 0; }
     // Once a write has failed every later Write and Flush fails too: nothing more is added after
     // a gap. Each Write is one result and reaches the file in a single write call; a write that

@@ -6,9 +6,12 @@ namespace quillmark {
 ProgressMeter::ProgressMeter(RunProgressView& view, Clock::duration interval, TimeSource now)
     : m_view(view), m_interval(interval), m_now(now), m_nextReport(now() + interval) {}
 
-bool ProgressMeter::BeginFile(std::string_view directory, std::string_view name) {
+bool ProgressMeter::BeginFile(std::string_view directory, std::string_view name,
+                              std::uint64_t size) {
     m_directory = directory;
     m_name = name;
+    m_progress.currentFileSize = size;
+    m_progress.currentFileDone = 0;
     if (PollCancel()) return false;
     // One clock read per file: cheap beside opening the file, and a run of small files still
     // gets its reports on time.
@@ -28,6 +31,7 @@ void ProgressMeter::EndDirectory() {
 
 bool ProgressMeter::OnBytesRead(std::uint64_t bytes) {
     m_progress.bytesDone += bytes;
+    m_progress.currentFileDone += bytes;
     if (PollCancel()) return false;
     ReportIfDue();
     return true;

@@ -23,8 +23,10 @@ public:
                            TimeSource now = &Clock::now);
 
     // Before each file: false once a cancel has been requested. The two texts must stay valid
-    // until EndFile.
-    bool BeginFile(std::string_view directory, std::string_view name);
+    // until EndFile. size is the file's listed size, 0 when not known.
+    bool BeginFile(std::string_view directory, std::string_view name, std::uint64_t size = 0);
+    // The size of the file begun, once it is open (the listing does not look it up).
+    void SetCurrentFileSize(std::uint64_t size) { m_progress.currentFileSize = size; }
     void EndFile();
     // Before the texts given to BeginFile go away: the path is kept for the reports that follow.
     void EndDirectory();

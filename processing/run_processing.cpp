@@ -38,7 +38,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     }
 
     const bool toFile = settings.OutputsToFile() && !settings.m_strOutput.empty();
-    if (toFile && !file.Open(settings.m_strOutput)) {
+    if (toFile && !file.Open(settings.m_strOutput, env.regularOutputOnly)) {
         messages.Show(kWriteFailedText);
         return finish();
     }

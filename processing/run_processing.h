@@ -31,6 +31,8 @@ struct RunEnvironment {
     unsigned jobs = 0;
     // The time progress reports are paced by; a test's own clock makes them deterministic.
     std::chrono::steady_clock::time_point (*clock)() = &std::chrono::steady_clock::now;
+    // A window must never wait in an open: it refuses an output that is not a regular file.
+    bool regularOutputOnly = false;
 };
 
 struct RunSummary {

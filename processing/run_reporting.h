@@ -32,6 +32,10 @@ struct RunProgress {
     std::uint64_t filesDone = 0;
     std::uint64_t bytesDone = 0;
     std::string currentPath;  // the file being read, as it will be printed
+    // The file being read (with several in flight, the oldest unfinished one in walk order): its
+    // size as listed, 0 when not known, and how many of its bytes have been read.
+    std::uint64_t currentFileSize = 0;
+    std::uint64_t currentFileDone = 0;
 };
 
 class RunProgressView {

@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -106,9 +107,15 @@ private:
     std::string_view m_rest;
 };
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// regularOnly: anything but a regular file is refused, and the open never waits for a writer.
+std::optional<std::string> ReadWholeFile(const std::string& path, bool regularOnly = false) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (regularOnly && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return std::nullopt;
+    }
     std::optional<std::string> contents = ReadAll(fd, kMaxSettingsFileSize);
     ::close(fd);
     return contents;
@@ -180,6 +187,12 @@ bool ReadSettingsFile(const std::string& path, CCRCSettings& record) {
     return contents && DecodeSettings(*contents, record);
 }
 
+// The window's own reads: a settings.dat that is a FIFO or a device must not hang it.
+static bool ReadRegularSettingsFile(const std::string& path, CCRCSettings& record) {
+    const auto contents = ReadWholeFile(path, true);
+    return contents && DecodeSettings(*contents, record);
+}
+
 bool WriteSettingsFile(const std::string& path, const CCRCSettings& record) {
     return ReplaceFileAtomically(path, EncodeSettings(record));
 }
@@ -187,7 +200,7 @@ bool WriteSettingsFile(const std::string& path, const CCRCSettings& record) {
 void LoadSettingsAtStartup(CCRCSettings& record) {
     const auto directory = GetCurrentDirectory();
     record.m_szSettingsDir = directory.value_or(std::string());
-    if (!directory || !ReadSettingsFile(SettingsPathIn(*directory), record)) {
+    if (!directory || !ReadRegularSettingsFile(SettingsPathIn(*directory), record)) {
         record.ResetDefaults();
     }
 }
@@ -199,7 +212,7 @@ bool SaveSettingsAtExit(const CCRCSettings& record) {
 }
 
 bool LoadSettingsCommand(CCRCSettings& record) {
-    return ReadSettingsFile(kSettingsFileName, record);
+    return ReadRegularSettingsFile(kSettingsFileName, record);
 }
 
 bool SaveSettingsCommand(const CCRCSettings& record) {

@@ -23,6 +23,7 @@
 #include "settings/settings_file.h"
 #include "ui/about_dlg.h"
 #include "ui/crc_settings_dlg.h"
+#include "ui/dropped_paths.h"
 #include "ui/gui_message_presenter.h"
 #include "ui/gui_progress_view.h"
 #include "ui/message_box.h"
@@ -53,15 +54,6 @@ QFont ChoosePaneFont() {
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(kPanePointSize);
     return fixed;
-}
-
-QStringList LocalPaths(const QMimeData* mime) {
-    QStringList paths;
-    if (mime == nullptr || !mime->hasUrls()) return paths;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) paths.append(url.toLocalFile());
-    }
-    return paths;
 }
 
 class WaitCursorScope {
@@ -240,16 +232,24 @@ void CCrcFrame::OnAppExit() {
 }
 
 void CCrcFrame::OnLoadSettings() {
-    WaitCursorScope wait;
-    if (!LoadSettingsCommand(m_settings)) {
+    bool loaded = false;
+    {
+        WaitCursorScope wait;
+        loaded = LoadSettingsCommand(m_settings);
+    }
+    if (!loaded) {
         ShowErrorBox(this, QString::fromLatin1(kLoadSettingsFailed.text),
                      QString::fromLatin1(kLoadSettingsFailed.caption));
     }
 }
 
 void CCrcFrame::OnSaveSettings() {
-    WaitCursorScope wait;
-    if (!SaveSettingsCommand(m_settings)) {
+    bool saved = false;
+    {
+        WaitCursorScope wait;
+        saved = SaveSettingsCommand(m_settings);
+    }
+    if (!saved) {
         ShowErrorBox(this, QString::fromLatin1(kSaveSettingsFailed.text),
                      QString::fromLatin1(kSaveSettingsFailed.caption));
     }
@@ -278,8 +278,13 @@ void CCrcFrame::RunProcessing() {
     m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
     unsetCursor();
     m_bRunning = false;
-    m_wndPane->setFocus();
+    ReturnFocusToPane();
     UpdateEditCommands();
+}
+
+void CCrcFrame::ReturnFocusToPane() {
+    activateWindow();
+    m_wndPane->setFocus();
 }
 
 void CCrcFrame::ConfirmAndRun() {
@@ -326,21 +331,25 @@ void CCrcFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CCrcFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (!m_bRunning && !LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!m_bRunning && !DroppedLocalPaths(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void CCrcFrame::dragMoveEvent(QDragMoveEvent* event) {
-    if (!m_bRunning && !LocalPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!m_bRunning && !DroppedLocalPaths(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void CCrcFrame::dropEvent(QDropEvent* event) {
     if (m_bRunning) return;
-    const QStringList paths = LocalPaths(event->mimeData());
-    if (paths.isEmpty()) return;
+    const std::vector<std::string> paths = DroppedLocalPaths(event->mimeData());
+    if (paths.empty()) return;
     event->acceptProposedAction();
+    RunEachPath(paths);
+}
+
+void CCrcFrame::RunEachPath(const std::vector<std::string>& paths) {
     // Last-listed first, so the first-listed path is the input that remains.
-    for (qsizetype i = paths.size() - 1; i >= 0; --i) {
-        m_settings.m_strInput = paths[i].toLocal8Bit().toStdString();
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        m_settings.m_strInput = *path;
         RunProcessing();
     }
 }

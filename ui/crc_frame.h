@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "processing/result_tree.h"
 #include "settings/crc_settings.h"
@@ -38,6 +40,8 @@ public:
     void RunProcessing();
     // "Begin processing": the summary question, then a run on Yes.
     void ConfirmAndRun();
+    // One run for each path, as bytes, in the order a drop takes them.
+    void RunEachPath(const std::vector<std::string>& paths);
     // "CRC Settings...": the options dialog; OK also starts a run.
     void EditSettings();
 
@@ -57,6 +61,7 @@ private:
     void SizeToPaneCharacters();
     void ExecuteCommand(int command);
     void UpdateEditCommands();
+    void ReturnFocusToPane();
 
     void OnFileNew();
     void OnAppExit();

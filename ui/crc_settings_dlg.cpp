@@ -2,11 +2,14 @@
 // between options, the exchange with the controls and its two path checks, and dropped files.
 #include "ui/crc_settings_dlg.h"
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -14,6 +17,7 @@
 #include <QUrl>
 
 #include "platform/directory_search.h"
+#include "ui/dropped_paths.h"
 #include "ui/message_box.h"
 #include "ui/settings_dialog_browse.h"
 #include "ui/settings_dialog_output_file.h"
@@ -66,6 +70,22 @@ void ExchangeRadio(bool save, QRadioButton* first, QRadioButton* second, std::in
     }
 }
 
+// A file dialog hands back a QString; a name whose bytes are not valid in the locale comes back
+// with replacement characters and names nothing. Such a name is reported, never used.
+bool BrowsedNameExists(QWidget* owner, const QString& chosen, bool mayBeNew) {
+    const std::string bytes = ToPathBytes(chosen);
+    struct stat info {};
+    std::string mustExist = bytes;
+    if (mayBeNew) mustExist = bytes.substr(0, bytes.find_last_of('/') + 1);
+    if (!mustExist.empty() && ::stat(mustExist.c_str(), &info) == 0) return true;
+    ShowErrorBox(owner,
+                 QObject::tr("The file dialog returned a name that does not exist:\n%1\n"
+                             "Type the path or drop it on the dialog instead.")
+                     .arg(chosen),
+                 QObject::tr("Name not found"));
+    return false;
+}
+
 }  // namespace
 
 CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
@@ -87,6 +107,12 @@ CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
     m_controls.output->setMinimumWidth(pathBoxWidth);
     ConnectHandlers();
     OnInitDialog();
+    // A fixed frame: no resizing, no maximising; the layout sets the one size that fits. It is
+    // settled before the window is shown, so the window manager sees it from the first map.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
 }
 
 CCrcSettingsDlg::~CCrcSettingsDlg() = default;
@@ -318,10 +344,10 @@ void CCrcSettingsDlg::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CCrcSettingsDlg::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    const std::vector<std::string> paths = DroppedLocalPaths(event->mimeData());
     // Only a single local path can become the input; anything else leaves the dialog as it is.
-    if (urls.size() == 1 && urls.front().isLocalFile()) {
-        m_strInput = ToPathBytes(urls.front().toLocalFile());
+    if (paths.size() == 1 && event->mimeData()->urls().size() == 1) {
+        m_strInput = paths.front();
         m_bDropping = 1;
         // Refilling every control from the members also resets the boxes whose members follow
         // them only when the values are collected (wildcards, lowercase, read mode).
@@ -333,17 +359,17 @@ void CCrcSettingsDlg::dropEvent(QDropEvent* event) {
 
 void CCrcSettingsDlg::OnInputBrowseFile() {
     const QString path = ChooseInputFile(this, m_controls.input->text());
-    if (!path.isEmpty()) m_controls.input->setText(path);
+    if (!path.isEmpty() && BrowsedNameExists(this, path, false)) m_controls.input->setText(path);
 }
 
 void CCrcSettingsDlg::OnInputBrowseDirectory() {
     const QString path = ChooseInputDirectory(this, m_controls.input->text());
-    if (!path.isEmpty()) m_controls.input->setText(path);
+    if (!path.isEmpty() && BrowsedNameExists(this, path, false)) m_controls.input->setText(path);
 }
 
 void CCrcSettingsDlg::OnOutputBrowse() {
     const QString path = ChooseOutputFile(this, m_controls.output->text());
-    if (!path.isEmpty()) m_controls.output->setText(path);
+    if (!path.isEmpty() && BrowsedNameExists(this, path, true)) m_controls.output->setText(path);
 }
 
 }  // namespace quillmark

@@ -1,20 +1,40 @@
 // message_box.cpp - error and question boxes, modal to their owner.
 #include "ui/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace quillmark {
+namespace {
+
+// Whatever cursor a command set for its work, a box waiting for the user shows the arrow.
+class ArrowCursorScope {
+public:
+    ArrowCursorScope() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowCursorScope() { QApplication::restoreOverrideCursor(); }
+    ArrowCursorScope(const ArrowCursorScope&) = delete;
+    ArrowCursorScope& operator=(const ArrowCursorScope&) = delete;
+};
+
+int ExecBox(QMessageBox& box) {
+    // Texts carry paths, and a path may look like markup ("/data/<i>x</i>/").
+    box.setTextFormat(Qt::PlainText);
+    ArrowCursorScope arrow;
+    return box.exec();
+}
+
+}  // namespace
 
 void ShowErrorBox(QWidget* owner, const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
-    box.exec();
+    ExecBox(box);
 }
 
 bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                     owner);
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return ExecBox(box) == QMessageBox::Yes;
 }
 
 }  // namespace quillmark

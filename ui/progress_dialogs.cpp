@@ -6,15 +6,19 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "checksum/read_buffer.h"
 #include "ui/resources/ui_texts.h"
 
 namespace quillmark {
 namespace {
 
 constexpr int kPathWidthPixels = 420;
+constexpr int kBarSteps = 1000;
 
 }  // namespace
 
@@ -42,17 +46,51 @@ CProgressDlg::CProgressDlg(const char* caption, const char* label, QWidget* pare
     layout->addWidget(m_pBytesDone);
     layout->addWidget(m_pCurrentPath);
 
+    // Below the labels: how far into the current file, and how fast. The bar keeps its place
+    // while hidden, so the window's fixed size never has to change.
+    m_pFileBar = new QProgressBar(this);
+    m_pFileBar->setObjectName("currentFileBar");
+    m_pFileBar->setRange(0, kBarSteps);
+    m_pFileBar->setTextVisible(false);
+    QSizePolicy barPolicy = m_pFileBar->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    m_pFileBar->setSizePolicy(barPolicy);
+    m_pRate = new QLabel(this);
+    m_pRate->setObjectName("bytesPerSecondLabel");
+    layout->addWidget(m_pFileBar);
+    layout->addWidget(m_pRate);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
     m_pCancel = buttons->button(QDialogButtonBox::Cancel);
     m_pCancel->setObjectName("cancelButton");
     connect(buttons, &QDialogButtonBox::rejected, this, &CProgressDlg::reject);
     layout->addWidget(buttons);
 
-    ShowProgress(RunProgress{});
+    ShowProgress(RunProgress{}, 0);
+    // A fixed frame: nothing in it grows, so neither resizing nor maximising would show more.
+    setFixedSize(sizeHint());
+    m_sinceOpen.start();
 }
 
 void CProgressDlg::ShowProgress(const RunProgress& progress) {
+    ShowProgress(progress, m_sinceOpen.elapsed());
+}
+
+void CProgressDlg::ShowProgress(const RunProgress& progress, qint64 elapsedMs) {
     QLocale locale;
+    // A file read in one buffer is over before a bar could move.
+    const bool showBar = progress.currentFileSize > kReadBufferSize;
+    if (showBar) {
+        const std::uint64_t done = std::min(progress.currentFileDone, progress.currentFileSize);
+        // In steps, not bytes: the bar's range is an int and files pass 2 GiB.
+        m_pFileBar->setValue(static_cast<int>(done * kBarSteps / progress.currentFileSize));
+    }
+    m_pFileBar->setVisible(showBar);
+    const std::uint64_t rate =
+        elapsedMs > 0 ? static_cast<std::uint64_t>(static_cast<double>(progress.bytesDone) *
+                                                   1000.0 / static_cast<double>(elapsedMs))
+                      : 0;
+    m_pRate->setText(tr("Bytes per second: %1").arg(locale.toString(rate)));
     m_pFilesDone->setText(tr("Files done: %1").arg(locale.toString(progress.filesDone)));
     m_pBytesDone->setText(tr("Bytes done: %1").arg(locale.toString(progress.bytesDone)));
     QString path = QString::fromLocal8Bit(progress.currentPath);

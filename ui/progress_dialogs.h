@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include "processing/run_reporting.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace quillmark {
@@ -15,7 +17,10 @@ class CProgressDlg : public QDialog {
     Q_OBJECT
 
 public:
+    // Measures the rate from the moment the window was built.
     void ShowProgress(const RunProgress& progress);
+    // The same, with the milliseconds the run has taken so far given by the caller.
+    void ShowProgress(const RunProgress& progress, qint64 elapsedMs);
     bool IsCancelRequested() const { return m_bCancelRequested; }
 
 signals:
@@ -33,7 +38,10 @@ private:
     QLabel* m_pFilesDone;
     QLabel* m_pBytesDone;
     QLabel* m_pCurrentPath;
+    QProgressBar* m_pFileBar;
+    QLabel* m_pRate;
     QPushButton* m_pCancel;
+    QElapsedTimer m_sinceOpen;
     bool m_bCancelRequested = false;
 };
 

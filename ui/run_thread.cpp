@@ -120,6 +120,8 @@ RunSummary RunOnWorkerThread::Run(CCRCSettings& settings) {
     CrossThreadPresenter presenter(m_gui, m_presenter);
     CrossThreadProgress progress(m_gui, m_progress);
     RunEnvironment environment{pane, presenter, progress, m_tree};
+    // The window must never wait in an open: an output that is not a regular file is refused.
+    environment.regularOutputOnly = true;
 
     RunSummary summary;
     QEventLoop loop;

@@ -209,6 +209,9 @@ TEST(RunProcessingTest, ProgressArrivesInsideOneLargeFile) {
         EXPECT_EQ(report.currentPath, temp / "big/zeros.bin");
         EXPECT_GE(report.bytesDone, previous);
         previous = report.bytesDone;
+        // The only file: its own count is the run's, against the size the listing gave.
+        EXPECT_EQ(report.currentFileSize, kSize);
+        EXPECT_EQ(report.currentFileDone, report.bytesDone);
         if (report.bytesDone > 0 && report.bytesDone < kSize && report.filesDone == 0) ++inside;
     }
     EXPECT_GE(inside, 1u);

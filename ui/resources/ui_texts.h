@@ -16,7 +16,9 @@ inline constexpr const char* kSortingLabel =
     "Processing and sorting files.\n              Please wait....";
 
 inline constexpr const char* kAboutCaption = "About Quillmark";
+// The title, the author-and-date line with the version, and where to report problems
+// (QUILLMARK_CONTACT, set when the program is built).
 inline constexpr const char* kAboutText =
-    "Quillmark\n\nQuillmark developers, 2026\n\nCommand line: quillmark-cli --help";
+    "Quillmark\n\nVersion " QUILLMARK_VERSION ", Quillmark developers, 2026\n\n" QUILLMARK_CONTACT;
 
 }  // namespace quillmark
