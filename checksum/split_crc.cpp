@@ -40,7 +40,7 @@ void ChecksumRange(const RegularFile& file, std::uint64_t offset, std::uint64_t 
         crc = libdeflate_crc32(crc, buffer.get(), want);
         offset += want;
         length -= want;
-        progress.bytes.fetch_add(want, std::memory_order_relaxed);
+        progress.Add(want);
         if (progress.Cancelled()) {
             result = {RawReadStatus::Cancelled, 0, 0};
             return;
@@ -89,7 +89,7 @@ void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t l
         offset += want;
         length -= want;
         consumed += want;
-        progress.bytes.fetch_add(want, std::memory_order_relaxed);
+        progress.Add(want);
         if (progress.Cancelled()) {
             result.status = RawReadStatus::Cancelled;
             return;
@@ -191,7 +191,7 @@ class SharedProgressAdapter : public ReadProgress {
 public:
     explicit SharedProgressAdapter(SharedReadProgress& shared) : m_shared(shared) {}
     bool OnBytesRead(std::uint64_t bytes) override {
-        m_shared.bytes.fetch_add(bytes, std::memory_order_relaxed);
+        m_shared.Add(bytes);
         return !m_shared.Cancelled();
     }
 

@@ -13,7 +13,14 @@ namespace quillmark {
 // atomically, never through a front end.
 struct SharedReadProgress {
     std::atomic<std::uint64_t> bytes{0};
+    // One file's progress can count into a run's total as well.
+    SharedReadProgress* total = nullptr;
     const std::atomic<bool>* cancel = nullptr;
+
+    void Add(std::uint64_t count) {
+        bytes.fetch_add(count, std::memory_order_relaxed);
+        if (total != nullptr) total->bytes.fetch_add(count, std::memory_order_relaxed);
+    }
 
     bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 };

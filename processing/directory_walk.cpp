@@ -38,9 +38,10 @@ void DirectoryWalk::ReadInParallel(ParallelChoice choice) {
         m_meter.EndFile();
         return Report(*task.directoryText, task.name, outcome.result);
     };
-    auto poll = [this](std::uint64_t bytes, const FileTask* oldest) {
-        if (oldest == nullptr) return m_meter.OnSharedProgress(bytes, {}, {});
-        return m_meter.OnSharedProgress(bytes, *oldest->directoryText, oldest->name);
+    auto poll = [this](std::uint64_t bytes, const FileTask* oldest, std::uint64_t size,
+                       std::uint64_t done) {
+        if (oldest == nullptr) return m_meter.OnSharedProgress(bytes, {}, {}, 0, 0);
+        return m_meter.OnSharedProgress(bytes, *oldest->directoryText, oldest->name, size, done);
     };
     m_parallel = std::make_unique<ParallelFiles>(m_settings.ChecksumReadMode(), m_excluded, choice,
                                                  std::move(deliver), std::move(poll));
@@ -53,7 +54,7 @@ bool DirectoryWalk::Stopped() const {
 void DirectoryWalk::Finish() {
     if (!m_parallel) return;
     m_parallel->Drain();
-    m_meter.OnSharedProgress(m_parallel->BytesRead(), {}, {});
+    m_meter.OnSharedProgress(m_parallel->BytesRead(), {}, {}, 0, 0);
 }
 
 void DirectoryWalk::ShowCannotOpen(const std::string& path) {

@@ -79,7 +79,8 @@ void ParallelFiles::Process(Entry& entry, unsigned splitThreads) {
         outcome.excluded = true;
         return;
     }
-    outcome.result = ComputeFileCrcShared(m_table, *file, m_mode, m_progress, splitThreads);
+    entry.size = file->Size();
+    outcome.result = ComputeFileCrcShared(m_table, *file, m_mode, *entry.progress, splitThreads);
 }
 
 void ParallelFiles::WorkerLoop() {
@@ -161,24 +162,28 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
     Measure();
     EnsureWorkers(lock);
     while (!m_stopped && !m_window.empty() && m_window.front().done) {
-        Entry entry = std::move(m_window.front());
+        const FileTask task = std::move(m_window.front().task);
+        const FileOutcome outcome = m_window.front().outcome;
         m_window.pop_front();
         --m_firstUnstarted;
         lock.unlock();
-        const bool delivered = entry.outcome.result.status == CrcStatus::Cancelled ||
-                               m_deliver(entry.task, entry.outcome);
+        const bool delivered =
+            outcome.result.status == CrcStatus::Cancelled || m_deliver(task, outcome);
         lock.lock();
-        if (entry.outcome.result.status == CrcStatus::Cancelled) {
+        if (outcome.result.status == CrcStatus::Cancelled) {
             Stop(lock, true);
         } else if (!delivered) {
             Stop(lock, false);
         }
     }
     if (m_stopped) return;
-    const FileTask* oldest = m_window.empty() ? nullptr : &m_window.front().task;
+    const Entry* oldest = m_window.empty() ? nullptr : &m_window.front();
     const std::uint64_t bytes = m_progress.bytes.load();
     lock.unlock();
-    const bool goOn = m_poll(bytes, oldest);
+    const bool goOn = oldest == nullptr
+                          ? m_poll(bytes, nullptr, 0, 0)
+                          : m_poll(bytes, &oldest->task, oldest->size.load(),
+                                   oldest->progress->bytes.load(std::memory_order_relaxed));
     lock.lock();
     if (!goOn) Stop(lock, true);
 }
@@ -187,7 +192,11 @@ bool ParallelFiles::Submit(FileTask task) {
     std::unique_lock lock(m_mutex);
     if (m_stopped) return false;
     EnsureWorkers(lock);
-    m_window.push_back(Entry{std::move(task), {}, false, false});
+    Entry& entry = m_window.emplace_back();
+    entry.task = std::move(task);
+    entry.progress = std::make_unique<SharedReadProgress>();
+    entry.progress->total = &m_progress;
+    entry.progress->cancel = &m_cancel;
     m_workAvailable.notify_one();
     DeliverReady(lock, false);
     while (!m_stopped && m_window.size() >= m_windowCap) DeliverReady(lock, true);

@@ -47,7 +47,9 @@ public:
     using Deliver = std::function<bool(const FileTask&, const FileOutcome&)>;
     // Called on the walk's thread at least every poll interval while it waits, with the bytes
     // read so far and the oldest unfinished file; false is a cancel request.
-    using Poll = std::function<bool(std::uint64_t bytesRead, const FileTask* oldest)>;
+    // For the oldest file also its size (0 until it is open) and the bytes read of it.
+    using Poll = std::function<bool(std::uint64_t bytesRead, const FileTask* oldest,
+                                    std::uint64_t oldestSize, std::uint64_t oldestDone)>;
 
     ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded, ParallelChoice choice,
                   Deliver deliver, Poll poll);
@@ -71,6 +73,10 @@ public:
 private:
     struct Entry {
         FileTask task;
+        // Its own count of bytes read (counted into the run's as well) and its size once open,
+        // read by the walk's thread for the progress of the oldest file.
+        std::unique_ptr<SharedReadProgress> progress;
+        std::atomic<std::uint64_t> size{0};
         FileOutcome outcome;
         bool started = false;
         bool done = false;

@@ -38,8 +38,11 @@ bool ProgressMeter::OnBytesRead(std::uint64_t bytes) {
 }
 
 bool ProgressMeter::OnSharedProgress(std::uint64_t bytesDone, std::string_view directory,
-                                     std::string_view name) {
+                                     std::string_view name, std::uint64_t fileSize,
+                                     std::uint64_t fileDone) {
     m_progress.bytesDone = bytesDone;
+    m_progress.currentFileSize = fileSize;
+    m_progress.currentFileDone = fileDone;
     m_directory = directory;
     m_name = name;
     const bool cancelled = PollCancel();

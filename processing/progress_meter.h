@@ -33,10 +33,11 @@ public:
     // Between buffers of the current file: false stops its read.
     bool OnBytesRead(std::uint64_t bytes) override;
     // For reads done on other threads: the bytes they have read in all, and the oldest file not
-    // finished yet (empty texts for none). Polls the cancel request and reports when due; false
-    // once a cancel has been requested. The texts need only last for the call.
+    // finished yet (empty texts for none) with its size and bytes read. Polls the cancel request
+    // and reports when due; false once a cancel has been requested. The texts need only last for
+    // the call.
     bool OnSharedProgress(std::uint64_t bytesDone, std::string_view directory,
-                          std::string_view name);
+                          std::string_view name, std::uint64_t fileSize, std::uint64_t fileDone);
     // One last report with the final counts, when anything was counted.
     void Finish();
 

@@ -184,6 +184,35 @@ TEST(ParallelEngineTest, CancelAndFailedWritesStopEveryWorker) {
     }
 }
 
+std::chrono::steady_clock::time_point g_pollClock;
+std::chrono::steady_clock::time_point PollClock() { return g_pollClock; }
+
+// With several files in flight the progress describes the oldest unfinished one: its path, its
+// size once open, and how much of it has been read.
+TEST(ParallelEngineTest, ProgressFollowsTheOldestUnfinishedFile) {
+    TempDir temp;
+    constexpr std::size_t kSize = 3 << 20;
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"}) {
+        temp.Write(std::string("t/") + name, std::string(kSize, 'p'));
+    }
+    RunHarness run;
+    run.jobs = 3;
+    run.clock = &PollClock;
+    run.progress.onPoll = [](int) { g_pollClock += std::chrono::milliseconds(150); };
+    run.Run(temp / "t/");
+    ASSERT_FALSE(run.progress.reports.empty());
+    bool sawFile = false;
+    for (const RunProgress& report : run.progress.reports) {
+        EXPECT_LE(report.currentFileDone, report.currentFileSize) << report.currentPath;
+        if (report.currentFileSize == 0) continue;
+        sawFile = true;
+        EXPECT_EQ(report.currentFileSize, kSize);
+        EXPECT_EQ(report.currentPath.substr(0, temp.Dir().size() + 2), temp.Dir() + "t/");
+    }
+    EXPECT_TRUE(sawFile);
+    EXPECT_EQ(run.progress.reports.back().bytesDone, 4 * kSize);
+}
+
 TEST(CrcCombineTest, JoinsRangesAtRandomSplitPoints) {
     std::mt19937 random(7);
     std::vector<std::uint8_t> data(1 << 20);
