@@ -89,18 +89,7 @@ bool BrowsedNameExists(QWidget* owner, const QString& chosen, bool mayBeNew) {
 }  // namespace
 
 CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
-    : QDialog(parent),
-      m_controls(BuildSettingsDialogControls(this)),
-      m_bSortOutput(settings.m_bSortOutput),
-      m_bNoRecursion(settings.m_bNoRecursion),
-      m_bDirWildcards(settings.m_bDirWildcards),
-      m_bLowercase(settings.m_bLowercase),
-      m_bUnixLF(settings.m_bUnixLF),
-      m_nOutputStyle(settings.m_nOutputStyle),
-      m_nReadMode(settings.m_nReadMode),
-      m_nOutputDest(settings.m_nOutputDest),
-      m_strInput(settings.m_strInput),
-      m_strOutput(settings.m_strOutput) {
+    : QDialog(parent), m_controls(BuildSettingsDialogControls(this)), m_working(settings) {
     setWindowTitle(tr("Quillmark Options"));
     const int pathBoxWidth = fontMetrics().averageCharWidth() * 36;
     m_controls.input->setMinimumWidth(pathBoxWidth);
@@ -118,16 +107,12 @@ CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
 CCrcSettingsDlg::~CCrcSettingsDlg() = default;
 
 void CCrcSettingsDlg::CopyBackTo(CCRCSettings& settings) const {
-    settings.m_bSortOutput = m_bSortOutput;
-    settings.m_bNoRecursion = m_bNoRecursion;
-    settings.m_bDirWildcards = m_bDirWildcards;
-    settings.m_bLowercase = m_bLowercase;
-    settings.m_bUnixLF = m_bUnixLF;
-    settings.m_nOutputDest = m_nOutputDest;
-    settings.m_nReadMode = m_nReadMode;
-    settings.m_strInput = m_strInput;
-    settings.m_strOutput = m_strOutput;
-    settings.m_nOutputStyle = m_nOutputStyle;
+    // The option fields only: the flag byte and the remembered directory stay the caller's.
+    const std::string settingsDirectory = settings.m_szSettingsDir;
+    const std::uint8_t flags = settings.m_flags;
+    settings = m_working;
+    settings.m_szSettingsDir = settingsDirectory;
+    settings.m_flags = flags;
 }
 
 void CCrcSettingsDlg::ConnectHandlers() {
@@ -137,8 +122,8 @@ void CCrcSettingsDlg::ConnectHandlers() {
     connect(c.unixLf, &QCheckBox::clicked, this, &CCrcSettingsDlg::OnUnixLfClicked);
     connect(c.saveToFile, &QRadioButton::clicked, this, &CCrcSettingsDlg::OnSaveToFileClicked);
     connect(c.sendToScreen, &QRadioButton::clicked, this, &CCrcSettingsDlg::OnSendToScreenClicked);
-    connect(c.descriptive, &QRadioButton::clicked, this, [this] { m_nOutputStyle = 0; });
-    connect(c.tabular, &QRadioButton::clicked, this, [this] { m_nOutputStyle = 1; });
+    connect(c.descriptive, &QRadioButton::clicked, this, [this] { m_working.m_nOutputStyle = 0; });
+    connect(c.tabular, &QRadioButton::clicked, this, [this] { m_working.m_nOutputStyle = 1; });
     connect(c.output, &QLineEdit::textChanged, this, &CCrcSettingsDlg::OnOutputTextChanged);
     connect(c.ok, &QPushButton::clicked, this, &CCrcSettingsDlg::accept);
     connect(c.cancel, &QPushButton::clicked, this, &CCrcSettingsDlg::reject);
@@ -158,13 +143,13 @@ void CCrcSettingsDlg::OnInitDialog() {
     m_bDropping = 0;
     setAcceptDrops(true);
 
-    (m_nReadMode == 1 ? c.binary : c.ascii)->setChecked(true);
-    (m_nOutputStyle != 0 ? c.tabular : c.descriptive)->setChecked(true);
+    (m_working.m_nReadMode == 1 ? c.binary : c.ascii)->setChecked(true);
+    (m_working.m_nOutputStyle != 0 ? c.tabular : c.descriptive)->setChecked(true);
     // Opening with an option already set shows what clicking it on would have shown.
-    if (m_bUnixLF) ApplyUnixLfInterlock();
-    if (m_bSortOutput) ApplySortInterlock();
-    if (m_bNoRecursion) ApplyNoRecursionInterlock();
-    if (m_nOutputDest == 1) {
+    if (m_working.UsesUnixLineEnds()) ApplyUnixLfInterlock();
+    if (m_working.IsSorted()) ApplySortInterlock();
+    if (!m_working.IsRecursive()) ApplyNoRecursionInterlock();
+    if (m_working.m_nOutputDest == 1) {
         c.sendToScreen->setChecked(true);
         SetOutputBoxEnabled(false);
     } else {
@@ -187,27 +172,27 @@ bool CCrcSettingsDlg::DoDataExchange(bool save) {
         }
         return false;
     };
-    ExchangeRadio(save, c.ascii, c.binary, m_nReadMode);
-    ExchangeRadio(save, c.saveToFile, c.sendToScreen, m_nOutputDest);
-    ExchangeRadio(save, c.descriptive, c.tabular, m_nOutputStyle);
-    ExchangeText(save, c.input, m_strInput);
+    ExchangeRadio(save, c.ascii, c.binary, m_working.m_nReadMode);
+    ExchangeRadio(save, c.saveToFile, c.sendToScreen, m_working.m_nOutputDest);
+    ExchangeRadio(save, c.descriptive, c.tabular, m_working.m_nOutputStyle);
+    ExchangeText(save, c.input, m_working.m_strInput);
     if (!ValidateInputPath()) return fail(c.input);
-    ExchangeText(save, c.output, m_strOutput);
-    if (!ValidateOutputFile(m_strOutput, m_bDropping != 0)) return fail(c.output);
-    ExchangeCheck(save, c.sortOutput, m_bSortOutput);
-    ExchangeCheck(save, c.noRecursion, m_bNoRecursion);
-    ExchangeCheck(save, c.dirWildcards, m_bDirWildcards);
-    ExchangeCheck(save, c.lowercase, m_bLowercase);
-    ExchangeCheck(save, c.unixLf, m_bUnixLF);
+    ExchangeText(save, c.output, m_working.m_strOutput);
+    if (!ValidateOutputFile(m_working.m_strOutput, m_bDropping != 0)) return fail(c.output);
+    ExchangeCheck(save, c.sortOutput, m_working.m_bSortOutput);
+    ExchangeCheck(save, c.noRecursion, m_working.m_bNoRecursion);
+    ExchangeCheck(save, c.dirWildcards, m_working.m_bDirWildcards);
+    ExchangeCheck(save, c.lowercase, m_working.m_bLowercase);
+    ExchangeCheck(save, c.unixLf, m_working.m_bUnixLF);
     return true;
 }
 
 bool CCrcSettingsDlg::ValidateInputPath() {
-    if (m_strInput.empty() || m_bValidate != 1) return true;
+    if (m_working.m_strInput.empty() || m_bValidate != 1) return true;
     // A directory stands for every file in it. Only the settings get the pattern; the box
     // keeps showing what was typed.
-    if (m_strInput.back() == '/') m_strInput += "*.*";
-    if (!PathOrPatternExists(m_strInput)) {
+    if (m_working.m_strInput.back() == '/') m_working.m_strInput += "*.*";
+    if (!PathOrPatternExists(m_working.m_strInput)) {
         ShowErrorBox(this, tr(kInvalidNameText), tr("Unable to find input file"));
         return false;
     }
@@ -215,7 +200,7 @@ bool CCrcSettingsDlg::ValidateInputPath() {
 }
 
 bool CCrcSettingsDlg::ValidateOutputFile(std::string output, bool dropping) {
-    if (output.empty() || m_nOutputDest != 0 || m_bValidate != 1 || dropping) return true;
+    if (output.empty() || m_working.m_nOutputDest != 0 || m_bValidate != 1 || dropping) return true;
     if (OutputFileExists(output) &&
         !AskYesNo(this, tr("The output file already exists. Do you wish to overwrite it?"),
                   tr("Overwrite output file?"))) {
@@ -241,18 +226,17 @@ void CCrcSettingsDlg::OnCloseClicked() {
 
 void CCrcSettingsDlg::ApplySortInterlock() {
     const SettingsDialogControls& c = m_controls;
-    // Sorted results print as tabular lines of lowercased paths whatever these two say.
-    m_bLowercase = 0;
+    // Sorted results print as tabular lines whatever these two say.
+    m_working.ApplySortConsequences();
     c.lowercase->setChecked(false);
     c.lowercase->setEnabled(false);
-    m_nOutputStyle = 1;
     c.tabular->setChecked(true);
     c.descriptive->setEnabled(false);
 }
 
 void CCrcSettingsDlg::ApplyNoRecursionInterlock() {
     const SettingsDialogControls& c = m_controls;
-    m_bDirWildcards = 0;
+    m_working.ApplyNoRecursionConsequences();
     c.dirWildcards->setChecked(false);
     c.dirWildcards->setEnabled(false);
 }
@@ -260,7 +244,7 @@ void CCrcSettingsDlg::ApplyNoRecursionInterlock() {
 void CCrcSettingsDlg::ApplyUnixLfInterlock() {
     const SettingsDialogControls& c = m_controls;
     // The line-end conversion is a read mode of its own; ASCII is not offered beside it.
-    m_nReadMode = 1;
+    m_working.ApplyUnixLineEndConsequences();
     c.binary->setChecked(true);
     c.ascii->setEnabled(false);
 }
@@ -268,11 +252,11 @@ void CCrcSettingsDlg::ApplyUnixLfInterlock() {
 // The interlocks work from the members, which follow their box at once.
 void CCrcSettingsDlg::OnSortOutputClicked() {
     const SettingsDialogControls& c = m_controls;
-    if (m_bSortOutput == 0) {
-        m_bSortOutput = 1;
+    if (!m_working.IsSorted()) {
+        m_working.m_bSortOutput = 1;
         ApplySortInterlock();
     } else {
-        m_bSortOutput = 0;
+        m_working.m_bSortOutput = 0;
         c.lowercase->setEnabled(true);
         c.descriptive->setEnabled(true);
     }
@@ -280,38 +264,38 @@ void CCrcSettingsDlg::OnSortOutputClicked() {
 
 void CCrcSettingsDlg::OnNoRecursionClicked() {
     const SettingsDialogControls& c = m_controls;
-    if (m_bNoRecursion == 0) {
-        m_bNoRecursion = 1;
+    if (m_working.IsRecursive()) {
+        m_working.m_bNoRecursion = 1;
         ApplyNoRecursionInterlock();
     } else {
-        m_bNoRecursion = 0;
+        m_working.m_bNoRecursion = 0;
         c.dirWildcards->setEnabled(true);
     }
 }
 
 void CCrcSettingsDlg::OnUnixLfClicked() {
     const SettingsDialogControls& c = m_controls;
-    if (m_bUnixLF == 0) {
-        m_bUnixLF = 1;
+    if (!m_working.UsesUnixLineEnds()) {
+        m_working.m_bUnixLF = 1;
         ApplyUnixLfInterlock();
     } else {
-        m_bUnixLF = 0;
+        m_working.m_bUnixLF = 0;
         c.ascii->setEnabled(true);
     }
 }
 
 void CCrcSettingsDlg::OnSaveToFileClicked() {
-    m_nOutputDest = 0;
+    m_working.m_nOutputDest = 0;
     SetOutputBoxEnabled(true);
 }
 
 void CCrcSettingsDlg::OnSendToScreenClicked() {
-    m_nOutputDest = 1;
+    m_working.m_nOutputDest = 1;
     SetOutputBoxEnabled(false);
 }
 
 void CCrcSettingsDlg::OnOutputTextChanged(const QString& text) {
-    if (text != FromPathBytes(m_strOutput)) m_strOutput = ToPathBytes(text);
+    if (text != FromPathBytes(m_working.m_strOutput)) m_working.m_strOutput = ToPathBytes(text);
 }
 
 void CCrcSettingsDlg::SetOutputBoxEnabled(bool enabled) {
@@ -321,11 +305,8 @@ void CCrcSettingsDlg::SetOutputBoxEnabled(bool enabled) {
 
 void CCrcSettingsDlg::OnDefaultsClicked() {
     const SettingsDialogControls& c = m_controls;
-    m_bSortOutput = m_bNoRecursion = m_bDirWildcards = m_bLowercase = m_bUnixLF = 0;
+    m_working.ResetDefaults();
     m_bDropping = 0;
-    m_nReadMode = 1;
-    m_nOutputStyle = 0;
-    m_nOutputDest = 1;
     for (QWidget* control :
          {static_cast<QWidget*>(c.ascii), static_cast<QWidget*>(c.lowercase),
           static_cast<QWidget*>(c.dirWildcards), static_cast<QWidget*>(c.descriptive)}) {
@@ -334,8 +315,6 @@ void CCrcSettingsDlg::OnDefaultsClicked() {
     c.sendToScreen->setChecked(true);
     SetOutputBoxEnabled(false);
     c.defaults->setFocus();
-    m_strInput.clear();
-    m_strOutput.clear();
     UpdateData(false);
 }
 
@@ -347,7 +326,7 @@ void CCrcSettingsDlg::dropEvent(QDropEvent* event) {
     const std::vector<std::string> paths = DroppedLocalPaths(event->mimeData());
     // Only a single local path can become the input; anything else leaves the dialog as it is.
     if (paths.size() == 1 && event->mimeData()->urls().size() == 1) {
-        m_strInput = paths.front();
+        m_working.m_strInput = paths.front();
         m_bDropping = 1;
         // Refilling every control from the members also resets the boxes whose members follow
         // them only when the values are collected (wildcards, lowercase, read mode).

@@ -23,11 +23,11 @@ public:
     // without one, Cancel (also Esc and the close box) discards them.
     enum Result { kResultOk = 1, kResultCancel = 2, kResultClose = 3 };
 
-    // Works on its own copy of the ten option fields of settings.
+    // Works on its own copy of the settings' option fields.
     CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent);
     ~CCrcSettingsDlg() override;
 
-    // Copies the ten option fields back (not m_flags, not m_szSettingsDir).
+    // Copies the option fields back (not m_flags, not m_szSettingsDir).
     void CopyBackTo(CCRCSettings& settings) const;
 
     // OK: collects and checks the values; the dialog ends only when they pass.
@@ -69,21 +69,13 @@ private:
 
     SettingsDialogControls m_controls;
 
-    // The dialog's working copy of the settings; OK and Close hand it back.
-    std::int32_t m_bSortOutput = 0;
-    std::int32_t m_bNoRecursion = 0;
-    std::int32_t m_bDirWildcards = 0;
-    std::int32_t m_bLowercase = 0;
-    std::int32_t m_bUnixLF = 0;
+    // The dialog's working copy of the settings; OK and Close hand it back. Its option rules are
+    // the record's own (ApplySortConsequences and the others).
+    CCRCSettings m_working;
     // Set only while a dropped path is put into the controls: the output check is skipped then.
     std::int32_t m_bDropping = 0;
-    std::int32_t m_nOutputStyle = 0;
-    std::int32_t m_nReadMode = 1;
-    std::int32_t m_nOutputDest = 1;
     // 0 while the controls are filled for the first time; the path checks act only when 1.
     std::int32_t m_bValidate = 0;
-    std::string m_strInput;
-    std::string m_strOutput;
 };
 
 }  // namespace quillmark
