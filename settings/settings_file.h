@@ -10,14 +10,6 @@ namespace quillmark {
 
 inline constexpr const char* kSettingsFileName = "settings.dat";
 
-struct UserMessage {
-    const char* text;
-    const char* caption;
-};
-inline constexpr UserMessage kLoadSettingsFailed{"Unable to load settings file.", "Error"};
-inline constexpr UserMessage kSaveSettingsFailed{"Unable to save settings file.", "Error"};
-inline constexpr UserMessage kExitSaveFailed{"The settings file could not be saved.",
-                                             "Unable to save settings file"};
 
 // The file's bytes for a record (35 with both strings empty). Integers little-endian.
 std::string EncodeSettings(const CCRCSettings& record);
@@ -34,11 +26,11 @@ bool WriteSettingsFile(const std::string& path, const CCRCSettings& record);
 // Start-up: remembers the working directory in m_szSettingsDir and reads settings.dat from it;
 // anything unreadable gives the defaults, silently.
 void LoadSettingsAtStartup(CCRCSettings& record);
-// Exit: writes settings.dat into m_szSettingsDir. False means kExitSaveFailed should be shown
+// Exit: writes settings.dat into m_szSettingsDir. False means the window should say so
 // (including when no directory was remembered; then nothing is written).
 bool SaveSettingsAtExit(const CCRCSettings& record);
 // The Load settings and Save settings commands, in the current working directory.
-// False means kLoadSettingsFailed / kSaveSettingsFailed should be shown.
+// False means the window should say that the load or save failed.
 bool LoadSettingsCommand(CCRCSettings& record);
 bool SaveSettingsCommand(const CCRCSettings& record);
 

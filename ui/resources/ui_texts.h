@@ -1,12 +1,26 @@
 // ui_texts.h - captions, labels and messages of the desktop program's own windows.
+//
+// Like every text the program shows, these are kept exactly as the program has always shown
+// them, spelling included (see also processing/run_messages.h): do not correct them.
 #pragma once
 
+#include "processing/run_reporting.h"
+
 namespace quillmark {
+
+struct UserMessage {
+    const char* text;
+    const char* caption;
+};
+inline constexpr UserMessage kLoadSettingsFailed{"Unable to load settings file.", kErrorCaption};
+inline constexpr UserMessage kSaveSettingsFailed{"Unable to save settings file.", kErrorCaption};
+inline constexpr UserMessage kExitSaveFailed{"The settings file could not be saved.",
+                                             "Unable to save settings file"};
 
 inline constexpr const char* kMainWindowCaption = "Quillmark";
 
 inline constexpr const char* kNoInputText = "No input file has been specified.";
-inline constexpr const char* kNoInputCaption = "Error";
+inline constexpr const char* kNoInputCaption = kErrorCaption;
 inline constexpr const char* kConfirmCaption = "Start CRC Processing";
 
 inline constexpr const char* kProcessingCaption = "Processing files";
