@@ -15,7 +15,7 @@
 #include "ui/progress_dialogs.h"
 #include "ui/resources/menu_resources.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 struct BoxLook {
@@ -236,4 +236,4 @@ TEST_F(FrameTest, FifosAsSettingsOrOutputAreRefusedWithoutWaiting) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

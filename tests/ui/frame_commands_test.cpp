@@ -11,7 +11,7 @@
 #include "tests/ui/frame_fixture.h"
 #include "ui/resources/menu_resources.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 struct EditState {
@@ -177,4 +177,4 @@ TEST_F(FrameTest, ClosingOrExitSavesTheSettingsOnceIntoTheStartDirectory) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

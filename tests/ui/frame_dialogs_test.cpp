@@ -12,7 +12,7 @@
 #include "ui/crc_settings_dlg.h"
 #include "ui/resources/menu_resources.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 struct DialogCase {
@@ -73,4 +73,4 @@ TEST_F(FrameTest, AboutBoxNamesTheProgramAndClosesWithOk) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

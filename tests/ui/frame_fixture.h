@@ -12,7 +12,7 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/crc_frame.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 
 // CRC-32 of the classic pangram, 43 bytes.
 inline constexpr const char* kFoxText = "The quick brown fox jumps over the lazy dog";
@@ -63,4 +63,4 @@ private:
     std::unique_ptr<CCrcFrame> m_frame;
 };
 
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

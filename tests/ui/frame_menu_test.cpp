@@ -7,7 +7,7 @@
 #include "tests/ui/frame_fixture.h"
 #include "ui/resources/menu_resources.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 struct ExpectedItem {
@@ -115,4 +115,4 @@ TEST_F(FrameTest, WindowKeysReachTheirCommandsAndCtrlXOnlyCuts) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

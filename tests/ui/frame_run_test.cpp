@@ -12,7 +12,7 @@
 #include "ui/gui_progress_view.h"
 #include "ui/resources/menu_resources.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 std::string Block(const std::string& path, std::size_t size, const std::string& crc) {
@@ -248,4 +248,4 @@ TEST_F(FrameTest, RunMessagesAppearAsErrorBoxesAboveTheProgressWindow) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

@@ -11,7 +11,7 @@
 #include "tests/ui/frame_fixture.h"
 #include "ui/gui_progress_view.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 TEST_F(FrameTest, MessageMidRunHoldsTheWorkerAndFollowsTheResultsBeforeIt) {
@@ -66,4 +66,4 @@ TEST_F(FrameTest, MessageMidRunHoldsTheWorkerAndFollowsTheResultsBeforeIt) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

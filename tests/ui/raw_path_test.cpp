@@ -7,7 +7,7 @@
 #include "tests/ui/settings_dlg_fixture.h"
 #include "ui/dropped_paths.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 // "bad" + 0xFF 0xFE + "dir": not UTF-8, so a QString would turn it into U+FFFD twice.
@@ -109,4 +109,4 @@ TEST_F(SettingsDlgTest, BrowsedNameThatDoesNotExistIsReportedNotUsed) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

@@ -11,7 +11,7 @@
 
 #include "settings/option_flags.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 const std::string kHead = "Do you wish to use the currently specified file(s) and options?\n";
@@ -128,4 +128,4 @@ TEST(RunSummary, WholeTextForATabularAsciiRunToAFile) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

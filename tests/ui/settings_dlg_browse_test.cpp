@@ -6,7 +6,7 @@
 
 #include "tests/ui/settings_dlg_fixture.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 class SettingsDlgBrowseTest : public SettingsDlgTest {
@@ -98,4 +98,4 @@ TEST_F(SettingsDlgBrowseTest, OutputChoiceIsAskedAboutOnceWhenTaken) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

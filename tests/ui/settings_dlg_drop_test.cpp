@@ -2,7 +2,7 @@
 // more do nothing, and the refill shows the members again.
 #include "tests/ui/settings_dlg_fixture.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 class SettingsDlgDropTest : public SettingsDlgTest {
@@ -100,4 +100,4 @@ TEST_F(SettingsDlgDropTest, DropRunsTheInputCheckButNotTheOutputCheck) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

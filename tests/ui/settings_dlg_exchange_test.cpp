@@ -9,7 +9,7 @@
 
 #include "tests/ui/settings_dlg_fixture.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 const QString kInvalidName = "The filename you entered is invalid.\nPlease try again.";
@@ -251,4 +251,4 @@ TEST_F(SettingsDlgExchangeTest, EnterInAnEditBoxPressesOk) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

@@ -14,7 +14,7 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/crc_settings_dlg.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 
 class SettingsDlgTest : public ScratchDirTest {
 protected:
@@ -68,4 +68,4 @@ protected:
     std::unique_ptr<CCrcSettingsDlg> m_dialog;
 };
 
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

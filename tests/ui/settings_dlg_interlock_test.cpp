@@ -5,7 +5,7 @@
 
 #include "tests/ui/settings_dlg_fixture.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 const char* const kToggles[] = {"sortOutputCheck",   "noRecursionCheck", "dirWildcardsCheck",
@@ -157,4 +157,4 @@ TEST_F(SettingsDlgInterlockTest, DefaultsResetsEveryControlAndValue) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

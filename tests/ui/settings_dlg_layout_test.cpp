@@ -10,7 +10,7 @@
 
 #include "tests/ui/settings_dlg_fixture.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 namespace {
 
 struct Control {
@@ -196,4 +196,4 @@ TEST_F(SettingsDlgLayoutTest, ArrangementFollowsTheClassicTemplate) {
 }
 
 }  // namespace
-}  // namespace quillmark::test
+}  // namespace quillmark::testing

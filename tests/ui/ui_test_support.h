@@ -10,43 +10,41 @@
 #include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/path_services.h"
+#include "tests/core/test_support.h"
 
-namespace quillmark::test {
+namespace quillmark::testing {
 
-// Each test runs inside its own empty working directory, left again afterwards.
+// Each test runs inside its own empty working directory, left again afterwards; the scratch
+// directory, the working-directory guard and the file helpers are those of every other test.
 class ScratchDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_scratch.isValid());
-        m_savedCwd = GetCurrentDirectory().value_or("/");
+        m_guard.emplace();
         ASSERT_TRUE(ChangeDirectory(Scratch()));
     }
-    void TearDown() override { ChangeDirectory(m_savedCwd); }
+    void TearDown() override { m_guard.reset(); }
 
-    std::string Scratch() const { return m_scratch.path().toStdString(); }
-    std::string ScratchPath(const std::string& name) const { return Scratch() + "/" + name; }
+    std::string Scratch() const { return m_scratch.Path(); }
+    std::string ScratchPath(const std::string& name) const { return m_scratch / name; }
 
     static void WriteFile(const std::string& path, const std::string& content) {
-        std::ofstream(path, std::ios::binary) << content;
+        testing::WriteFile(path, content);
     }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    static std::string ReadFile(const std::string& path) { return testing::ReadFile(path); }
 
 private:
-    QTemporaryDir m_scratch;
-    std::string m_savedCwd;
+    testing::TempDir m_scratch;
+    std::optional<testing::CwdGuard> m_guard;
 };
 
 // Shown and active, so that focus, shortcuts and modal boxes behave as for a user.
@@ -139,4 +137,4 @@ private:
     OnModal<QMessageBox> m_poller;
 };
 
-}  // namespace quillmark::test
+}  // namespace quillmark::testing
