@@ -13,7 +13,7 @@ constexpr auto kSamplePeriod = std::chrono::milliseconds(150);
 // Opening a file costs about what reading this many bytes does, so a throughput sample weighs
 // many small files and a few large ones alike.
 constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
-constexpr unsigned kMeasuredStart = 2;
+constexpr unsigned kMeasuredStart = 4;
 
 unsigned ProcessorCount() { return std::max(1u, std::thread::hardware_concurrency()); }
 
