@@ -1,0 +1,372 @@
+// listing_check.cpp - the check run: each entry of a listing opened, measured and checksummed as
+// a run would, its outcome printed in listing order, and unlisted files found on request.
+#include "processing/listing_check.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "checksum/crc_table.h"
+#include "platform/case_insensitive_path.h"
+#include "platform/directory_handle.h"
+#include "platform/regular_file.h"
+#include "processing/listing_reader.h"
+#include "processing/name_escaping.h"
+#include "processing/progress_meter.h"
+
+namespace quillmark {
+
+namespace {
+
+constexpr std::size_t kListingBuffer = 64 * 1024;
+
+const char* OutcomeText(CheckOutcome outcome) {
+    switch (outcome) {
+        case CheckOutcome::Ok:
+            return "OK";
+        case CheckOutcome::Failed:
+            return "FAILED";
+        case CheckOutcome::Missing:
+            return "MISSING";
+        case CheckOutcome::Unreadable:
+            return "UNREADABLE";
+        case CheckOutcome::NotRecorded:
+            return "NOT RECORDED";
+        case CheckOutcome::New:
+            return "NEW";
+    }
+    return "";
+}
+
+// The one place a check hands an opened file to the checksum engine. The engine opens by name,
+// so the name given is the descriptor's own, which reaches the same file however long its path.
+CrcResult ChecksumOpenedFile(const CrcTable& table, const RegularFile& file, std::uint8_t flags,
+                             ReadProgress& progress) {
+    const std::string name = "/proc/self/fd/" + std::to_string(file.Descriptor());
+    return table.ComputeFileCrc(name, file.Size(), flags, &progress);
+}
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool known = false;
+
+    bool Is(const struct stat& info) const {
+        return known && info.st_dev == device && info.st_ino == inode;
+    }
+};
+
+FileIdentity IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return {};
+    return {info.st_dev, info.st_ino, true};
+}
+
+bool HasCapital(std::string_view path) {
+    return std::any_of(path.begin(), path.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+std::string DirectoryPart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+struct Opened {
+    std::optional<RegularFile> file;
+    int error = 0;
+};
+
+Opened OpenRecordedPath(const std::string& path) {
+    Opened opened;
+    OpenError error;
+    std::optional<OpenedParent> parent = OpenParentDirectory(path, &error);
+    if (!parent) {
+        opened.error = error.number;
+        return opened;
+    }
+    opened.file = RegularFile::OpenAt(parent->directory.Descriptor(), parent->name, &opened.error);
+    return opened;
+}
+
+bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
+
+class EntryChecker : public ListingVisitor {
+public:
+    EntryChecker(const std::string& listing, const CheckOptions& options, CheckEnvironment& env,
+                 CheckCounts& counts)
+        : m_listing(listing),
+          m_listingDirectory(DirectoryPart(listing)),
+          m_options(options),
+          m_env(env),
+          m_counts(counts),
+          m_meter(env.progress) {}
+
+    bool OnEntry(const ListingEntry& entry) override {
+        std::string path = RebasePath(entry.path, m_options.rebase);
+        if (entry.kind == ListingKind::Sfv && (path.empty() || path.front() != '/')) {
+            path.insert(0, m_listingDirectory);
+        }
+        if (!entry.recorded) return Report(path, CheckOutcome::NotRecorded);
+
+        if (!m_meter.BeginFile({}, path)) return false;
+        const std::optional<CheckOutcome> outcome = CheckFile(entry, path);
+        m_meter.EndDirectory();
+        if (!outcome) return false;
+        m_meter.EndFile();
+        if (*outcome == CheckOutcome::Missing && m_options.ignoreMissing) return true;
+        return Report(path, *outcome);
+    }
+
+    bool OnMalformedLine(std::uint64_t line) override {
+        ++m_counts.malformed;
+        m_env.reporter.OnMalformedLine(m_listing, line);
+        return true;
+    }
+
+    // The unlisted regular files of each directory that holds a listed one, in path order.
+    bool ReportNewFiles(const FileIdentity& listingFile) {
+        const FileIdentity outputFile = IdentityOf(m_options.ownOutputFile);
+        for (const auto& [directory, listed] : m_listedNames) {
+            std::optional<DirectoryHandle> handle =
+                OpenDirectoryPath(directory.empty() ? "." : directory);
+            if (!handle) continue;
+            const int copy =
+                ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
+            if (stream == nullptr) {
+                if (copy >= 0) ::close(copy);
+                continue;
+            }
+            std::vector<std::string> added;
+            while (const dirent* entry = ::readdir(stream)) {
+                const std::string name = entry->d_name;
+                if (name == "." || name == ".." || listed.count(name) != 0) continue;
+                struct stat info {};
+                if (::fstatat(handle->Descriptor(), name.c_str(), &info, 0) != 0) continue;
+                if (!S_ISREG(info.st_mode)) continue;
+                if (listingFile.Is(info) || outputFile.Is(info)) continue;
+                added.push_back(name);
+            }
+            ::closedir(stream);
+            std::sort(added.begin(), added.end());
+            for (const std::string& name : added) {
+                if (!Report(directory + name, CheckOutcome::New)) return false;
+            }
+        }
+        m_listedNames.clear();
+        return true;
+    }
+
+    void FinishProgress() { m_meter.Finish(); }
+    bool Cancelled() const { return m_meter.Cancelled(); }
+    bool WriteFailed() const { return m_writeFailed; }
+
+private:
+    // nullopt when the read was cancelled part-way.
+    std::optional<CheckOutcome> CheckFile(const ListingEntry& entry, std::string& path) {
+        Opened opened = OpenRecordedPath(path);
+        if (!opened.file && IsMissing(opened.error) && entry.kind == ListingKind::Quillmark &&
+            !HasCapital(path)) {
+            // A lowercased listing names files whose real names may have capitals.
+            std::string resolved;
+            switch (MatchPathIgnoringCase(path, resolved)) {
+                case CaseMatch::Found:
+                    path = std::move(resolved);
+                    opened = OpenRecordedPath(path);
+                    break;
+                case CaseMatch::Several:
+                    m_env.reporter.OnNotice(EscapeForDisplay(path) +
+                                            ": several files match this name in letter case");
+                    return CheckOutcome::Failed;
+                case CaseMatch::None:
+                    break;
+            }
+        }
+        if (!opened.file) {
+            return IsMissing(opened.error) ? CheckOutcome::Missing : CheckOutcome::Unreadable;
+        }
+        if (m_options.reportNew) {
+            const std::string directory = DirectoryPart(path);
+            m_listedNames[directory].insert(path.substr(directory.size()));
+        }
+        if (entry.hasSize && entry.size != opened.file->Size()) return CheckOutcome::Failed;
+        const CrcResult result =
+            ChecksumOpenedFile(m_table, *opened.file, m_options.readFlags, m_meter);
+        switch (result.status) {
+            case CrcStatus::Cancelled:
+                return std::nullopt;
+            case CrcStatus::Unreadable:
+                return CheckOutcome::Unreadable;
+            case CrcStatus::Ok:
+                break;
+        }
+        return result.crc == entry.crc ? CheckOutcome::Ok : CheckOutcome::Failed;
+    }
+
+    bool Report(const std::string& path, CheckOutcome outcome) {
+        switch (outcome) {
+            case CheckOutcome::Ok:
+                ++m_counts.ok;
+                break;
+            case CheckOutcome::Failed:
+                ++m_counts.failed;
+                break;
+            case CheckOutcome::Missing:
+                ++m_counts.missing;
+                break;
+            case CheckOutcome::Unreadable:
+                ++m_counts.unreadable;
+                break;
+            case CheckOutcome::NotRecorded:
+                ++m_counts.notRecorded;
+                break;
+            case CheckOutcome::New:
+                ++m_counts.added;
+                break;
+        }
+        if (outcome == CheckOutcome::Ok && m_options.quiet) return true;
+        if (!m_env.outcomes.Write(FormatOutcomeLine(path, outcome))) {
+            m_writeFailed = true;
+            return false;
+        }
+        return true;
+    }
+
+    const std::string& m_listing;
+    const std::string m_listingDirectory;
+    const CheckOptions& m_options;
+    CheckEnvironment& m_env;
+    CheckCounts& m_counts;
+    ProgressMeter m_meter;
+    const CrcTable m_table;
+    bool m_writeFailed = false;
+    // Only with reportNew: the names checked in each directory, by the directory's path.
+    std::map<std::string, std::set<std::string>> m_listedNames;
+};
+
+class ListingFile {
+public:
+    explicit ListingFile(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ListingFile(const ListingFile&) = delete;
+    ListingFile& operator=(const ListingFile&) = delete;
+    ~ListingFile() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    int Descriptor() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
+std::string RebasePath(std::string_view recorded,
+                       const std::vector<std::pair<std::string, std::string>>& rebase) {
+    for (const auto& [from, to] : rebase) {
+        std::string_view prefix = from;
+        while (prefix.size() > 1 && prefix.back() == '/') prefix.remove_suffix(1);
+        if (prefix.empty() || recorded.substr(0, prefix.size()) != prefix) continue;
+        const std::string_view rest = recorded.substr(prefix.size());
+        if (!rest.empty() && rest.front() != '/' && prefix != "/") continue;
+        std::string path = to;
+        if (!path.empty() && path.back() == '/' && !rest.empty() && rest.front() == '/') {
+            path.pop_back();
+        } else if (prefix == "/" && !path.empty() && path.back() != '/') {
+            path += '/';
+        }
+        path += rest;
+        return path;
+    }
+    return std::string(recorded);
+}
+
+std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome) {
+    std::string line;
+    if (NeedsListingEscape(path)) {
+        line = '\\';
+        line += EscapeListingPath(path);
+    } else {
+        line.assign(path);
+    }
+    line += ": ";
+    line += OutcomeText(outcome);
+    line += '\n';
+    return line;
+}
+
+std::string FormatCheckSummary(const CheckCounts& counts) {
+    std::string text = "checked " + std::to_string(counts.Entries()) + " entries";
+    const std::pair<std::uint64_t, const char*> parts[] = {
+        {counts.ok, "OK"},
+        {counts.failed, "FAILED"},
+        {counts.missing, "MISSING"},
+        {counts.unreadable, "UNREADABLE"},
+        {counts.notRecorded, "NOT RECORDED"},
+        {counts.added, "NEW"},
+        {counts.malformed, "malformed lines"},
+    };
+    const char* separator = ": ";
+    for (const auto& [count, label] : parts) {
+        if (count == 0) continue;
+        text += separator;
+        text += std::to_string(count);
+        text += ' ';
+        text += label;
+        separator = ", ";
+    }
+    return text;
+}
+
+ListingCheck CheckListing(const std::string& listing, const CheckOptions& options,
+                          CheckEnvironment& env, CheckCounts& counts) {
+    ListingFile file(listing);
+    struct stat info {};
+    if (file.Descriptor() < 0 || ::fstat(file.Descriptor(), &info) != 0) {
+        return {ListingStatus::Unreadable, errno};
+    }
+    if (S_ISDIR(info.st_mode)) return {ListingStatus::Unreadable, EISDIR};
+    const FileIdentity identity{info.st_dev, info.st_ino, true};
+
+    if (!env.progress.OpenProgressWindow(ProgressWindowKind::Processing)) {
+        return {ListingStatus::Cancelled, 0};
+    }
+    EntryChecker checker(listing, options, env, counts);
+    ListingReader reader;
+    std::vector<char> buffer(kListingBuffer);
+    int readError = 0;
+    while (!reader.Stopped()) {
+        const ssize_t got = ::read(file.Descriptor(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            readError = errno;
+            break;
+        }
+        if (got == 0) {
+            reader.Finish(checker);
+            break;
+        }
+        reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)), checker);
+    }
+    if (!checker.Cancelled() && !checker.WriteFailed() && readError == 0 && options.reportNew) {
+        checker.ReportNewFiles(identity);
+    }
+    checker.FinishProgress();
+    env.progress.CloseProgressWindow(ProgressWindowKind::Processing);
+
+    if (checker.WriteFailed()) return {ListingStatus::WriteFailed, 0};
+    if (checker.Cancelled()) return {ListingStatus::Cancelled, 0};
+    if (readError != 0) return {ListingStatus::Unreadable, readError};
+    if (reader.EntryCount() == 0) return {ListingStatus::Empty, 0};
+    return {ListingStatus::Checked, 0};
+}
+
+}  // namespace quillmark
