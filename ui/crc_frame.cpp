@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -30,6 +31,7 @@
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
 #include "ui/run_summary.h"
+#include "ui/verify_listing.h"
 
 // The resources live in a static library; nothing would pull them in without this.
 static void InitQuillmarkResources() { Q_INIT_RESOURCE(quillmark); }
@@ -207,6 +209,9 @@ void CCrcFrame::ExecuteCommand(int command) {
         case ID_BEGIN_PROCESSING:
             ConfirmAndRun();
             break;
+        case ID_VERIFY_LISTING:
+            ChooseAndVerifyListing();
+            break;
         case ID_APP_ABOUT:
             OnAbout();
             break;
@@ -263,21 +268,44 @@ void CCrcFrame::RunProcessing() {
     // The progress window blocks input to this window, but a drop or a queued command could
     // still arrive while events are pumped; runs never nest.
     if (m_bRunning) return;
-    m_bRunning = true;
-    // One wait cursor over the main window for the whole run: switching it per file costs time
-    // and flickers over many small files, and the progress window keeps an arrow for Cancel.
-    setCursor(Qt::WaitCursor);
-    m_wndPane->viewport()->setCursor(Qt::WaitCursor);
-
+    SetBusy(true);
     RunEnvironment env{*m_paneSink, *m_presenter, *m_progressView, m_resultTree};
     quillmark::RunProcessing(m_settings, env);
     m_paneSink->Flush();
+    SetBusy(false);
+}
 
-    m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
-    unsetCursor();
-    m_bRunning = false;
-    m_wndPane->setFocus();
-    UpdateEditCommands();
+void CCrcFrame::SetBusy(bool busy) {
+    m_bRunning = busy;
+    // One wait cursor over the main window for the whole run: switching it per file costs time
+    // and flickers over many small files, and the progress window keeps an arrow for Cancel.
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+        m_wndPane->viewport()->setCursor(Qt::WaitCursor);
+    } else {
+        m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
+        unsetCursor();
+    }
+    if (QAction* verify = Action(ID_VERIFY_LISTING)) verify->setEnabled(!busy);
+    if (!busy) {
+        m_wndPane->setFocus();
+        UpdateEditCommands();
+    }
+}
+
+void CCrcFrame::ChooseAndVerifyListing() {
+    if (m_bRunning) return;
+    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromLatin1(kVerifyCaption));
+    if (chosen.isEmpty()) return;
+    VerifyListing(chosen.toLocal8Bit().toStdString());
+}
+
+void CCrcFrame::VerifyListing(const std::string& listing) {
+    if (m_bRunning) return;
+    SetBusy(true);
+    VerifyListingInWindow(this, listing, m_settings.m_flags & (OPT_ASCII_MODE | OPT_UNIX_LF),
+                          *m_paneSink, *m_progressView);
+    SetBusy(false);
 }
 
 void CCrcFrame::ConfirmAndRun() {

@@ -38,6 +38,10 @@ public:
     void RunProcessing();
     // "Begin processing": the summary question, then a run on Yes.
     void ConfirmAndRun();
+    // "Verify listing...": asks for a listing, then checks it with the current read mode.
+    void ChooseAndVerifyListing();
+    // Checks one listing: outcomes in the pane, the summary in a box. Settings stay as they are.
+    void VerifyListing(const std::string& listing);
     // "CRC Settings...": the options dialog; OK also starts a run.
     void EditSettings();
 
@@ -57,6 +61,8 @@ private:
     void SizeToPaneCharacters();
     void ExecuteCommand(int command);
     void UpdateEditCommands();
+    // The one switch between idle and busy: cursor, commands that would start a run, the flag.
+    void SetBusy(bool busy);
 
     void OnFileNew();
     void OnAppExit();
