@@ -66,9 +66,10 @@ CaseMatch FindComponent(int directory, std::string_view component, std::string& 
 
 }  // namespace
 
-CaseMatch MatchPathIgnoringCase(std::string_view path, std::string& resolved) {
+CaseMatch MatchPathIgnoringCase(std::string_view path, std::string& resolved, int base) {
     const bool absolute = !path.empty() && path.front() == '/';
-    Descriptor directory(::open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor directory(absolute ? ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                  : ::openat(base, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() < 0) return CaseMatch::None;
     std::string result = absolute ? "/" : "";
     std::string component;

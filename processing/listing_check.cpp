@@ -17,7 +17,6 @@
 #include "checksum/crc_table.h"
 #include "platform/case_insensitive_path.h"
 #include "platform/directory_handle.h"
-#include "platform/regular_file.h"
 #include "processing/listing_reader.h"
 #include "processing/name_escaping.h"
 #include "processing/progress_meter.h"
@@ -46,12 +45,19 @@ const char* OutcomeText(CheckOutcome outcome) {
     return "";
 }
 
-// The one place a check hands an opened file to the checksum engine. The engine opens by name,
-// so the name given is the descriptor's own, which reaches the same file however long its path.
-CrcResult ChecksumOpenedFile(const CrcTable& table, const RegularFile& file, std::uint8_t flags,
+// A listed file found in the working directory, which the check has moved into its directory.
+struct FoundFile {
+    std::string name;
+    std::uint64_t size = 0;
+    int error = 0;  // 0 when found as a regular file
+};
+
+// The one place a check hands a file to the checksum engine. The engine opens the file by its
+// bare name, as in a run, so a path is never resolved twice however long it is, and the file is
+// opened once per check as it is once per run.
+CrcResult ChecksumListedFile(const CrcTable& table, const FoundFile& file, std::uint8_t flags,
                              ReadProgress& progress) {
-    const std::string name = "/proc/self/fd/" + std::to_string(file.Descriptor());
-    return table.ComputeFileCrc(name, file.Size(), flags, &progress);
+    return table.ComputeFileCrc(file.name, file.size, flags, &progress);
 }
 
 struct FileIdentity {
@@ -79,22 +85,70 @@ std::string DirectoryPart(std::string_view path) {
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
-struct Opened {
-    std::optional<RegularFile> file;
-    int error = 0;
-};
-
-Opened OpenRecordedPath(const std::string& path) {
-    Opened opened;
-    OpenError error;
-    std::optional<OpenedParent> parent = OpenParentDirectory(path, &error);
-    if (!parent) {
-        opened.error = error.number;
-        return opened;
+// Opens recorded paths relative to the directory the check started in, keeps the directory of the
+// last file open (listings name the files of one directory together) and moves the working
+// directory into it, so the engine opens the file by its bare name as a run does. The working
+// directory is put back when the opener goes away.
+class FileOpener {
+public:
+    FileOpener() : m_start(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    FileOpener(const FileOpener&) = delete;
+    FileOpener& operator=(const FileOpener&) = delete;
+    ~FileOpener() {
+        if (m_start >= 0) {
+            if (m_moved && ::fchdir(m_start) != 0) {
+                // Nothing sensible is left to do: the start directory itself has gone.
+            }
+            ::close(m_start);
+        }
     }
-    opened.file = RegularFile::OpenAt(parent->directory.Descriptor(), parent->name, &opened.error);
-    return opened;
-}
+
+    // The directory relative paths start from; AT_FDCWD until the first move.
+    int Start() const { return m_start >= 0 ? m_start : AT_FDCWD; }
+
+    FoundFile Find(const std::string& path) {
+        FoundFile found;
+        const std::size_t slash = path.rfind('/');
+        const std::string directory =
+            slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        found.name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (found.name.empty()) {
+            found.error = EISDIR;
+            return found;
+        }
+        if (!m_directory || directory != m_directoryPath) {
+            m_directory.reset();
+            OpenError error;
+            m_directory = OpenDirectoryPath(directory.empty() ? "." : directory, &error, Start());
+            if (!m_directory) {
+                found.error = error.number;
+                return found;
+            }
+            m_directoryPath = directory;
+            if (::fchdir(m_directory->Descriptor()) != 0) {
+                found.error = errno;
+                m_directory.reset();
+                return found;
+            }
+            m_moved = true;
+        }
+        struct stat info {};
+        if (::fstatat(m_directory->Descriptor(), found.name.c_str(), &info, 0) != 0) {
+            found.error = errno;
+        } else if (!S_ISREG(info.st_mode)) {
+            found.error = EINVAL;
+        } else {
+            found.size = static_cast<std::uint64_t>(info.st_size);
+        }
+        return found;
+    }
+
+private:
+    int m_start;
+    bool m_moved = false;
+    std::optional<DirectoryHandle> m_directory;
+    std::string m_directoryPath;
+};
 
 bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
 
@@ -107,7 +161,8 @@ public:
           m_options(options),
           m_env(env),
           m_counts(counts),
-          m_meter(env.progress) {}
+          m_meter(env.progress),
+          m_outputFile(IdentityOf(options.ownOutputFile)) {}
 
     bool OnEntry(const ListingEntry& entry) override {
         std::string path = RebasePath(entry.path, m_options.rebase);
@@ -133,10 +188,9 @@ public:
 
     // The unlisted regular files of each directory that holds a listed one, in path order.
     bool ReportNewFiles(const FileIdentity& listingFile) {
-        const FileIdentity outputFile = IdentityOf(m_options.ownOutputFile);
         for (const auto& [directory, listed] : m_listedNames) {
             std::optional<DirectoryHandle> handle =
-                OpenDirectoryPath(directory.empty() ? "." : directory);
+                OpenDirectoryPath(directory.empty() ? "." : directory, nullptr, m_opener.Start());
             if (!handle) continue;
             const int copy =
                 ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -152,7 +206,7 @@ public:
                 struct stat info {};
                 if (::fstatat(handle->Descriptor(), name.c_str(), &info, 0) != 0) continue;
                 if (!S_ISREG(info.st_mode)) continue;
-                if (listingFile.Is(info) || outputFile.Is(info)) continue;
+                if (listingFile.Is(info) || m_outputFile.Is(info)) continue;
                 added.push_back(name);
             }
             ::closedir(stream);
@@ -172,15 +226,15 @@ public:
 private:
     // nullopt when the read was cancelled part-way.
     std::optional<CheckOutcome> CheckFile(const ListingEntry& entry, std::string& path) {
-        Opened opened = OpenRecordedPath(path);
-        if (!opened.file && IsMissing(opened.error) && entry.kind == ListingKind::Quillmark &&
+        FoundFile found = m_opener.Find(path);
+        if (found.error != 0 && IsMissing(found.error) && entry.kind == ListingKind::Quillmark &&
             !HasCapital(path)) {
             // A lowercased listing names files whose real names may have capitals.
             std::string resolved;
-            switch (MatchPathIgnoringCase(path, resolved)) {
+            switch (MatchPathIgnoringCase(path, resolved, m_opener.Start())) {
                 case CaseMatch::Found:
                     path = std::move(resolved);
-                    opened = OpenRecordedPath(path);
+                    found = m_opener.Find(path);
                     break;
                 case CaseMatch::Several:
                     m_env.reporter.OnNotice(EscapeForDisplay(path) +
@@ -190,16 +244,15 @@ private:
                     break;
             }
         }
-        if (!opened.file) {
-            return IsMissing(opened.error) ? CheckOutcome::Missing : CheckOutcome::Unreadable;
+        if (found.error != 0) {
+            return IsMissing(found.error) ? CheckOutcome::Missing : CheckOutcome::Unreadable;
         }
         if (m_options.reportNew) {
             const std::string directory = DirectoryPart(path);
             m_listedNames[directory].insert(path.substr(directory.size()));
         }
-        if (entry.hasSize && entry.size != opened.file->Size()) return CheckOutcome::Failed;
-        const CrcResult result =
-            ChecksumOpenedFile(m_table, *opened.file, m_options.readFlags, m_meter);
+        if (entry.hasSize && entry.size != found.size) return CheckOutcome::Failed;
+        const CrcResult result = ChecksumListedFile(m_table, found, m_options.readFlags, m_meter);
         switch (result.status) {
             case CrcStatus::Cancelled:
                 return std::nullopt;
@@ -246,6 +299,8 @@ private:
     CheckEnvironment& m_env;
     CheckCounts& m_counts;
     ProgressMeter m_meter;
+    const FileIdentity m_outputFile;
+    FileOpener m_opener;
     const CrcTable m_table;
     bool m_writeFailed = false;
     // Only with reportNew: the names checked in each directory, by the directory's path.
