@@ -1,10 +1,13 @@
 // check_command_test.cpp - quillmark-cli --check from outside: listings made by the program in
 // every style checked back, damage found, SFV both ways, and the options that shape a check.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <map>
+#include <thread>
 
 #include "tests/cli/cli_test_support.h"
 
@@ -440,6 +443,24 @@ TEST_F(CheckTest, PathsPastTheSystemLimitAreChecked) {
     const CliResult result = Check({"list"});
     EXPECT_EQ(result.out, relative + ": OK\n" + relative + ": FAILED\n");
     EXPECT_EQ(result.status, 1);
+}
+
+TEST_F(CheckTest, InterruptKeepsWhatWasPrintedAndSaysSo) {
+    // Sparse: reading it takes long, storing it takes nothing.
+    const fs::path big = m_tree / "big.bin";
+    WriteFile(big, "");
+    fs::resize_file(big, 64ull << 30);
+    WriteFile(m_dir / "list", TabularLine(kTree.at("a.txt"), "tree/a.txt") +
+                                  TabularLine(0, 64ull << 30, "tree/big.bin"));
+    CliCall call{.args = {"--check", "list"}, .workingDirectory = m_dir.string()};
+    call.whileRunning = [](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(pid, SIGINT);
+    };
+    const CliResult result = Run(call);
+    EXPECT_EQ(result.status, 130);
+    EXPECT_EQ(result.out, "tree/a.txt: OK\n");
+    EXPECT_EQ(result.err, "quillmark-cli: checked 1 entries: 1 OK\nquillmark-cli: interrupted\n");
 }
 
 }  // namespace
