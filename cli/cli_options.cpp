@@ -79,7 +79,6 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         ->needs(check);
     app.add_option("--rebase", rebase, "With --check: check paths under OLD at NEW instead")
         ->type_name("OLD=NEW")
-        ->expected(1)
         ->allow_extra_args(false)
         ->needs(check);
     app.add_flag("--sfv", options.sfv, "Print SFV lines (NAME CRC) that SFV checkers read")

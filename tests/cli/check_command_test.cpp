@@ -332,7 +332,9 @@ TEST_F(CheckTest, RebaseMovesWholeLeadingComponents) {
     WriteFile(lookalike / "x", "x");
     WriteFile(m_dir / "list", ReadFile(listing) + TabularLine("x", (lookalike / "x").string()));
 
-    const CliResult result = Check({"--rebase", m_tree.string() + "=" + copy.string(), "list"});
+    // Several rules: the first that matches applies, and none swallows the listing's name.
+    const CliResult result = Check(
+        {"--rebase", "/nowhere=/x", "--rebase", m_tree.string() + "=" + copy.string(), "list"});
     std::string expected;
     for (const auto& [name, content] : kTree) expected += (copy / name).string() + ": OK\n";
     expected += (lookalike / "x").string() + ": OK\n";
