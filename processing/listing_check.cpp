@@ -233,6 +233,8 @@ private:
             std::string resolved;
             switch (MatchPathIgnoringCase(path, resolved, m_opener.Start())) {
                 case CaseMatch::Found:
+                    // The meter holds a view of the path about to be replaced.
+                    m_meter.EndDirectory();
                     path = std::move(resolved);
                     found = m_opener.Find(path);
                     break;
