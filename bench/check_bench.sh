@@ -75,7 +75,8 @@ awk -v c="$check" -v r="$run" 'BEGIN { printf "  check / run                    
 printf 'hello\n' >one.txt
 line=$("$cli" -t one.txt)
 for count in 10000 1000000; do
-    yes "$line" | head -n "$count" >"many-$count.txt"
+    awk -v line="$line" -v count="$count" 'BEGIN { for (i = 0; i < count; ++i) print line }' \
+        >"many-$count.txt"
 done
 small=$(peak_kib "$cli" --check --quiet many-10000.txt)
 large=$(peak_kib "$cli" --check --quiet many-1000000.txt)
