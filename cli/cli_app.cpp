@@ -7,16 +7,20 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
+#include "cli/check_command.h"
 #include "cli/cli_options.h"
 #include "cli/console_messages.h"
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
 #include "platform/regular_file.h"
+#include "processing/file_sink.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
+#include "processing/sfv_writer.h"
 
 namespace quillmark {
 
@@ -112,6 +116,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     if (const auto status = ParseCommandLine(argc, argv, options, std::cout, std::cerr)) {
         return *status;
     }
+    if (options.check.enabled) return RunCheckCommand(options);
     InstallInterruptHandler();
 
     const bool resultsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
@@ -122,33 +127,64 @@ int RunCommandLine(int argc, const char* const* argv) {
         results.SetAroundOutput([&progress] { progress.ClearLine(); },
                                 [&progress] { progress.RestoreLine(); });
     }
-    ConsoleMessagePresenter messages(STDERR_FILENO, results, progress);
+
+    // SFV comes from the run's tabular lines; the output file, when there is one, is this
+    // command's own so the rewritten lines can reach it.
+    FileSink sfvFile;
+    std::optional<SfvSink> sfv;
+    if (options.sfv) {
+        CCRCSettings& settings = options.settings;
+        const bool toFile = settings.m_nOutputDest == 0 && !settings.m_strOutput.empty();
+        if (toFile && !sfvFile.Open(settings.m_strOutput)) {
+            WriteAllTo(STDERR_FILENO, "quillmark-cli: Error: Unable to write to output file.\n");
+            return kExitTrouble;
+        }
+        settings.m_nOutputStyle = 1;
+        settings.m_bLowercase = 0;
+        settings.m_nOutputDest = 1;
+        settings.UpdateFlags();
+        sfv.emplace(toFile ? static_cast<OutputSink&>(sfvFile) : results,
+                    [](std::string_view path, std::string_view reason) {
+                        WriteAllTo(STDERR_FILENO, "quillmark-cli: left out of the SFV listing: " +
+                                                      EscapeForDisplay(path) + ": " +
+                                                      std::string(reason) + "\n");
+                    });
+    }
+    OutputSink& pane = sfv ? static_cast<OutputSink&>(*sfv) : results;
+    ConsoleMessagePresenter messages(STDERR_FILENO, pane, progress);
     ResultTree tree;
-    ConsoleUnreadableReport unreadable(results, progress);
-    RunEnvironment environment{results, messages, progress, tree};
+    ConsoleUnreadableReport unreadable(pane, progress);
+    RunEnvironment environment{pane, messages, progress, tree};
     environment.unreadable = &unreadable;
     environment.jobs = options.jobs;
-    // Standard output redirected to a file inside the tree must not list itself.
-    environment.screenFile = IdentityOfDescriptor(STDOUT_FILENO);
+    // Standard output redirected to a file inside the tree must not list itself, nor the SFV
+    // file the command writes.
+    environment.screenFile =
+        sfv && sfvFile.IsOpen() ? sfvFile.Identity() : IdentityOfDescriptor(STDOUT_FILENO);
 
     bool anyUnreadable = false;
     bool anyMissing = false;
     bool cancelled = false;
     for (const std::string& input : options.inputs) {
         options.settings.m_strInput = input;
+        if (sfv) sfv->WriteVerbatim(SfvHeaderLine(options.settings.m_flags));
         const RunSummary summary = RunProcessing(options.settings, environment);
         anyUnreadable = anyUnreadable || summary.filesUnreadable > 0;
-        results.Flush();
+        pane.Flush();
         anyMissing = ExplainEmptyRun(input, options.settings, summary) || anyMissing;
         cancelled = summary.cancelled || InterruptRequested();
-        if (cancelled || !results.Flush()) break;
+        if (cancelled || !pane.Flush()) break;
     }
-    results.Flush();
+    const bool sfvWritten = pane.Flush() && (!sfv || sfvFile.Close());
     progress.ClearLine();
 
     if (results.Failed()) {
         WriteAllTo(STDERR_FILENO, std::string("quillmark-cli: error writing standard output: ") +
                                       std::strerror(results.ErrorNumber()) + "\n");
+        return kExitTrouble;
+    }
+    if (!sfvWritten) {
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: Error: Unable to write to output file.\n");
         return kExitTrouble;
     }
     if (cancelled) {

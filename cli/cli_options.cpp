@@ -67,7 +67,25 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     auto* noProgressFlag =
         app.add_flag("--no-progress", progressOff, "Never show progress (default: on a terminal)");
     progressFlag->excludes(noProgressFlag);
-    app.add_option("INPUT", options.inputs, "What to checksum; each INPUT is one complete run")
+    std::vector<std::string> rebase;
+    auto* check = app.add_flag("-c,--check", options.check.enabled,
+                               "Read each INPUT as a listing and check the files it names");
+    app.add_flag("--quiet", options.check.quiet, "With --check: print only what is not OK")
+        ->needs(check);
+    app.add_flag("--ignore-missing", options.check.ignoreMissing,
+                 "With --check: leave out listed files that do not exist")
+        ->needs(check);
+    app.add_flag("--new", options.check.reportNew,
+                 "With --check: also report unlisted files beside listed ones")
+        ->needs(check);
+    app.add_option("--rebase", rebase, "With --check: check paths under OLD at NEW instead")
+        ->type_name("OLD=NEW")
+        ->allow_extra_args(false)
+        ->needs(check);
+    app.add_flag("--sfv", options.sfv, "Print SFV lines (NAME CRC) that SFV checkers read")
+        ->excludes(check);
+    app.add_option("INPUT", options.inputs,
+                   "What to checksum; each INPUT is one complete run (a listing with --check)")
         ->required()
         ->type_name("");
 
@@ -87,6 +105,14 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         err << "quillmark-cli: cannot use --settings " << EscapeForDisplay(settingsFile) << ": "
             << reason << "\n";
         return kExitUsage;
+    }
+    for (const std::string& pair : rebase) {
+        const std::size_t equals = pair.find('=');
+        if (equals == 0 || equals == std::string::npos) {
+            err << "quillmark-cli: --rebase wants OLD=NEW, not '" << pair << "'\n";
+            return kExitUsage;
+        }
+        options.check.rebase.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
     }
     if (output->count() > 0) flags.outputFile = outputFile;
     ApplyCliFlags(flags, options.settings);

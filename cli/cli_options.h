@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/crc_settings.h"
@@ -25,11 +26,22 @@ struct CliFlags {
 
 enum class ProgressChoice { WhenTerminal, Always, Never };
 
+// --check and the options that only mean something with it.
+struct CheckFlags {
+    bool enabled = false;
+    bool quiet = false;
+    bool ignoreMissing = false;
+    bool reportNew = false;
+    std::vector<std::pair<std::string, std::string>> rebase;  // OLD, NEW
+};
+
 struct CliOptions {
     CCRCSettings settings;  // ready for the runs: flags, interlocks and m_flags applied
     std::vector<std::string> inputs;
     ProgressChoice progress = ProgressChoice::WhenTerminal;
     unsigned jobs = 0;  // files read at once; 0: as many as the device rewards
+    CheckFlags check;  // inputs are listings when check.enabled
+    bool sfv = false;  // runs print SFV lines
 };
 
 inline constexpr int kExitSuccess = 0;

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -32,6 +33,7 @@
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
 #include "ui/run_summary.h"
+#include "ui/verify_listing.h"
 
 // The resources live in a static library; nothing would pull them in without this.
 static void InitQuillmarkResources() { Q_INIT_RESOURCE(quillmark); }
@@ -200,6 +202,9 @@ void CCrcFrame::ExecuteCommand(int command) {
         case ID_BEGIN_PROCESSING:
             ConfirmAndRun();
             break;
+        case ID_VERIFY_LISTING:
+            ChooseAndVerifyListing();
+            break;
         case ID_APP_ABOUT:
             OnAbout();
             break;
@@ -264,22 +269,45 @@ void CCrcFrame::RunProcessing() {
     // The progress window blocks input to this window, but a drop or a queued command could
     // still arrive while events are pumped; runs never nest.
     if (m_bRunning) return;
-    m_bRunning = true;
-    // One wait cursor over the main window for the whole run: switching it per file costs time
-    // and flickers over many small files, and the progress window keeps an arrow for Cancel.
-    setCursor(Qt::WaitCursor);
-    m_wndPane->viewport()->setCursor(Qt::WaitCursor);
-
+    SetBusy(true);
     // The walk runs on a worker thread; this one keeps painting and answering Cancel meanwhile.
     RunOnWorkerThread(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree)
         .Run(m_settings);
     m_paneSink->Flush();
+    SetBusy(false);
+}
 
-    m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
-    unsetCursor();
-    m_bRunning = false;
-    ReturnFocusToPane();
-    UpdateEditCommands();
+void CCrcFrame::SetBusy(bool busy) {
+    m_bRunning = busy;
+    // One wait cursor over the main window for the whole run: switching it per file costs time
+    // and flickers over many small files, and the progress window keeps an arrow for Cancel.
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+        m_wndPane->viewport()->setCursor(Qt::WaitCursor);
+    } else {
+        m_wndPane->viewport()->setCursor(Qt::IBeamCursor);
+        unsetCursor();
+    }
+    if (QAction* verify = Action(ID_VERIFY_LISTING)) verify->setEnabled(!busy);
+    if (!busy) {
+        ReturnFocusToPane();
+        UpdateEditCommands();
+    }
+}
+
+void CCrcFrame::ChooseAndVerifyListing() {
+    if (m_bRunning) return;
+    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromLatin1(kVerifyCaption));
+    if (chosen.isEmpty()) return;
+    VerifyListing(chosen.toLocal8Bit().toStdString());
+}
+
+void CCrcFrame::VerifyListing(const std::string& listing) {
+    if (m_bRunning) return;
+    SetBusy(true);
+    VerifyListingInWindow(this, listing, m_settings.ChecksumReadMode(), *m_paneSink,
+                          *m_progressView);
+    SetBusy(false);
 }
 
 void CCrcFrame::ReturnFocusToPane() {

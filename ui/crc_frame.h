@@ -42,6 +42,10 @@ public:
     void ConfirmAndRun();
     // One run for each path, as bytes, in the order a drop takes them.
     void RunEachPath(const std::vector<std::string>& paths);
+    // "Verify listing...": asks for a listing, then checks it with the current read mode.
+    void ChooseAndVerifyListing();
+    // Checks one listing: outcomes in the pane, the summary in a box. Settings stay as they are.
+    void VerifyListing(const std::string& listing);
     // "CRC Settings...": the options dialog; OK also starts a run.
     void EditSettings();
 
@@ -62,6 +66,8 @@ private:
     void ExecuteCommand(int command);
     void UpdateEditCommands();
     void ReturnFocusToPane();
+    // The one switch between idle and busy: cursor, commands that would start a run, the flag.
+    void SetBusy(bool busy);
 
     void OnFileNew();
     void OnAppExit();

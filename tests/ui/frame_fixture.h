@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,8 +13,35 @@
 #include "processing/result_tree.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/crc_frame.h"
+#include "ui/progress_dialogs.h"
 
 namespace quillmark::testing {
+
+// Runs `look` once, as the next run's progress window opens: the window is up and the run's
+// worker waits for it, so what `look` does (a Cancel, say) comes before the run's first file.
+class WhenProgressWindowOpens : public QObject {
+public:
+    explicit WhenProgressWindowOpens(std::function<void()> look) : m_look(std::move(look)) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<CProgressDlg*>(watched) != nullptr) {
+            qApp->removeEventFilter(this);
+            // After the window has finished showing, while the run still waits for it.
+            QTimer::singleShot(0, [look = std::move(m_look)] { look(); });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_look;
+};
+
+inline void DuringRun(const std::function<void()>& look) { new WhenProgressWindowOpens(look); }
+
 
 // CRC-32 of the classic pangram, 43 bytes.
 inline constexpr const char* kFoxText = "The quick brown fox jumps over the lazy dog";

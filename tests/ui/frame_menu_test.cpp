@@ -40,7 +40,9 @@ const std::vector<ExpectedMenu> kExpectedMenus = {
       {"Reset to &defaults\tAlt+D", "Alt+D",
        "Reset the current settings to their default values"}}},
     {"C&RC",
-     {{"&Begin processing\tCtrl+B", "Ctrl+B", "Begin processing with currently set options"}}},
+     {{"&Begin processing\tCtrl+B", "Ctrl+B", "Begin processing with currently set options"},
+      {"", "", ""},
+      {"&Verify listing...", "", "Check files against a saved listing"}}},
     {"&Help", {{"&About Quillmark...", "", "Display information about Quillmark"}}},
 };
 

@@ -20,30 +20,6 @@ std::string Block(const std::string& path, std::size_t size, const std::string& 
            "\n\n";
 }
 
-// Runs `look` once, as the next run's progress window opens: the window is up and the run's
-// worker waits for it, so what `look` does (a Cancel, say) comes before the run's first file.
-class WhenProgressWindowOpens : public QObject {
-public:
-    explicit WhenProgressWindowOpens(std::function<void()> look) : m_look(std::move(look)) {
-        qApp->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && qobject_cast<CProgressDlg*>(watched) != nullptr) {
-            qApp->removeEventFilter(this);
-            // After the window has finished showing, while the run still waits for it.
-            QTimer::singleShot(0, [look = std::move(m_look)] { look(); });
-            deleteLater();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_look;
-};
-
-void DuringRun(const std::function<void()>& look) { new WhenProgressWindowOpens(look); }
 
 TEST_F(FrameTest, ARunIntoThePaneInsertsAtTheCursorAndCannotBeUndone) {
     std::string dir = MakeDirectory("one", {{"fox.txt", kFoxText}});

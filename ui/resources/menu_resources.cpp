@@ -33,6 +33,8 @@ constexpr std::array kOptionsMenu{
 
 constexpr std::array kCrcMenu{
     MenuItemResource{"&Begin processing\tCtrl+B", ID_BEGIN_PROCESSING},
+    kSeparator,
+    MenuItemResource{"&Verify listing...", ID_VERIFY_LISTING},
 };
 
 constexpr std::array kHelpMenu{
@@ -73,6 +75,7 @@ constexpr std::array kPrompts{
     PromptResource{ID_LOAD_SETTINGS, "Load previously saved settings"},
     PromptResource{ID_SAVE_SETTINGS, "Save the current CRC dialog settings"},
     PromptResource{ID_BEGIN_PROCESSING, "Begin processing with currently set options"},
+    PromptResource{ID_VERIFY_LISTING, "Check files against a saved listing"},
     PromptResource{ID_EDIT_COPY, "Copy current selection"},
     PromptResource{ID_EDIT_CUT, "Cut current selection"},
     PromptResource{ID_EDIT_PASTE, "Paste from clipboard"},

@@ -20,6 +20,7 @@ enum CommandId : int {
     ID_LOAD_SETTINGS = 600,
     ID_SAVE_SETTINGS = 601,
     ID_BEGIN_PROCESSING = 40006,
+    ID_VERIFY_LISTING = 40007,
 };
 
 // One entry of a drop-down menu; a separator has no text and command 0.

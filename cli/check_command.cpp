@@ -1,0 +1,138 @@
+// check_command.cpp - quillmark-cli --check: every listing checked, outcomes on standard output,
+// one summary on standard error.
+#include "cli/check_command.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "cli/console_messages.h"
+#include "cli/console_progress.h"
+#include "cli/descriptor_sink.h"
+#include "cli/interrupt_flag.h"
+#include "processing/file_sink.h"
+#include "processing/listing_check.h"
+#include "processing/name_escaping.h"
+#include "settings/option_flags.h"
+
+namespace quillmark {
+
+namespace {
+
+class ConsoleCheckReporter : public CheckReporter {
+public:
+    ConsoleCheckReporter(OutputSink& outcomes, ConsoleProgressView& progress)
+        : m_outcomes(outcomes), m_progress(progress) {}
+
+    void OnMalformedLine(std::string_view listing, std::uint64_t line) override {
+        Say(EscapeForDisplay(listing) + ":" + std::to_string(line) + ": not a listing entry");
+    }
+    void OnNotice(std::string_view text) override { Say(std::string(text)); }
+
+    // The outcomes printed so far go out first, so the remark stands after the line it explains.
+    void Say(const std::string& text) {
+        m_outcomes.Flush();
+        m_progress.ClearLine();
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: " + text + "\n");
+        m_progress.RestoreLine();
+    }
+
+private:
+    OutputSink& m_outcomes;
+    ConsoleProgressView& m_progress;
+};
+
+bool ShowProgress(ProgressChoice choice) {
+    if (choice == ProgressChoice::Always) return true;
+    if (choice == ProgressChoice::Never) return false;
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+}  // namespace
+
+int RunCheckCommand(const CliOptions& options) {
+    InstallInterruptHandler();
+    const bool outcomesOnTerminal = ::isatty(STDOUT_FILENO) == 1;
+    DescriptorSink console(STDOUT_FILENO, outcomesOnTerminal);
+    ConsoleProgressView progress(STDERR_FILENO, ShowProgress(options.progress),
+                                 &InterruptRequested);
+    if (outcomesOnTerminal) {
+        console.SetAroundOutput([&progress] { progress.ClearLine(); },
+                                [&progress] { progress.RestoreLine(); });
+    }
+
+    CheckOptions check;
+    check.readMode = options.settings.ChecksumReadMode();
+    check.quiet = options.check.quiet;
+    check.ignoreMissing = options.check.ignoreMissing;
+    check.reportNew = options.check.reportNew;
+    check.rebase = options.check.rebase;
+
+    FileSink file;
+    const bool toFile =
+        options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
+    if (toFile) {
+        check.ownOutputFile = options.settings.m_strOutput;
+        if (!file.Open(check.ownOutputFile)) {
+            WriteAllTo(STDERR_FILENO, "quillmark-cli: cannot open " +
+                                          EscapeForDisplay(check.ownOutputFile) + ": " +
+                                          std::strerror(errno) + "\n");
+            return kExitUsage;
+        }
+    }
+    OutputSink& outcomes = toFile ? static_cast<OutputSink&>(file) : console;
+    ConsoleCheckReporter reporter(outcomes, progress);
+    CheckEnvironment env{outcomes, reporter, progress};
+
+    CheckCounts counts;
+    bool badListing = false;
+    bool cancelled = false;
+    bool writeFailed = false;
+    for (const std::string& listing : options.inputs) {
+        const ListingCheck result = CheckListing(listing, check, env, counts);
+        outcomes.Flush();
+        switch (result.status) {
+            case ListingStatus::Checked:
+                break;
+            case ListingStatus::Unreadable:
+                badListing = true;
+                reporter.Say("cannot read " + EscapeForDisplay(listing) + ": " +
+                             std::strerror(result.errorNumber));
+                break;
+            case ListingStatus::Empty:
+                badListing = true;
+                reporter.Say(EscapeForDisplay(listing) + ": no listing entry found");
+                break;
+            case ListingStatus::Cancelled:
+                cancelled = true;
+                break;
+            case ListingStatus::WriteFailed:
+                writeFailed = true;
+                break;
+        }
+        if (cancelled || writeFailed) break;
+    }
+    writeFailed = !outcomes.Flush() || writeFailed || (toFile && !file.Close());
+    progress.ClearLine();
+
+    WriteAllTo(STDERR_FILENO, "quillmark-cli: " + FormatCheckSummary(counts) + "\n");
+    if (writeFailed) {
+        WriteAllTo(STDERR_FILENO, toFile ? "quillmark-cli: error writing the output file\n"
+                                         : "quillmark-cli: error writing standard output\n");
+        return badListing ? kExitUsage : kExitTrouble;
+    }
+    if (cancelled) {
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: interrupted\n");
+        return kExitInterrupted;
+    }
+    if (badListing) return kExitUsage;
+    if (check.ignoreMissing && counts.FilesExamined() == 0) {
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
+        return kExitTrouble;
+    }
+    return counts.AllOk() ? kExitSuccess : kExitTrouble;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,151 @@
+// frame_verify_test.cpp - "Verify listing..." in the window: the file dialog, outcomes in the
+// pane, the summary box, settings left alone, and the command held back while a run is up.
+#include <QAction>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+#include "settings/settings_file.h"
+#include "tests/ui/frame_fixture.h"
+#include "ui/gui_progress_view.h"
+#include "ui/resources/menu_resources.h"
+
+namespace quillmark::testing {
+namespace {
+
+std::string Tabular(const std::string& crc, std::size_t size, const std::string& path) {
+    char head[32];
+    std::snprintf(head, sizeof head, "%s %12zu   ", crc.c_str(), size);
+    return head + path + "\r\n";
+}
+
+class VerifyTest : public FrameTest {
+protected:
+    // Picks the listing in the file dialog, answers the summary box and returns what it said.
+    std::vector<SeenBox> VerifyThroughTheMenu(const std::string& listing) {
+        OnModal<QFileDialog> chooser([&](QFileDialog& dialog) {
+            dialog.setFocus();
+            dialog.selectFile(QString::fromStdString(listing));
+            static_cast<QDialog&>(dialog).accept();
+        });
+        ModalAnswerer answer;
+        Frame().Action(ID_VERIFY_LISTING)->trigger();
+        EXPECT_EQ(chooser.Seen(), 1);
+        return answer.Seen();
+    }
+};
+
+struct VerifyRow {
+    const char* name;
+    std::string listing;  // "{dir}" stands for the directory of the files
+    std::string pane;
+    std::string box;
+};
+
+TEST_F(VerifyTest, OutcomesGoToThePaneAndTheSummaryToABox) {
+    const std::string dir = MakeDirectory("files", {{"fox.txt", kFoxText}, {"a.txt", "a"}});
+    const std::string fox = dir + "/fox.txt";
+    const std::string a = dir + "/a.txt";
+    const VerifyRow rows[] = {
+        {"all ok", Tabular(kFoxCrc, 43, fox) + Tabular("e8b7be43", 1, a),
+         fox + ": OK\n" + a + ": OK\n", "All 2 files are OK."},
+        {"damage and a malformed line",
+         Tabular(kFoxCrc, 43, fox) + "junk\r\n" + Tabular("e8b7be44", 1, a) +
+             Tabular("00000000", 0, dir + "/gone"),
+         fox + ": OK\n{listing}:2: not a listing entry\n" + a + ": FAILED\n" + dir +
+             "/gone: MISSING\n",
+         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines"},
+    };
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun("unchanged input");
+    const std::string settingsBefore = EncodeSettings(frame.Settings());
+    for (const VerifyRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string listing = ScratchPath("listing.txt");
+        WriteFile(listing, row.listing);
+        frame.Pane()->clear();
+        const std::vector<SeenBox> boxes = VerifyThroughTheMenu(listing);
+        std::string pane = row.pane;
+        if (const auto at = pane.find("{listing}"); at != std::string::npos) {
+            pane.replace(at, 9, listing);
+        }
+        EXPECT_EQ(PaneText(), pane);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, "Verify listing");
+        EXPECT_EQ(boxes[0].text.toStdString(), row.box);
+    }
+    EXPECT_EQ(EncodeSettings(frame.Settings()), settingsBefore);
+}
+
+TEST_F(VerifyTest, ReadModeOfTheSettingsIsUsed) {
+    // "a\r\nb" read as text is "a\nb"; the listing recorded the text CRC.
+    const std::string dir = MakeDirectory("text", {{"t.txt", "a\r\nb"}});
+    const std::string listing = ScratchPath("text.lst");
+    WriteFile(listing, Tabular("ef0790fb", 4, dir + "/t.txt"));
+    CCrcFrame& frame = ShownFrame();
+    for (const int readMode : {1, 0}) {
+        frame.Settings().m_nReadMode = readMode;
+        frame.Settings().UpdateFlags();
+        frame.Pane()->clear();
+        ModalAnswerer answer;
+        frame.VerifyListing(listing);
+        EXPECT_EQ(PaneText(), dir + (readMode == 0 ? "/t.txt: OK\n" : "/t.txt: FAILED\n"));
+    }
+}
+
+TEST_F(VerifyTest, ListingsThatCannotBeCheckedSayWhy) {
+    CCrcFrame& frame = ShownFrame();
+    WriteFile(ScratchPath("empty.lst"), "");
+    const std::pair<std::string, std::string> rows[] = {
+        {ScratchPath("empty.lst"),
+         "No listing entry was found in " + ScratchPath("empty.lst") + "."},
+        {ScratchPath("absent.lst"),
+         "Unable to read " + ScratchPath("absent.lst") + ": No such file or directory"},
+    };
+    for (const auto& [listing, text] : rows) {
+        ModalAnswerer answer;
+        frame.VerifyListing(listing);
+        ASSERT_EQ(answer.Seen().size(), 1u);
+        EXPECT_EQ(answer.Seen()[0].text.toStdString(), text);
+    }
+}
+
+TEST_F(VerifyTest, CommandIsOffWhileARunIsUpAndCancelShowsNoBox) {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string listing;
+    for (int i = 0; i < 50; ++i) {
+        files.emplace_back("f" + std::to_string(i), "a");
+        listing += Tabular("e8b7be43", 1, ScratchPath("many/f" + std::to_string(i)));
+    }
+    MakeDirectory("many", files);
+    WriteFile(ScratchPath("many.lst"), listing);
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun(ScratchPath("many"));
+
+    bool offDuringRun = false;
+    DuringRun([&] {
+        offDuringRun = !frame.Action(ID_VERIFY_LISTING)->isEnabled();
+        frame.ProgressView().CurrentWindow()->findChild<QPushButton*>("cancelButton")->click();
+    });
+    frame.RunProcessing();
+    EXPECT_TRUE(offDuringRun);
+    EXPECT_TRUE(frame.Action(ID_VERIFY_LISTING)->isEnabled());
+
+    // A cancelled check keeps what it printed and asks nothing.
+    frame.Pane()->clear();
+    DuringRun([&] {
+        offDuringRun = !frame.Action(ID_VERIFY_LISTING)->isEnabled();
+        frame.ProgressView().CurrentWindow()->findChild<QPushButton*>("cancelButton")->click();
+    });
+    ModalAnswerer answer;
+    frame.VerifyListing(ScratchPath("many.lst"));
+    EXPECT_TRUE(offDuringRun);
+    EXPECT_TRUE(answer.Seen().empty());
+    const std::string text = PaneText();
+    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 50);
+    EXPECT_TRUE(frame.Action(ID_VERIFY_LISTING)->isEnabled());
+}
+
+}  // namespace
+}  // namespace quillmark::testing

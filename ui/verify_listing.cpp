@@ -1,0 +1,63 @@
+// verify_listing.cpp - a listing checked from the window: the check run with the pane as its
+// destination and a box for its summary.
+#include "ui/verify_listing.h"
+
+#include <cstring>
+
+#include "processing/name_escaping.h"
+#include "ui/message_box.h"
+
+namespace quillmark {
+
+namespace {
+
+// Malformed lines and remarks go in the pane beside the outcomes, where they can be copied.
+class PaneCheckReporter : public CheckReporter {
+public:
+    explicit PaneCheckReporter(OutputSink& pane) : m_pane(pane) {}
+
+    void OnMalformedLine(std::string_view listing, std::uint64_t line) override {
+        m_pane.Write(EscapeForDisplay(listing) + ":" + std::to_string(line) +
+                     ": not a listing entry\n");
+    }
+    void OnNotice(std::string_view text) override { m_pane.Write(std::string(text) + "\n"); }
+
+private:
+    OutputSink& m_pane;
+};
+
+}  // namespace
+
+QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
+                          const CheckCounts& counts) {
+    const QString name = QString::fromLocal8Bit(EscapeForDisplay(listing));
+    switch (check.status) {
+        case ListingStatus::Unreadable:
+            return QString("Unable to read %1: %2")
+                .arg(name, QString::fromLocal8Bit(std::strerror(check.errorNumber)));
+        case ListingStatus::Empty:
+            return QString("No listing entry was found in %1.").arg(name);
+        case ListingStatus::WriteFailed:
+        case ListingStatus::Cancelled:
+        case ListingStatus::Checked:
+            break;
+    }
+    if (counts.AllOk()) return QString("All %1 files are OK.").arg(counts.ok);
+    return QString::fromStdString(FormatCheckSummary(counts));
+}
+
+void VerifyListingInWindow(QWidget* owner, const std::string& listing, ReadMode readMode,
+                           OutputSink& pane, RunProgressView& progress) {
+    CheckOptions options;
+    options.readMode = readMode;
+    PaneCheckReporter reporter(pane);
+    CheckEnvironment env{pane, reporter, progress};
+    CheckCounts counts;
+    const ListingCheck check = CheckListing(listing, options, env, counts);
+    pane.Flush();
+    if (check.status == ListingStatus::Cancelled) return;
+    ShowErrorBox(owner, VerifySummaryText(listing, check, counts),
+                 QString::fromLatin1(kVerifyCaption));
+}
+
+}  // namespace quillmark

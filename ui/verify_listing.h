@@ -1,0 +1,28 @@
+// verify_listing.h - "Verify listing...": one saved listing checked in the window, outcomes in
+// the pane and the summary in a box.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+
+#include "processing/listing_check.h"
+#include "processing/output_sink.h"
+#include "processing/run_reporting.h"
+
+class QWidget;
+
+namespace quillmark {
+
+inline constexpr const char* kVerifyCaption = "Verify listing";
+
+// The box's text after a check of listing: "All N files are OK." or the summary's counts.
+QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
+                          const CheckCounts& counts);
+
+// Checks listing as the command line would in readMode, never --new or --ignore-missing, and
+// shows the summary box over owner. Nothing is shown after a cancel.
+void VerifyListingInWindow(QWidget* owner, const std::string& listing, ReadMode readMode,
+                           OutputSink& pane, RunProgressView& progress);
+
+}  // namespace quillmark
