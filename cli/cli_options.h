@@ -40,8 +40,8 @@ struct CliOptions {
     std::vector<std::string> inputs;
     ProgressChoice progress = ProgressChoice::WhenTerminal;
     unsigned jobs = 0;  // files read at once; 0: as many as the device rewards
-    CheckFlags check;  // inputs are listings when check.enabled
-    bool sfv = false;  // runs print SFV lines
+    CheckFlags check;   // inputs are listings when check.enabled
+    bool sfv = false;   // runs print SFV lines
 };
 
 inline constexpr int kExitSuccess = 0;

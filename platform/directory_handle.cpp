@@ -2,14 +2,14 @@
 // paths a few components at a time.
 #include "platform/directory_handle.h"
 
-#include "platform/open_fault.h"
-
 #include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
+
+#include "platform/open_fault.h"
 
 namespace quillmark {
 

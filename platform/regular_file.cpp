@@ -1,8 +1,6 @@
 // regular_file.cpp - opening regular files for reading and filling buffers from them.
 #include "platform/regular_file.h"
 
-#include "platform/open_fault.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -10,6 +8,8 @@
 
 #include <cerrno>
 #include <utility>
+
+#include "platform/open_fault.h"
 
 namespace quillmark {
 
@@ -28,8 +28,7 @@ std::optional<RegularFile> RegularFile::Open(const std::string& path) {
     return OpenAt(AT_FDCWD, path);
 }
 
-std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name,
-                                               int* error) {
+std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name, int* error) {
     if (const int fault = InjectedOpenFault(name)) {
         if (error) *error = fault;
         return std::nullopt;

@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
-
-#include "checksum/read_mode.h"
 #include <vector>
 
+#include "checksum/read_mode.h"
 #include "processing/output_sink.h"
 #include "processing/run_reporting.h"
 
@@ -18,9 +17,9 @@ enum class CheckOutcome { Ok, Failed, Missing, Unreadable, NotRecorded, New };
 
 struct CheckOptions {
     ReadMode readMode = ReadMode::Binary;  // as a run reads
-    bool quiet = false;          // only the outcomes that are not OK
-    bool ignoreMissing = false;  // missing files leave no line and no count
-    bool reportNew = false;      // unlisted files beside listed ones
+    bool quiet = false;                    // only the outcomes that are not OK
+    bool ignoreMissing = false;            // missing files leave no line and no count
+    bool reportNew = false;                // unlisted files beside listed ones
     // OLD=NEW path prefixes, whole components, the first that matches applies.
     std::vector<std::pair<std::string, std::string>> rebase;
     std::string ownOutputFile;  // never reported as new

@@ -10,7 +10,6 @@ namespace quillmark {
 
 inline constexpr const char* kSettingsFileName = "settings.dat";
 
-
 // The file's bytes for a record (35 with both strings empty). Integers little-endian.
 std::string EncodeSettings(const CCRCSettings& record);
 // Reads a whole file image into the record. All or nothing: on false the record is untouched.

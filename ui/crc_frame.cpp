@@ -28,11 +28,11 @@
 #include "ui/gui_message_presenter.h"
 #include "ui/gui_progress_view.h"
 #include "ui/message_box.h"
-#include "ui/run_thread.h"
 #include "ui/pane_sink.h"
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
 #include "ui/run_summary.h"
+#include "ui/run_thread.h"
 #include "ui/verify_listing.h"
 
 // The resources live in a static library; nothing would pull them in without this.

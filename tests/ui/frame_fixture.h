@@ -42,7 +42,6 @@ private:
 
 inline void DuringRun(const std::function<void()>& look) { new WhenProgressWindowOpens(look); }
 
-
 // CRC-32 of the classic pangram, 43 bytes.
 inline constexpr const char* kFoxText = "The quick brown fox jumps over the lazy dog";
 inline constexpr const char* kFoxCrc = "414fa339";

@@ -20,7 +20,6 @@ std::string Block(const std::string& path, std::size_t size, const std::string& 
            "\n\n";
 }
 
-
 TEST_F(FrameTest, ARunIntoThePaneInsertsAtTheCursorAndCannotBeUndone) {
     std::string dir = MakeDirectory("one", {{"fox.txt", kFoxText}});
     CCrcFrame& frame = ShownFrame();
