@@ -46,7 +46,7 @@ void SayAboutInput(std::string_view text) {
 // line would pass a typing error, a FIFO or a link to a directory off as success. Each gets its
 // own explanation; true when it counts as a failure. Patterns that match nothing stay silent.
 bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
-                     const RunSummary& summary) {
+                     const RunOutcome& summary) {
     if (summary.filesProcessed > 0 || summary.messagesShown > 0 || summary.cancelled) return false;
     if (input.empty() || input.find_first_of("*?") != std::string::npos) return false;
     if (input.back() == '/') return false;
@@ -168,7 +168,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     for (const std::string& input : options.inputs) {
         options.settings.m_strInput = input;
         if (sfv) sfv->WriteVerbatim(SfvHeaderLine(options.settings.m_flags));
-        const RunSummary summary = RunProcessing(options.settings, environment);
+        const RunOutcome summary = RunProcessing(options.settings, environment);
         anyUnreadable = anyUnreadable || summary.filesUnreadable > 0;
         pane.Flush();
         anyMissing = ExplainEmptyRun(input, options.settings, summary) || anyMissing;

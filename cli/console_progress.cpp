@@ -24,13 +24,13 @@ ConsoleProgressView::ConsoleProgressView(int fd, bool visible,
                                          std::function<bool()> cancelRequested)
     : m_fd(fd), m_visible(visible), m_cancelRequested(std::move(cancelRequested)) {}
 
-bool ConsoleProgressView::OpenProgressWindow(ProgressWindowKind) {
+bool ConsoleProgressView::RunStarting(RunKind) {
     // A run that ends within the first interval never draws, so quick runs do not flicker.
     m_lastDraw = std::chrono::steady_clock::now();
     return true;
 }
 
-void ConsoleProgressView::CloseProgressWindow(ProgressWindowKind) {
+void ConsoleProgressView::RunEnded(RunKind) {
     ClearLine();
     m_lastLine.clear();
 }

@@ -15,8 +15,8 @@ class ConsoleProgressView : public RunProgressView {
 public:
     ConsoleProgressView(int fd, bool visible, std::function<bool()> cancelRequested);
 
-    bool OpenProgressWindow(ProgressWindowKind kind) override;
-    void CloseProgressWindow(ProgressWindowKind kind) override;
+    bool RunStarting(RunKind kind) override;
+    void RunEnded(RunKind kind) override;
     void OnProgress(const RunProgress& progress) override;
     bool IsCancelRequested() override;
 

@@ -376,7 +376,7 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
     const KnownIdentity identity{FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                                               static_cast<std::uint64_t>(info.st_ino)}};
 
-    if (!env.progress.OpenProgressWindow(ProgressWindowKind::Processing)) {
+    if (!env.progress.RunStarting(RunKind::Processing)) {
         return {ListingStatus::Cancelled, 0};
     }
     EntryChecker checker(listing, options, env, counts);
@@ -400,7 +400,7 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
         checker.ReportNewFiles(identity);
     }
     checker.FinishProgress();
-    env.progress.CloseProgressWindow(ProgressWindowKind::Processing);
+    env.progress.RunEnded(RunKind::Processing);
 
     if (checker.WriteFailed()) return {ListingStatus::WriteFailed, 0};
     if (checker.Cancelled()) return {ListingStatus::Cancelled, 0};

@@ -14,8 +14,8 @@
 
 namespace quillmark {
 
-RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
-    RunSummary summary;
+RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
+    RunOutcome summary;
     RunMessages messages(env.messages, env.pane);
     // Declared before everything that may return, so the file is closed on every path.
     FileSink file;
@@ -49,9 +49,8 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     if (!startDirectory) messages.Show(kStartDirectoryFailedText);
 
     const bool sorted = settings.IsSorted();
-    const ProgressWindowKind kind =
-        sorted ? ProgressWindowKind::Sorting : ProgressWindowKind::Processing;
-    if (!env.progress.OpenProgressWindow(kind)) {
+    const RunKind kind = sorted ? RunKind::Sorting : RunKind::Processing;
+    if (!env.progress.RunStarting(kind)) {
         // Another run owns the progress window and the tree: leave both alone, but do not leave
         // this run's output file open.
         file.Close();
@@ -82,7 +81,7 @@ RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     summary.filesUnreadable = walk.FilesUnreadable();
     summary.bytesRead = meter.BytesDone();
 
-    env.progress.CloseProgressWindow(kind);
+    env.progress.RunEnded(kind);
     bool written = !walk.WriteFailed();
     if (sorted) {
         // A cancelled sorted run prints nothing: half a sorted list would read as a whole one.

@@ -35,7 +35,7 @@ struct RunEnvironment {
     bool regularOutputOnly = false;
 };
 
-struct RunSummary {
+struct RunOutcome {
     std::uint64_t filesProcessed = 0;
     std::uint64_t filesUnreadable = 0;
     std::uint64_t bytesRead = 0;
@@ -45,6 +45,6 @@ struct RunSummary {
 };
 
 // The run may set settings.m_nOutputDest to 1 (an empty output file name means the screen).
-RunSummary RunProcessing(CCRCSettings& settings, RunEnvironment& env);
+RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env);
 
 }  // namespace quillmark

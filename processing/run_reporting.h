@@ -26,7 +26,7 @@ public:
     virtual void OnUnreadableFile(std::string_view path, std::string_view reason) = 0;
 };
 
-enum class ProgressWindowKind { Processing, Sorting };  // "Processing files", "Sort in progress"
+enum class RunKind { Processing, Sorting };  // "Processing files", "Sort in progress"
 
 struct RunProgress {
     std::uint64_t filesDone = 0;
@@ -41,9 +41,11 @@ struct RunProgress {
 class RunProgressView {
 public:
     virtual ~RunProgressView() = default;
-    // False when a window of this kind is already up: the run then does not walk.
-    virtual bool OpenProgressWindow(ProgressWindowKind kind) = 0;
-    virtual void CloseProgressWindow(ProgressWindowKind kind) = 0;
+    // A run of this kind is about to walk (the window shows its progress window then). False
+    // when another run holds the display: this one then does not walk.
+    virtual bool RunStarting(RunKind kind) = 0;
+    // The walk is over; the sorted print, if any, follows.
+    virtual void RunEnded(RunKind kind) = 0;
     // Called at least every 100 ms while the run works, also inside one large file.
     virtual void OnProgress(const RunProgress& progress) = 0;
     // Polled between files and between buffers; true stops the run cleanly.
@@ -53,8 +55,8 @@ public:
 // For front ends that show no progress.
 class SilentProgressView : public RunProgressView {
 public:
-    bool OpenProgressWindow(ProgressWindowKind) override { return true; }
-    void CloseProgressWindow(ProgressWindowKind) override {}
+    bool RunStarting(RunKind) override { return true; }
+    void RunEnded(RunKind) override {}
     void OnProgress(const RunProgress&) override {}
     bool IsCancelRequested() override { return false; }
 };

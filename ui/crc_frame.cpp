@@ -23,6 +23,7 @@
 #include "processing/run_processing.h"
 #include "settings/settings_file.h"
 #include "ui/about_dlg.h"
+#include "ui/confirmation_text.h"
 #include "ui/crc_settings_dlg.h"
 #include "ui/dropped_paths.h"
 #include "ui/gui_message_presenter.h"
@@ -31,7 +32,6 @@
 #include "ui/pane_sink.h"
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
-#include "ui/run_summary.h"
 #include "ui/run_thread.h"
 #include "ui/verify_listing.h"
 
@@ -320,7 +320,7 @@ void CCrcFrame::ConfirmAndRun() {
         ShowErrorBox(this, QString::fromLatin1(kNoInputText), QString::fromLatin1(kNoInputCaption));
         return;
     }
-    if (AskYesNo(this, QString::fromLocal8Bit(BuildRunSummary(m_settings)),
+    if (AskYesNo(this, QString::fromLocal8Bit(BuildConfirmationText(m_settings)),
                  QString::fromLatin1(kConfirmCaption))) {
         RunProcessing();
     }

@@ -8,13 +8,13 @@ namespace quillmark {
 GuiProgressView::GuiProgressView(QWidget* owner, OutputSink& pendingOutput)
     : m_owner(owner), m_pendingOutput(pendingOutput) {}
 
-bool GuiProgressView::OpenProgressWindow(ProgressWindowKind kind) {
+bool GuiProgressView::RunStarting(RunKind kind) {
     if (IsWindowUp()) {
         CurrentWindow()->activateWindow();
         return false;
     }
     CProgressDlg* window = nullptr;
-    if (kind == ProgressWindowKind::Processing) {
+    if (kind == RunKind::Processing) {
         window = m_pProcessingDlg = new CProcessingDlg(m_owner);
     } else {
         window = m_pSortingDlg = new CSortingDlg(m_owner);
@@ -27,8 +27,8 @@ bool GuiProgressView::OpenProgressWindow(ProgressWindowKind kind) {
     return true;
 }
 
-void GuiProgressView::CloseProgressWindow(ProgressWindowKind kind) {
-    if (kind == ProgressWindowKind::Processing) {
+void GuiProgressView::RunEnded(RunKind kind) {
+    if (kind == RunKind::Processing) {
         delete m_pProcessingDlg.data();
     } else {
         delete m_pSortingDlg.data();

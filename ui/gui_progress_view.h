@@ -19,8 +19,8 @@ public:
     GuiProgressView(QWidget* owner, OutputSink& pendingOutput);
 
     // False while any progress window is up: one run at a time, whatever its kind.
-    bool OpenProgressWindow(ProgressWindowKind kind) override;
-    void CloseProgressWindow(ProgressWindowKind kind) override;
+    bool RunStarting(RunKind kind) override;
+    void RunEnded(RunKind kind) override;
     void OnProgress(const RunProgress& progress) override;
     bool IsCancelRequested() override;
 

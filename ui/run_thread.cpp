@@ -75,12 +75,12 @@ class CrossThreadProgress : public RunProgressView {
 public:
     CrossThreadProgress(QObject& gui, GuiProgressView& view) : m_gui(gui), m_view(view) {}
 
-    bool OpenProgressWindow(ProgressWindowKind kind) override {
+    bool RunStarting(RunKind kind) override {
         bool opened = false;
         QMetaObject::invokeMethod(
             &m_gui,
             [&] {
-                opened = m_view.OpenProgressWindow(kind);
+                opened = m_view.RunStarting(kind);
                 // Cancel is answered the moment it is clicked, without waiting for a poll.
                 if (opened) {
                     QObject::connect(m_view.CurrentWindow(), &CProgressDlg::cancelRequested, &m_gui,
@@ -92,9 +92,9 @@ public:
             Qt::BlockingQueuedConnection);
         return opened;
     }
-    void CloseProgressWindow(ProgressWindowKind kind) override {
+    void RunEnded(RunKind kind) override {
         QMetaObject::invokeMethod(
-            &m_gui, [&] { m_view.CloseProgressWindow(kind); }, Qt::BlockingQueuedConnection);
+            &m_gui, [&] { m_view.RunEnded(kind); }, Qt::BlockingQueuedConnection);
     }
     // The meter already sends at most one report per interval; each is copied across.
     void OnProgress(const RunProgress& progress) override {
@@ -115,7 +115,7 @@ private:
 
 }  // namespace
 
-RunSummary RunOnWorkerThread::Run(CCRCSettings& settings) {
+RunOutcome RunOnWorkerThread::Run(CCRCSettings& settings) {
     CrossThreadPane pane(m_gui, m_pane);
     CrossThreadPresenter presenter(m_gui, m_presenter);
     CrossThreadProgress progress(m_gui, m_progress);
@@ -123,7 +123,7 @@ RunSummary RunOnWorkerThread::Run(CCRCSettings& settings) {
     // The window must never wait in an open: an output that is not a regular file is refused.
     environment.regularOutputOnly = true;
 
-    RunSummary summary;
+    RunOutcome summary;
     QEventLoop loop;
     std::thread worker([&] {
         summary = quillmark::RunProcessing(settings, environment);

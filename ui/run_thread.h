@@ -24,7 +24,7 @@ public:
                       GuiProgressView& progress, ResultTree& tree)
         : m_gui(gui), m_pane(pane), m_presenter(presenter), m_progress(progress), m_tree(tree) {}
 
-    RunSummary Run(CCRCSettings& settings);
+    RunOutcome Run(CCRCSettings& settings);
 
 private:
     QObject& m_gui;

@@ -210,7 +210,7 @@ TEST(ChangingTreeTest, SizeAndChecksumDescribeTheSameBytes) {
                 fs::resize_file(path, grow ? before.size() + 1 : 10);
                 done = true;
             };
-            const RunSummary summary = run.Run(temp / "d/");
+            const RunOutcome summary = run.Run(temp / "d/");
             EXPECT_EQ(run.pane.text_, FormatReadErrorLine(path)) << (grow ? "grew" : "shrank");
             EXPECT_EQ(summary.filesUnreadable, 1u);
             EXPECT_EQ(unreadable.seen,

@@ -39,7 +39,7 @@ public:
 struct RunRecord {
     std::string pane;
     std::vector<std::string> messages;
-    RunSummary summary;
+    RunOutcome summary;
 };
 
 RunRecord RunWithJobs(const std::string& input, unsigned jobs, const CCRCSettings& base,

@@ -26,7 +26,7 @@ void SendToFile(RunHarness& run, const std::string& path) {
 
 TEST(RunProcessingTest, EmptyInputDoesNothingAtAll) {
     RunHarness run;
-    const RunSummary summary = run.Run("");
+    const RunOutcome summary = run.Run("");
     EXPECT_TRUE(run.pane.text_.empty());
     EXPECT_TRUE(run.presenter.messages.empty());
     EXPECT_TRUE(run.progress.events.empty());
@@ -48,7 +48,7 @@ TEST(RunProcessingTest, UnopenableOutputFileGivesOneMessageAndNoWalk) {
     temp.Write("d/f.txt");
     RunHarness run;
     SendToFile(run, temp / "no-such-dir/out.txt");
-    const RunSummary summary = run.Run(temp / "d/");
+    const RunOutcome summary = run.Run(temp / "d/");
     EXPECT_EQ(run.presenter.messages, (std::vector<Message>{{kWriteFailed, "Error"}}));
     EXPECT_TRUE(run.progress.events.empty());
     EXPECT_TRUE(run.pane.text_.empty());
@@ -60,7 +60,7 @@ TEST(RunProcessingTest, MissingStartDirectoryReportsTwiceAndStillEndsCleanly) {
     TempDir temp;
     RunHarness run;
     SendToFile(run, temp / "out.txt");
-    const RunSummary summary = run.Run(temp / "missing/*.txt");
+    const RunOutcome summary = run.Run(temp / "missing/*.txt");
     EXPECT_EQ(run.presenter.messages,
               (std::vector<Message>{
                   {"Unable to set working dirctory", "Error"},
@@ -90,7 +90,7 @@ TEST(RunProcessingTest, FailedWriteKeepsWhatCameBeforeAndStopsTheWalk) {
     for (const char* name : {"a", "b", "c", "d", "e"}) temp.Write(std::string("d/") + name);
     RunHarness run;
     run.pane.failAfterWrites = 2;
-    const RunSummary summary = run.Run(temp / "d/");
+    const RunOutcome summary = run.Run(temp / "d/");
     EXPECT_EQ(TabularPaths(run.pane.text_), (std::vector<std::string>{temp / "d/a", temp / "d/b"}));
     EXPECT_EQ(run.pane.writes, 3);  // nothing is tried after the failed one
     EXPECT_EQ(summary.filesProcessed, 3u);
@@ -115,7 +115,7 @@ TEST(RunProcessingTest, UnreadableAndEmptyFilesUnsorted) {
     RunHarness run;
     run.settings.m_bLowercase = 1;
     ShrinkWhileRead(run, temp / "Mixed/B.bin");
-    const RunSummary summary = run.Run(temp / "Mixed/");
+    const RunOutcome summary = run.Run(temp / "Mixed/");
     std::string lowered = temp.Dir();
     LowercaseAscii(lowered);
     EXPECT_EQ(run.pane.text_, FormatTabularLine(0, 0, lowered + "mixed/a.txt") +
@@ -147,7 +147,7 @@ TEST(RunProcessingTest, SortedRunPrintsRealPathsInLowercaseOrderAfterTheWalk) {
         run.settings.m_bLowercase = 1;    // and never lowercases them, as a loaded record may ask
         if (dest == 0) SendToFile(run, temp / "sorted.txt");
         ShrinkWhileRead(run, temp / "Mixed/B.bin");
-        const RunSummary summary = run.Run(temp / "Mixed/");
+        const RunOutcome summary = run.Run(temp / "Mixed/");
         EXPECT_EQ(dest == 1 ? run.pane.text_ : ReadFile(temp / "sorted.txt"),
                   dest == 1 ? expected : testing::CrLf(expected));
         EXPECT_EQ(run.progress.events, (std::vector<std::string>{"open sorting", "close sorting"}));
@@ -177,7 +177,7 @@ TEST(RunProcessingTest, CancelStopsBetweenFilesAndSortedRunPrintsNothing) {
         const std::string output = temp / ("out" + std::to_string(sort) + ".txt");
         SendToFile(run, output);
         run.progress.cancelAfterPolls = 7;
-        const RunSummary summary = run.Run(temp / "d/");
+        const RunOutcome summary = run.Run(temp / "d/");
         EXPECT_TRUE(summary.cancelled);
         EXPECT_GT(summary.filesProcessed, 0u);
         EXPECT_LT(summary.filesProcessed, 20u);
@@ -226,7 +226,7 @@ TEST(RunProcessingTest, ProgressWindowAlreadyUpLeavesEverythingAsFound) {
     run.progress.openSucceeds = false;
     SendToFile(run, temp / "out.txt");
     run.tree.Insert("/belongs/to/the/other/run", 1, 1, true);
-    const RunSummary summary = run.Run(temp / "d/");
+    const RunOutcome summary = run.Run(temp / "d/");
     EXPECT_FALSE(summary.walked);
     EXPECT_EQ(ReadFile(temp / "out.txt"), "");
     EXPECT_EQ(run.tree.Size(), 1u);

@@ -43,7 +43,7 @@ TEST_P(WorkedExampleTest, ReportsExactlyTheseFilesInThisOrder) {
     RunHarness run;
     run.settings.m_bNoRecursion = row.noRecursion;
     run.settings.m_bDirWildcards = row.dirWildcards;
-    const RunSummary summary = run.Run(temp / row.input);
+    const RunOutcome summary = run.Run(temp / row.input);
 
     std::vector<std::string> expected;
     for (const std::string& path : row.reported) expected.push_back(temp / path);

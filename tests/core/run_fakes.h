@@ -49,13 +49,12 @@ public:
 
 class RecordingProgressView : public RunProgressView {
 public:
-    bool OpenProgressWindow(ProgressWindowKind kind) override {
-        events.push_back(kind == ProgressWindowKind::Sorting ? "open sorting" : "open processing");
+    bool RunStarting(RunKind kind) override {
+        events.push_back(kind == RunKind::Sorting ? "open sorting" : "open processing");
         return openSucceeds;
     }
-    void CloseProgressWindow(ProgressWindowKind kind) override {
-        events.push_back(kind == ProgressWindowKind::Sorting ? "close sorting"
-                                                             : "close processing");
+    void RunEnded(RunKind kind) override {
+        events.push_back(kind == RunKind::Sorting ? "close sorting" : "close processing");
     }
     void OnProgress(const RunProgress& progress) override { reports.push_back(progress); }
     bool IsCancelRequested() override {
@@ -105,7 +104,7 @@ struct RunHarness {
     std::chrono::steady_clock::time_point (*clock)() = &std::chrono::steady_clock::now;
 
     RunHarness() { settings.m_nOutputStyle = 1; }
-    RunSummary Run(const std::string& input) {
+    RunOutcome Run(const std::string& input) {
         settings.m_strInput = input;
         settings.UpdateFlags();
         RunEnvironment env{pane, presenter, progress, tree};
@@ -114,7 +113,7 @@ struct RunHarness {
         env.clock = clock;
         const std::filesystem::path cwd = std::filesystem::current_path();
         const std::size_t descriptors = OpenDescriptors();
-        const RunSummary summary = RunProcessing(settings, env);
+        const RunOutcome summary = RunProcessing(settings, env);
         EXPECT_EQ(std::filesystem::current_path(), cwd) << input;
         EXPECT_EQ(OpenDescriptors(), descriptors) << input;
         std::filesystem::current_path(cwd);

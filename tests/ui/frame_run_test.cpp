@@ -147,7 +147,7 @@ TEST_F(FrameTest, DropsWhileARunIsUpAreRefused) {
         const QList<QUrl> other = LocalUrls({dir + "/other.txt"});
         refused = !DropUrls(frame, other);
         // Whatever its kind, a second progress window is refused while one is up.
-        EXPECT_FALSE(frame.ProgressView().OpenProgressWindow(ProgressWindowKind::Sorting));
+        EXPECT_FALSE(frame.ProgressView().RunStarting(RunKind::Sorting));
         // A drop that arrives regardless is ignored too.
         QMimeData mime;
         mime.setUrls(other);

@@ -1,11 +1,11 @@
-// run_summary.cpp - builds the summary shown before a run, section by section.
-#include "ui/run_summary.h"
+// confirmation_text.cpp - builds the summary shown before a run, section by section.
+#include "ui/confirmation_text.h"
 
 #include "processing/name_escaping.h"
 
 namespace quillmark {
 
-std::string BuildRunSummary(const CCRCSettings& settings) {
+std::string BuildConfirmationText(const CCRCSettings& settings) {
     std::string text = "Do you wish to use the currently specified file(s) and options?\n";
     text += "\nProcessing Options:";
     if (settings.m_bSortOutput) text += "\nSort all files";

@@ -1,6 +1,6 @@
-// run_summary_test.cpp - the "Start CRC Processing" summary for the combinations that decide
+// confirmation_text_test.cpp - the "Start CRC Processing" summary for the combinations that decide
 // each of its lines.
-#include "ui/run_summary.h"
+#include "ui/confirmation_text.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ struct SectionCase {
     std::optional<std::uint8_t> loadedFlags = std::nullopt;
 };
 
-TEST(RunSummary, ProcessingOptionsListWhatIsSetAndNoneSelectedOnlyForAZeroFlagByte) {
+TEST(RunOutcome, ProcessingOptionsListWhatIsSetAndNoneSelectedOnlyForAZeroFlagByte) {
     const std::vector<SectionCase> cases = {
         {"all off, binary", [](CCRCSettings&) {}, "\nRecursion enabled\nNone selected"},
         {"ASCII reading sets a flag bit", [](CCRCSettings& s) { s.m_nReadMode = 0; },
@@ -61,7 +61,7 @@ TEST(RunSummary, ProcessingOptionsListWhatIsSetAndNoneSelectedOnlyForAZeroFlagBy
         c.change(settings);
         settings.UpdateFlags();
         if (c.loadedFlags) settings.m_flags = *c.loadedFlags;
-        EXPECT_EQ(ProcessingSection(BuildRunSummary(settings)), c.expected) << c.name;
+        EXPECT_EQ(ProcessingSection(BuildConfirmationText(settings)), c.expected) << c.name;
     }
 }
 
@@ -71,7 +71,7 @@ struct DestinationCase {
     const char* expected;
 };
 
-TEST(RunSummary, OutputFileIsNamedOnlyWhenItIsTheDestinationAndHasAName) {
+TEST(RunOutcome, OutputFileIsNamedOnlyWhenItIsTheDestinationAndHasAName) {
     for (const DestinationCase& c : {
              DestinationCase{0, "out.txt", "\nOutput file: out.txt"},
              DestinationCase{1, "out.txt", "\nOutput is displayed in window"},
@@ -81,7 +81,7 @@ TEST(RunSummary, OutputFileIsNamedOnlyWhenItIsTheDestinationAndHasAName) {
         CCRCSettings settings = Defaults();
         settings.m_nOutputDest = c.dest;
         settings.m_strOutput = c.output;
-        const std::string summary = BuildRunSummary(settings);
+        const std::string summary = BuildConfirmationText(settings);
         EXPECT_NE(summary.find(std::string("\nInput file: /in") + c.expected + "\n\nOutput Style:"),
                   std::string::npos)
             << c.dest << " '" << c.output << "'\n"
@@ -89,7 +89,7 @@ TEST(RunSummary, OutputFileIsNamedOnlyWhenItIsTheDestinationAndHasAName) {
     }
 }
 
-TEST(RunSummary, WholeTextForATabularAsciiRunToAFile) {
+TEST(RunOutcome, WholeTextForATabularAsciiRunToAFile) {
     CCRCSettings settings = Defaults();
     settings.m_nReadMode = 0;
     settings.m_nOutputStyle = 1;
@@ -98,30 +98,30 @@ TEST(RunSummary, WholeTextForATabularAsciiRunToAFile) {
     settings.m_strOutput = "crc.log";
     settings.m_strInput = "/data/*.c";
     settings.UpdateFlags();
-    EXPECT_EQ(BuildRunSummary(settings), kHead +
-                                             "\nProcessing Options:"
-                                             "\n\nFile Options:"
-                                             "\nReading files in ASCII mode"
-                                             "\nInput file: /data/*.c"
-                                             "\nOutput file: crc.log"
-                                             "\n\nOutput Style: Tabular format");
+    EXPECT_EQ(BuildConfirmationText(settings), kHead +
+                                                   "\nProcessing Options:"
+                                                   "\n\nFile Options:"
+                                                   "\nReading files in ASCII mode"
+                                                   "\nInput file: /data/*.c"
+                                                   "\nOutput file: crc.log"
+                                                   "\n\nOutput Style: Tabular format");
 
     settings = Defaults();
-    EXPECT_EQ(BuildRunSummary(settings), kHead +
-                                             "\nProcessing Options:"
-                                             "\nRecursion enabled"
-                                             "\nNone selected"
-                                             "\n\nFile Options:"
-                                             "\nReading files in binary mode"
-                                             "\nInput file: /in"
-                                             "\nOutput is displayed in window"
-                                             "\n\nOutput Style: Descriptive format");
+    EXPECT_EQ(BuildConfirmationText(settings), kHead +
+                                                   "\nProcessing Options:"
+                                                   "\nRecursion enabled"
+                                                   "\nNone selected"
+                                                   "\n\nFile Options:"
+                                                   "\nReading files in binary mode"
+                                                   "\nInput file: /in"
+                                                   "\nOutput is displayed in window"
+                                                   "\n\nOutput Style: Descriptive format");
 
     // Names with control characters cannot add lines of their own to the summary.
     settings.m_strInput = "/in\nRecursion enabled";
     settings.m_strOutput = "out\x1b.log";
     settings.m_nOutputDest = 0;
-    const std::string summary = BuildRunSummary(settings);
+    const std::string summary = BuildConfirmationText(settings);
     EXPECT_NE(summary.find("\nInput file: /in\\nRecursion enabled\nOutput file: out\\x1b.log\n"),
               std::string::npos)
         << summary;

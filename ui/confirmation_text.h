@@ -1,4 +1,5 @@
-// run_summary.h - the text of the "Start CRC Processing" question: the settings a run would use.
+// confirmation_text.h - the text of the "Start CRC Processing" question: the settings a run would
+// use.
 #pragma once
 
 #include <string>
@@ -8,6 +9,6 @@
 namespace quillmark {
 
 // Reads m_flags as it stands (the OptionFlags byte last derived or loaded), not the fields.
-std::string BuildRunSummary(const CCRCSettings& settings);
+std::string BuildConfirmationText(const CCRCSettings& settings);
 
 }  // namespace quillmark
