@@ -43,13 +43,7 @@ bool DropRaw(QWidget& target, const std::string& path) {
     QMimeData mime;
     mime.setData("text/uri-list",
                  "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") + "\r\n");
-    const QPoint at = target.rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &drop);
-    return drop.isAccepted();
+    return DropMime(target, mime);
 }
 
 // QTemporaryDir removes through QString names, which cannot name these bytes.

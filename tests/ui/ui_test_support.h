@@ -69,9 +69,7 @@ inline QList<QUrl> LocalUrls(const std::vector<std::string>& paths) {
 
 // What a file manager does: enter, and drop only when the enter was accepted. True when the
 // drop was accepted.
-inline bool DropUrls(QWidget& target, const QList<QUrl>& urls) {
-    QMimeData mime;
-    mime.setUrls(urls);
+inline bool DropMime(QWidget& target, const QMimeData& mime) {
     const QPoint at = target.rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &enter);
@@ -79,6 +77,12 @@ inline bool DropUrls(QWidget& target, const QList<QUrl>& urls) {
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &drop);
     return drop.isAccepted();
+}
+
+inline bool DropUrls(QWidget& target, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    return DropMime(target, mime);
 }
 
 // Polls every 10 ms for a visible modal widget of type Dialog and hands it to `act`; after
