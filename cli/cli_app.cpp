@@ -59,12 +59,13 @@ bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
     }
     if (S_ISLNK(info.st_mode)) {
         struct stat target {};
-        if (::stat(input.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        const bool reached = ::stat(input.c_str(), &target) == 0;
+        if (reached && S_ISDIR(target.st_mode)) {
             SayAboutInput("'" + shown + "' is a link to a directory; name it as '" + shown +
                           "/' to walk it");
             return true;
         }
-        if (::stat(input.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
+        if (!reached || !S_ISREG(target.st_mode)) {
             SayAboutInput("'" + shown + "': not a regular file");
             return true;
         }
