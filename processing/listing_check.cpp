@@ -2,16 +2,13 @@
 // a run would, its outcome printed in listing order, and unlisted files found on request.
 #include "processing/listing_check.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <map>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "checksum/crc_table.h"
@@ -19,6 +16,7 @@
 #include "platform/directory_handle.h"
 #include "processing/listing_reader.h"
 #include "processing/name_escaping.h"
+#include "processing/new_files.h"
 #include "processing/progress_meter.h"
 
 namespace quillmark {
@@ -59,22 +57,13 @@ CrcResult ChecksumListedFile(const CrcTable& table, FoundFile& found, ReadMode m
     return table.ComputeFileCrc(*found.file, mode, &progress);
 }
 
-// A file's device and inode, when known: the listing itself and the command's own output file
-// are never reported as new.
-struct KnownIdentity {
-    std::optional<FileIdentity> identity;
-
-    bool Is(const struct stat& info) const {
-        return identity && identity->device == static_cast<std::uint64_t>(info.st_dev) &&
-               identity->inode == static_cast<std::uint64_t>(info.st_ino);
-    }
-};
-
-KnownIdentity IdentityOf(const std::string& path) {
+// A file's device and inode, when it can be looked up: the command's own output file is never
+// reported as new.
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
     struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) return {};
-    return {FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                         static_cast<std::uint64_t>(info.st_ino)}};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
 }
 
 bool HasCapital(std::string_view path) {
@@ -135,15 +124,22 @@ bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
 
 class EntryChecker : public ListingVisitor {
 public:
-    EntryChecker(const std::string& listing, const CheckOptions& options, CheckEnvironment& env,
-                 CheckCounts& counts)
+    EntryChecker(const std::string& listing, FileIdentity listingIdentity,
+                 const CheckOptions& options, CheckEnvironment& env, CheckCounts& counts)
         : m_listing(listing),
           m_listingDirectory(DirectoryPart(listing)),
           m_options(options),
           m_env(env),
           m_counts(counts),
-          m_meter(env.progress),
-          m_outputFile(IdentityOf(options.ownOutputFile)) {}
+          m_meter(env.progress) {
+        if (options.reportNew) {
+            std::vector<FileIdentity> excluded{listingIdentity};
+            if (const std::optional<FileIdentity> output = IdentityOf(options.ownOutputFile)) {
+                excluded.push_back(*output);
+            }
+            m_newFiles.emplace(m_opener.Start(), std::move(excluded));
+        }
+    }
 
     bool OnEntry(const ListingEntry& entry) override {
         std::string path = RebasePath(entry.path, m_options.rebase);
@@ -168,36 +164,14 @@ public:
     }
 
     // The unlisted regular files of each directory that holds a listed one, in path order.
-    bool ReportNewFiles(const KnownIdentity& listingFile) {
-        for (const auto& [directory, listed] : m_listedNames) {
-            std::optional<DirectoryHandle> handle =
-                OpenDirectoryPath(directory.empty() ? "." : directory, nullptr, m_opener.Start());
-            if (!handle) continue;
-            const int copy =
-                ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
-            if (stream == nullptr) {
-                if (copy >= 0) ::close(copy);
-                continue;
-            }
-            std::vector<std::string> added;
-            while (const dirent* entry = ::readdir(stream)) {
-                const std::string name = entry->d_name;
-                if (name == "." || name == ".." || listed.count(name) != 0) continue;
-                struct stat info {};
-                if (::fstatat(handle->Descriptor(), name.c_str(), &info, 0) != 0) continue;
-                if (!S_ISREG(info.st_mode)) continue;
-                if (listingFile.Is(info) || m_outputFile.Is(info)) continue;
-                added.push_back(name);
-            }
-            ::closedir(stream);
-            std::sort(added.begin(), added.end());
-            for (const std::string& name : added) {
-                if (!Report(directory + name, CheckOutcome::New)) return false;
-            }
+    void ReportNewFiles() {
+        const bool whole = m_newFiles->Report(
+            [&](const std::string& path) { return Report(path, CheckOutcome::New); },
+            [&] { return m_meter.Poll(); });
+        if (!whole && !m_meter.Cancelled() && !m_writeFailed) {
+            m_env.reporter.OnNotice(
+                "the search for new files stopped: the paths checked could not be read back");
         }
-        m_listedNames.clear();
-        return true;
     }
 
     void FinishProgress() { m_meter.Finish(); }
@@ -230,10 +204,7 @@ private:
         if (found.error != 0) {
             return IsMissing(found.error) ? CheckOutcome::Missing : CheckOutcome::Unreadable;
         }
-        if (m_options.reportNew) {
-            const std::string directory = DirectoryPart(path);
-            m_listedNames[directory].insert(path.substr(directory.size()));
-        }
+        if (m_newFiles) m_newFiles->Listed(path);
         if (entry.hasSize && entry.size != found.file->Size()) return CheckOutcome::Failed;
         const CrcResult result = ChecksumListedFile(m_table, found, m_options.readMode, m_meter);
         switch (result.status) {
@@ -283,12 +254,10 @@ private:
     CheckEnvironment& m_env;
     CheckCounts& m_counts;
     ProgressMeter m_meter;
-    const KnownIdentity m_outputFile;
     FileOpener m_opener;
     const CrcTable m_table;
     bool m_writeFailed = false;
-    // Only with reportNew: the names checked in each directory, by the directory's path.
-    std::map<std::string, std::set<std::string>> m_listedNames;
+    std::optional<NewFileFinder> m_newFiles;  // only when unlisted files are asked for
 };
 
 class ListingFile {
@@ -373,13 +342,13 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
         return {ListingStatus::Unreadable, errno};
     }
     if (S_ISDIR(info.st_mode)) return {ListingStatus::Unreadable, EISDIR};
-    const KnownIdentity identity{FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                                              static_cast<std::uint64_t>(info.st_ino)}};
+    const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
+                                static_cast<std::uint64_t>(info.st_ino)};
 
     if (!env.progress.RunStarting(RunKind::Processing)) {
         return {ListingStatus::Cancelled, 0};
     }
-    EntryChecker checker(listing, options, env, counts);
+    EntryChecker checker(listing, identity, options, env, counts);
     ListingReader reader;
     std::vector<char> buffer(kListingBuffer);
     int readError = 0;
@@ -397,7 +366,7 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
         reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)), checker);
     }
     if (!checker.Cancelled() && !checker.WriteFailed() && readError == 0 && options.reportNew) {
-        checker.ReportNewFiles(identity);
+        checker.ReportNewFiles();
     }
     checker.FinishProgress();
     env.progress.RunEnded(RunKind::Processing);

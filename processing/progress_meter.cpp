@@ -52,6 +52,12 @@ bool ProgressMeter::OnSharedProgress(std::uint64_t bytesDone, std::string_view d
     return !cancelled;
 }
 
+bool ProgressMeter::Poll() {
+    if (PollCancel()) return false;
+    ReportIfDue();
+    return true;
+}
+
 void ProgressMeter::Finish() {
     if (m_progress.filesDone != 0 || m_progress.bytesDone != 0) Report();
 }

@@ -38,6 +38,8 @@ public:
     // the call.
     bool OnSharedProgress(std::uint64_t bytesDone, std::string_view directory,
                           std::string_view name, std::uint64_t fileSize, std::uint64_t fileDone);
+    // Between steps that read no file: false once a cancel has been requested; reports when due.
+    bool Poll();
     // One last report with the final counts, when anything was counted.
     void Finish();
 

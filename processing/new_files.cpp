@@ -1,0 +1,178 @@
+// new_files.cpp - unlisted files found a batch of directories at a time: one pass over the listed
+// paths marks the names of the batch that are listed and finds the directories of the next.
+#include "processing/new_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "platform/directory_handle.h"
+
+namespace quillmark {
+
+namespace {
+
+struct SplitPath {
+    std::string_view directory;  // up to and with the last '/', empty for none
+    std::string_view name;
+};
+
+SplitPath Split(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {{}, path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The names in a directory other than subdirectories, sorted, or nullopt when it cannot be read.
+// What each is gets looked up later, and only for those no listed path names.
+std::optional<std::vector<std::string>> NamesIn(const std::string& directory, int base) {
+    std::optional<DirectoryHandle> handle =
+        OpenDirectoryPath(directory.empty() ? "." : directory, nullptr, base);
+    if (!handle) return std::nullopt;
+    // readdir consumes its descriptor: it gets a copy of its own.
+    const int copy = ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (stream == nullptr) {
+        if (copy >= 0) ::close(copy);
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string_view name = entry->d_name;
+        if (entry->d_type == DT_DIR || name == "." || name == "..") continue;
+        names.emplace_back(name);
+    }
+    ::closedir(stream);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A regular file (a link to one counts) that is not excluded.
+bool IsReportable(int directory, const std::string& name,
+                  const std::vector<FileIdentity>& excluded) {
+    struct stat info {};
+    if (::fstatat(directory, name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode)) return false;
+    const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
+                                static_cast<std::uint64_t>(info.st_ino)};
+    return std::find(excluded.begin(), excluded.end(), identity) == excluded.end();
+}
+
+}  // namespace
+
+struct NewFileFinder::Batch {
+    struct Directory {
+        std::vector<std::string> names;  // sorted
+        std::vector<bool> listed;
+    };
+    std::map<std::string, Directory, std::less<>> directories;
+    std::size_t names = 0;
+};
+
+NewFileFinder::NewFileFinder(int base, std::vector<FileIdentity> excluded, Limits limits)
+    : m_base(base), m_excluded(std::move(excluded)), m_limits(limits) {}
+
+void NewFileFinder::Listed(std::string_view path) {
+    m_listed.Append(path);
+    m_listed.Append(std::string_view("\0", 1));
+}
+
+bool NewFileFinder::Pass(Batch* batch, const std::string* after, std::vector<std::string>& next) {
+    std::set<std::string> candidates;
+    const std::size_t most = std::max<std::size_t>(1, m_limits.directoriesPerPass);
+    std::string previous;
+    bool first = true;
+    Batch::Directory* current = nullptr;
+    const auto visitPath = [&](std::string_view path) {
+        const SplitPath split = Split(path);
+        // Listed files come a directory at a time: the lookups are made once per run of them.
+        if (first || split.directory != previous) {
+            first = false;
+            previous.assign(split.directory);
+            current = nullptr;
+            if (batch != nullptr) {
+                const auto found = batch->directories.find(previous);
+                if (found != batch->directories.end()) current = &found->second;
+            }
+            if ((after == nullptr || previous > *after) &&
+                (candidates.size() < most || previous < *candidates.rbegin())) {
+                candidates.insert(previous);
+                if (candidates.size() > most) candidates.erase(std::prev(candidates.end()));
+            }
+        }
+        if (current == nullptr) return;
+        const auto at = std::lower_bound(current->names.begin(), current->names.end(), split.name);
+        if (at != current->names.end() && *at == split.name) {
+            current->listed[static_cast<std::size_t>(at - current->names.begin())] = true;
+        }
+    };
+    std::string carry;  // a path split between two pieces
+    const bool read = m_listed.ForEachPiece([&](std::string_view piece) {
+        for (std::size_t end; (end = piece.find('\0')) != std::string_view::npos;) {
+            if (carry.empty()) {
+                visitPath(piece.substr(0, end));
+            } else {
+                carry.append(piece.substr(0, end));
+                visitPath(carry);
+                carry.clear();
+            }
+            piece.remove_prefix(end + 1);
+        }
+        carry.append(piece);
+        return true;
+    });
+    next.assign(candidates.begin(), candidates.end());
+    return read;
+}
+
+std::optional<std::string> NewFileFinder::Load(Batch& batch,
+                                               const std::vector<std::string>& candidates,
+                                               const std::function<bool()>& keepGoing) {
+    std::size_t taken = 0;
+    while (taken < candidates.size() && (taken == 0 || batch.names < m_limits.namesPerPass)) {
+        if (!keepGoing()) return std::nullopt;
+        const std::string& directory = candidates[taken++];
+        std::optional<std::vector<std::string>> files = NamesIn(directory, m_base);
+        if (!files) continue;
+        batch.names += files->size();
+        Batch::Directory& entry = batch.directories[directory];
+        entry.listed.assign(files->size(), false);
+        entry.names = std::move(*files);
+    }
+    m_mostNamesHeld = std::max(m_mostNamesHeld, batch.names);
+    return candidates[taken - 1];
+}
+
+bool NewFileFinder::Report(const std::function<bool(const std::string& path)>& report,
+                           const std::function<bool()>& keepGoing) {
+    std::vector<std::string> candidates;
+    if (!Pass(nullptr, nullptr, candidates)) return false;
+    while (!candidates.empty()) {
+        Batch batch;
+        const std::optional<std::string> last = Load(batch, candidates, keepGoing);
+        if (!last || !Pass(&batch, &*last, candidates)) return false;
+        for (const auto& [directory, entry] : batch.directories) {
+            if (!keepGoing()) return false;
+            if (std::find(entry.listed.begin(), entry.listed.end(), false) == entry.listed.end()) {
+                continue;
+            }
+            const std::optional<DirectoryHandle> handle =
+                OpenDirectoryPath(directory.empty() ? "." : directory, nullptr, m_base);
+            if (!handle) continue;
+            for (std::size_t i = 0; i < entry.names.size(); ++i) {
+                if (entry.listed[i] ||
+                    !IsReportable(handle->Descriptor(), entry.names[i], m_excluded)) {
+                    continue;
+                }
+                if (!report(directory + entry.names[i])) return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,61 @@
+// new_files.h - the regular files beside a listing's files that the listing does not name.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/regular_file.h"
+#include "platform/scratch_file.h"
+
+namespace quillmark {
+
+// The listed paths wait in a scratch file, not in memory, so a listing of any size is compared
+// holding only a bounded batch of directories at a time; each batch costs one pass over the
+// listed paths.
+class NewFileFinder {
+public:
+    struct Limits {
+        std::size_t directoriesPerPass = 4096;
+        // A batch takes directories until it holds this many names; one directory is always
+        // held whole, however many it has.
+        std::size_t namesPerPass = std::size_t{1} << 16;
+    };
+
+    // Relative paths start at the directory open on base. Files with an excluded identity (the
+    // listing itself, the command's own output) are never new.
+    NewFileFinder(int base, std::vector<FileIdentity> excluded, Limits limits);
+    NewFileFinder(int base, std::vector<FileIdentity> excluded)
+        : NewFileFinder(base, std::move(excluded), Limits{}) {}
+
+    // A listed file found at path (the path it was checked at).
+    void Listed(std::string_view path);
+
+    // Tells report the path of each regular file in a directory that holds a listed file which no
+    // listed path names, ordered by directory path, then name (byte order); a directory that
+    // cannot be read is passed over. False from report or keepGoing stops, and so does a failed
+    // read of the listed paths: false then.
+    bool Report(const std::function<bool(const std::string& path)>& report,
+                const std::function<bool()>& keepGoing);
+
+    // The most directory entries held at once while reporting.
+    std::size_t MostNamesHeld() const { return m_mostNamesHeld; }
+
+private:
+    struct Batch;
+
+    bool Pass(Batch* batch, const std::string* after, std::vector<std::string>& next);
+    std::optional<std::string> Load(Batch& batch, const std::vector<std::string>& candidates,
+                                    const std::function<bool()>& keepGoing);
+
+    const int m_base;
+    const std::vector<FileIdentity> m_excluded;
+    const Limits m_limits;
+    ScratchFile m_listed;  // each path followed by a NUL, which no path holds
+    std::size_t m_mostNamesHeld = 0;
+};
+
+}  // namespace quillmark
