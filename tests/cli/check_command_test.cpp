@@ -15,7 +15,7 @@ namespace quillmark::testing {
 namespace {
 
 // Mixed case and a nested directory, so lowercased and sorted listings differ from the names.
-const std::map<std::string, std::string> kTree = {
+const std::map<std::string, std::string> kListedTree = {
     {"a.txt", "alpha\r\nbeta\n"},
     {"Docs/Read Me.TXT", "The quick brown fox jumps over the lazy dog"},
     {"Docs/deep/zero", ""},
@@ -25,7 +25,7 @@ const std::map<std::string, std::string> kTree = {
 class CheckTest : public CliTest {
 protected:
     void SetUp() override {
-        for (const auto& [name, content] : kTree) WriteFile(m_tree / name, content);
+        for (const auto& [name, content] : kListedTree) WriteFile(m_tree / name, content);
     }
 
     // The run's output as a listing file, made with the given options from inside m_dir.
@@ -67,7 +67,7 @@ protected:
     // A run given "tree/" prints full paths, so checking its listing does too.
     std::string AllOk() const {
         std::vector<std::pair<std::string, std::string>> lines;
-        for (const auto& entry : kTree) lines.emplace_back(Printed(entry.first), "OK");
+        for (const auto& entry : kListedTree) lines.emplace_back(Printed(entry.first), "OK");
         return Outcomes(lines);
     }
 };
@@ -118,7 +118,7 @@ TEST_F(CheckTest, ListingsInEveryStyleCheckBackAllOk) {
         const std::string expected = row.twice ? AllOk() + AllOk() : AllOk();
         // Sorted listings and SFV from a sorted run come in key order, not walk order.
         EXPECT_EQ(SortedLines(result.out), SortedLines(expected)) << result.out;
-        const std::string count = std::to_string(row.twice ? 2 * kTree.size() : kTree.size());
+        const std::string count = std::to_string(row.twice ? 2 * kListedTree.size() : kListedTree.size());
         EXPECT_EQ(result.err, "quillmark-cli: checked " + count + " entries: " + count + " OK\n");
         fs::remove(m_dir / "out");
     }
@@ -200,7 +200,7 @@ TEST_F(CheckTest, FileOtherUsersCannotReadIsUnreadable) {
 
 TEST_F(CheckTest, ReadErrorEntryIsNotRecorded) {
     WriteFile(m_dir / "list", "Error encountered reading the file tree/a.txt\r\n" +
-                                  TabularLine(kTree.at("bin.dat"), "tree/bin.dat"));
+                                  TabularLine(kListedTree.at("bin.dat"), "tree/bin.dat"));
     const CliResult result = Check({"list"});
     EXPECT_EQ(result.out, Outcomes({{"tree/a.txt", "NOT RECORDED"}, {"tree/bin.dat", "OK"}}));
     EXPECT_EQ(result.err, "quillmark-cli: checked 2 entries: 1 OK, 1 NOT RECORDED\n");
@@ -208,7 +208,7 @@ TEST_F(CheckTest, ReadErrorEntryIsNotRecorded) {
 }
 
 TEST_F(CheckTest, MalformedLinesAreNamedCountedAndFailTheCheck) {
-    WriteFile(m_dir / "list", TabularLine(kTree.at("a.txt"), "tree/a.txt") + "garbage\n" +
+    WriteFile(m_dir / "list", TabularLine(kListedTree.at("a.txt"), "tree/a.txt") + "garbage\n" +
                                   "Filename: tree/bin.dat\nCRC 32: 00000000\n");
     const CliResult result = Check({"list"});
     EXPECT_EQ(result.out, "tree/a.txt: OK\n");
@@ -246,9 +246,9 @@ TEST_F(CheckTest, ListingsThatCannotBeCheckedAreUsageErrors) {
 
 TEST_F(CheckTest, SfvWrittenByHandIsRelativeToItsOwnDirectory) {
     char crc[16];
-    std::snprintf(crc, sizeof crc, "%08X", ReferenceCrc(kTree.at("a.txt")));
+    std::snprintf(crc, sizeof crc, "%08X", ReferenceCrc(kListedTree.at("a.txt")));
     char lowerCrc[16];
-    std::snprintf(lowerCrc, sizeof lowerCrc, "%08x", ReferenceCrc(kTree.at("Docs/Read Me.TXT")));
+    std::snprintf(lowerCrc, sizeof lowerCrc, "%08x", ReferenceCrc(kListedTree.at("Docs/Read Me.TXT")));
     WriteFile(m_tree / "check.sfv",
               std::string("; by hand\r\n./a.txt ") + crc + "\r\nDocs/Read Me.TXT " + lowerCrc +
                   "\r\nDocs/deep/zero 00000001\r\n" + m_tree.string() + "/bin.dat " + crc + "\r\n");
@@ -268,7 +268,7 @@ TEST_F(CheckTest, SfvOptionWritesWhatSfvCheckersAccept) {
     std::string expected = "; Quillmark " QUILLMARK_VERSION "\n";
     for (const char* name : {"a.txt", "bin.dat", "Docs/Read Me.TXT", "Docs/deep/zero"}) {
         char crc[16];
-        std::snprintf(crc, sizeof crc, " %08X\n", ReferenceCrc(kTree.at(name)));
+        std::snprintf(crc, sizeof crc, " %08X\n", ReferenceCrc(kListedTree.at(name)));
         expected += Printed(name) + crc;
     }
     EXPECT_EQ(ReadFile(listing), expected);
@@ -296,7 +296,7 @@ TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHold) {
         CliCall{.args = {"--sfv", "-o", "out.sfv", "tree/"}, .workingDirectory = m_dir.string()});
     const std::string written = ReadFile(m_dir / "out.sfv");
     char crc[16];
-    std::snprintf(crc, sizeof crc, " %08X\r\n", ReferenceCrc(kTree.at("a.txt")));
+    std::snprintf(crc, sizeof crc, " %08X\r\n", ReferenceCrc(kListedTree.at("a.txt")));
     EXPECT_EQ(FirstLine(written), "; Quillmark " QUILLMARK_VERSION "\r\n");
     EXPECT_NE(written.find(Printed("a.txt") + crc), std::string::npos) << written;
     EXPECT_EQ(written.find("line"), std::string::npos);
@@ -338,7 +338,7 @@ TEST_F(CheckTest, RebaseMovesWholeLeadingComponents) {
     const CliResult result = Check(
         {"--rebase", "/nowhere=/x", "--rebase", m_tree.string() + "=" + copy.string(), "list"});
     std::string expected;
-    for (const auto& [name, content] : kTree) expected += (copy / name).string() + ": OK\n";
+    for (const auto& [name, content] : kListedTree) expected += (copy / name).string() + ": OK\n";
     expected += (lookalike / "x").string() + ": OK\n";
     EXPECT_EQ(SortedLines(result.out), SortedLines(expected));
     EXPECT_EQ(result.status, 0);
@@ -454,7 +454,7 @@ TEST_F(CheckTest, InterruptKeepsWhatWasPrintedAndSaysSo) {
     const fs::path big = m_tree / "big.bin";
     WriteFile(big, "");
     fs::resize_file(big, 64ull << 30);
-    WriteFile(m_dir / "list", TabularLine(kTree.at("a.txt"), "tree/a.txt") +
+    WriteFile(m_dir / "list", TabularLine(kListedTree.at("a.txt"), "tree/a.txt") +
                                   TabularLine(0, 64ull << 30, "tree/big.bin"));
     CliCall call{.args = {"--check", "list"}, .workingDirectory = m_dir.string()};
     call.whileRunning = [](pid_t pid) {

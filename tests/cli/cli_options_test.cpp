@@ -9,10 +9,8 @@
 #include "settings/settings_file.h"
 #include "tests/cli/cli_test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::CliTest;
 
 struct Parsed {
     std::optional<int> status;
@@ -142,4 +140,4 @@ TEST_F(CliTest, SettingsFileOptionsThenLineFlags) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -10,10 +10,8 @@
 #include "settings/option_flags.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::TempDir;
 
 constexpr std::uint8_t kAllModes[] = {0, OPT_ASCII_MODE, OPT_UNIX_LF, OPT_ASCII_MODE | OPT_UNIX_LF};
 
@@ -83,4 +81,4 @@ TEST(CrcUnreadableTest, MissingLockedFifoDirectoryDeviceAndSocketAreOpenFailures
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -15,11 +15,8 @@
 #include "settings/option_flags.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::Bytes;
-using testing::TempDir;
 
 std::uint32_t CrcOfZeros(std::uint64_t size) {
     const Bytes zeros(1 << 20, 0);
@@ -228,4 +225,4 @@ TEST(ReadAheadTest, FileShrinkingDuringTheReadIsUnreadable) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

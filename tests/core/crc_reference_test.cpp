@@ -7,13 +7,8 @@
 #include "settings/option_flags.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::Bytes;
-using testing::ReferenceCrc;
-using testing::ReferenceText;
-using testing::TempDir;
 
 // How often each special byte appears, per 1000 bytes.
 struct Density {
@@ -156,4 +151,4 @@ TEST(CrcReferenceTest, BufferedPassesAgreeWithTheByteAtATimeReference) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -7,13 +7,8 @@
 #include "settings/option_flags.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::Bytes;
-using testing::ReferenceCrc;
-using testing::TempDir;
-using testing::ToBytes;
 
 constexpr std::uint8_t kBinary = 0;
 constexpr std::uint8_t kAscii = OPT_ASCII_MODE;
@@ -162,4 +157,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, SignalValueTest, ::testing::ValuesIn(kForcedCase
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 // "LINE R SIZE CRC PATH" for an entry with a size, "LINE S CRC PATH" for SFV, "LINE E PATH" for a
@@ -156,4 +156,4 @@ TEST(ListingReader, VisitorCanStopTheReader) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -13,14 +13,10 @@
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Message;
-using testing::RunHarness;
-using testing::TabularPaths;
-using testing::TempDir;
 
 struct DotRow {
     const char* input;  // below the temporary directory
@@ -234,4 +230,4 @@ TEST(ChangingTreeTest, RunNeverChecksumsItsOwnOutputFile) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

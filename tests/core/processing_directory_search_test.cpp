@@ -10,11 +10,8 @@
 #include "platform/path_services.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::CwdGuard;
-using testing::TempDir;
 
 struct MatchRow {
     const char* name;
@@ -126,4 +123,4 @@ TEST(PathOrPatternExistsTest, ExistingPathsAndMatchingPatterns) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

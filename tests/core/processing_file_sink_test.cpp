@@ -2,11 +2,8 @@
 #include "processing/file_sink.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::ReadFile;
-using testing::TempDir;
 
 TEST(FileSinkTest, CreatesAppendsNeverTruncatesAndStoresCrLf) {
     TempDir temp;
@@ -98,4 +95,4 @@ TEST(FileSinkTest, EachRecordReachesTheFileInOneWrite) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -9,11 +9,8 @@
 #include "processing/input_parsing.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::CwdGuard;
-using testing::TempDir;
 
 struct SpecRow {
     const char* input;
@@ -120,4 +117,4 @@ TEST(ParseInputSpecLongPaths, WorkingDirectoryLongerThanPathMaxStillParses) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

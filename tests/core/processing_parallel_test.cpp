@@ -15,11 +15,8 @@
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::RunHarness;
-using testing::TempDir;
 
 // Names with "unreadable" fail to open as if permission were denied, names with "vanished" as if
 // deleted after the listing, directories with "locked" cannot be entered.
@@ -357,4 +354,4 @@ TEST(InFlightControllerTest, SettlesWhereTheDeviceIsFastest) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -5,7 +5,7 @@
 #include "processing/progress_meter.h"
 #include "tests/core/run_fakes.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -58,4 +58,4 @@ TEST(ProgressMeterTest, CancelStopsBetweenFilesAndBetweenBuffers) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -8,7 +8,7 @@
 
 #include "processing/result_line.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 struct LineRow {
@@ -74,4 +74,4 @@ TEST(FormatTabularLineTest, AgreesWithPrintfOnRandomValues) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -7,10 +7,8 @@
 #include "processing/result_tree.h"
 #include "tests/core/run_fakes.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::StringSink;
 
 std::string Printed(const ResultTree& tree) {
     StringSink sink;
@@ -60,4 +58,4 @@ TEST(ResultTreeTest, PrintStopsAtAFailedWrite) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -8,14 +8,8 @@
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::Message;
-using testing::ReadFile;
-using testing::RunHarness;
-using testing::TabularPaths;
-using testing::TempDir;
 
 constexpr const char* kWriteFailed = "Unable to write to output file.\nAborting processing.\n";
 
@@ -234,4 +228,4 @@ TEST(RunProcessingTest, ProgressWindowAlreadyUpLeavesEverythingAsFound) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

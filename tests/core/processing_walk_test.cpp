@@ -8,14 +8,8 @@
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::CwdGuard;
-using testing::Message;
-using testing::RunHarness;
-using testing::TabularPaths;
-using testing::TempDir;
 
 // data/ holds a.txt, b.log, sub.txt and the directories .git (f.txt), notes.txt (e.log) and sub
 // (g.txt and deep/h.txt).
@@ -176,4 +170,4 @@ TEST(WalkTest, LongPathsBeyondTheOldLimitArePrintedWhole) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -7,10 +7,10 @@
 
 #include "settings/settings_file.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
+std::string FileBytes(std::initializer_list<int> values) {
     std::string out;
     for (int v : values) out.push_back(static_cast<char>(v));
     return out;
@@ -43,8 +43,8 @@ CCRCSettings Unusual() {
 // Records are compared by their stored bytes: the two layout tests pin down that every field is
 // stored, each in its own place.
 TEST(SettingsEncoding, DefaultRecordIsThe35ByteFile) {
-    const std::string expected = std::string(20, '\0') + Bytes({1, 0, 0, 0, 1, 0, 0, 0}) +
-                                 Bytes({0, 0, 0}) + Bytes({0, 0, 0, 0});
+    const std::string expected = std::string(20, '\0') + FileBytes({1, 0, 0, 0, 1, 0, 0, 0}) +
+                                 FileBytes({0, 0, 0}) + FileBytes({0, 0, 0, 0});
     ASSERT_EQ(expected.size(), 35u);
     EXPECT_EQ(EncodeSettings(Defaults()), expected);
 }
@@ -63,7 +63,7 @@ TEST(SettingsEncoding, FieldsInFileOrderLittleEndian) {
     record.m_flags = 0xA5;
     record.m_nOutputStyle = 0x0BADF00D;
     const std::string expected =
-        Bytes({0x11, 0, 0, 0,    0x22, 0,    0,    0,    0x33, 0,    0,    0,    4,
+        FileBytes({0x11, 0, 0, 0,    0x22, 0,    0,    0,    0x33, 0,    0,    0,    4,
                3,    2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0x66, 0,    0,    0,    0x77, 0,
                0,    0, 2, 'i',  'n',  1,    'o',  0xA5, 0x0D, 0xF0, 0xAD, 0x0B});
     EXPECT_EQ(EncodeSettings(record), expected);
@@ -71,15 +71,15 @@ TEST(SettingsEncoding, FieldsInFileOrderLittleEndian) {
 
 TEST(SettingsEncoding, StringLengthPrefixes) {
     const std::pair<std::size_t, std::string> rows[] = {
-        {0, Bytes({0x00})},
-        {7, Bytes({0x07})},
-        {254, Bytes({0xFE})},
-        {255, Bytes({0xFF, 0xFF, 0x00})},
-        {256, Bytes({0xFF, 0x00, 0x01})},
-        {65533, Bytes({0xFF, 0xFD, 0xFF})},
-        {65534, Bytes({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00})},
-        {65535, Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00})},
-        {70000, Bytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00})},
+        {0, FileBytes({0x00})},
+        {7, FileBytes({0x07})},
+        {254, FileBytes({0xFE})},
+        {255, FileBytes({0xFF, 0xFF, 0x00})},
+        {256, FileBytes({0xFF, 0x00, 0x01})},
+        {65533, FileBytes({0xFF, 0xFD, 0xFF})},
+        {65534, FileBytes({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00})},
+        {65535, FileBytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00})},
+        {70000, FileBytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00})},
     };
     for (const auto& [length, prefix] : rows) {
         SCOPED_TRACE("length " + std::to_string(length));
@@ -89,7 +89,7 @@ TEST(SettingsEncoding, StringLengthPrefixes) {
         const std::string bytes = EncodeSettings(record);
         ASSERT_EQ(bytes.size(), 35 + prefix.size() - 1 + length + 1);
         EXPECT_EQ(bytes.substr(28, prefix.size()), prefix);
-        EXPECT_EQ(bytes.substr(28 + prefix.size() + length, 2), Bytes({1, 'Z'}));
+        EXPECT_EQ(bytes.substr(28 + prefix.size() + length, 2), FileBytes({1, 'Z'}));
 
         CCRCSettings decoded;
         ASSERT_TRUE(DecodeSettings(bytes, decoded));
@@ -138,7 +138,7 @@ TEST(SettingsDecoding, ValuesTheProgramNeverWritesAreRefused) {
 
 TEST(SettingsDecoding, ShortLengthInLongFormIsAccepted) {
     std::string bytes = EncodeSettings(Defaults());
-    bytes.replace(28, 1, Bytes({0xFF, 0x03, 0x00}) + "abc");
+    bytes.replace(28, 1, FileBytes({0xFF, 0x03, 0x00}) + "abc");
     CCRCSettings decoded;
     ASSERT_TRUE(DecodeSettings(bytes, decoded));
     EXPECT_EQ(decoded.m_strInput, "abc");
@@ -179,11 +179,11 @@ TEST(SettingsDecoding, TruncationsAroundA32BitLengthFail) {
 TEST(SettingsDecoding, DamagedStringFieldsMakeTheWholeFileUnreadable) {
     // Each replaces the empty input string of a default file.
     const std::pair<const char*, std::string> rows[] = {
-        {"WideStringMarker", Bytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0})},
-        {"OneByteLengthPastEnd", Bytes({0xF0, 'a', 'b'})},
-        {"SixteenBitLengthPastEnd", Bytes({0xFF, 0x00, 0x10, 'a'})},
-        {"HugeThirtyTwoBitLength", Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
-        {"ThirtyTwoBitLengthCutShort", Bytes({0xFF, 0xFF, 0xFF, 0x05, 0x00})},
+        {"WideStringMarker", FileBytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0})},
+        {"OneByteLengthPastEnd", FileBytes({0xF0, 'a', 'b'})},
+        {"SixteenBitLengthPastEnd", FileBytes({0xFF, 0x00, 0x10, 'a'})},
+        {"HugeThirtyTwoBitLength", FileBytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})},
+        {"ThirtyTwoBitLengthCutShort", FileBytes({0xFF, 0xFF, 0xFF, 0x05, 0x00})},
     };
     for (const auto& [name, stringField] : rows) {
         SCOPED_TRACE(name);
@@ -196,4 +196,4 @@ TEST(SettingsDecoding, DamagedStringFieldsMakeTheWholeFileUnreadable) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

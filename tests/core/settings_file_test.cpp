@@ -13,12 +13,10 @@
 #include "platform/posix_io.h"
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::WriteFile;
 
 CCRCSettings SomeOptions() {
     CCRCSettings record;
@@ -185,4 +183,4 @@ TEST(SettingsWriteHelper, FullDeviceIsAFailure) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -5,7 +5,7 @@
 #include "settings/crc_settings.h"
 #include "settings/settings_file.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 struct ConsequenceRow {
@@ -67,4 +67,4 @@ TEST(SettingsRecordTest, ReadModeFollowsTheFlagByte) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

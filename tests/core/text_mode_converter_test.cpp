@@ -6,12 +6,8 @@
 
 #include "tests/core/test_support.h"
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
-
-using testing::Bytes;
-using testing::ReferenceTextDecode;
-using testing::ToBytes;
 
 struct Decoded {
     Bytes bytes;
@@ -123,4 +119,4 @@ TEST(ConverterBlockTest, LongTextInRandomPiecesAgreesWithTheReference) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-namespace quillmark {
+namespace quillmark::testing {
 namespace {
 
 TEST(StartOptionsTest, FilesAreTheArgumentsBytesInOrder) {
@@ -85,4 +85,4 @@ TEST(StartOptionsTest, RelativeFilesBecomeAbsoluteAgainstTheStartDirectory) {
 }
 
 }  // namespace
-}  // namespace quillmark
+}  // namespace quillmark::testing
