@@ -118,7 +118,8 @@ TEST_F(CheckTest, ListingsInEveryStyleCheckBackAllOk) {
         const std::string expected = row.twice ? AllOk() + AllOk() : AllOk();
         // Sorted listings and SFV from a sorted run come in key order, not walk order.
         EXPECT_EQ(SortedLines(result.out), SortedLines(expected)) << result.out;
-        const std::string count = std::to_string(row.twice ? 2 * kListedTree.size() : kListedTree.size());
+        const std::string count =
+            std::to_string(row.twice ? 2 * kListedTree.size() : kListedTree.size());
         EXPECT_EQ(result.err, "quillmark-cli: checked " + count + " entries: " + count + " OK\n");
         fs::remove(m_dir / "out");
     }
@@ -248,7 +249,8 @@ TEST_F(CheckTest, SfvWrittenByHandIsRelativeToItsOwnDirectory) {
     char crc[16];
     std::snprintf(crc, sizeof crc, "%08X", ReferenceCrc(kListedTree.at("a.txt")));
     char lowerCrc[16];
-    std::snprintf(lowerCrc, sizeof lowerCrc, "%08x", ReferenceCrc(kListedTree.at("Docs/Read Me.TXT")));
+    std::snprintf(lowerCrc, sizeof lowerCrc, "%08x",
+                  ReferenceCrc(kListedTree.at("Docs/Read Me.TXT")));
     WriteFile(m_tree / "check.sfv",
               std::string("; by hand\r\n./a.txt ") + crc + "\r\nDocs/Read Me.TXT " + lowerCrc +
                   "\r\nDocs/deep/zero 00000001\r\n" + m_tree.string() + "/bin.dat " + crc + "\r\n");

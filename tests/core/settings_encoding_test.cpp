@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/settings_file.h"
+#include "tests/core/settings_builder.h"
 
 namespace quillmark::testing {
 namespace {
@@ -25,19 +26,19 @@ CCRCSettings Defaults() {
 // Every field different from its default and from every other field, so that a swapped or
 // skipped field shows up.
 CCRCSettings Unusual() {
-    CCRCSettings record;
-    record.m_bSortOutput = 1;
-    record.m_bNoRecursion = 2;
-    record.m_bDirWildcards = -3;
-    record.m_bLowercase = 0x01020304;
-    record.m_bUnixLF = 5;
-    record.m_nOutputStyle = 6;
-    record.m_nReadMode = 0;
-    record.m_nOutputDest = 0;
-    record.m_strInput = "/data/*.TXT";
-    record.m_strOutput = "out list.txt";
-    record.m_flags = 0x88;  // bits UpdateFlags never sets; loaded as stored
-    return record;
+    return Settings()
+        .Sort(1)
+        .NoRecursion(2)
+        .DirWildcards(-3)
+        .Lowercase(0x01020304)
+        .UnixLf(5)
+        .Style(6)
+        .Reading(0)
+        .Destination(0)
+        .Input("/data/*.TXT")
+        .Output("out list.txt")
+        .StoredFlags(0x88)  // bits UpdateFlags never sets; loaded as stored
+        .Build();
 }
 
 // Records are compared by their stored bytes: the two layout tests pin down that every field is
@@ -50,22 +51,23 @@ TEST(SettingsEncoding, DefaultRecordIsThe35ByteFile) {
 }
 
 TEST(SettingsEncoding, FieldsInFileOrderLittleEndian) {
-    CCRCSettings record = Defaults();
-    record.m_bSortOutput = 0x11;
-    record.m_bNoRecursion = 0x22;
-    record.m_bDirWildcards = 0x33;
-    record.m_bLowercase = 0x01020304;
-    record.m_bUnixLF = -2;
-    record.m_nOutputDest = 0x66;
-    record.m_nReadMode = 0x77;
-    record.m_strInput = "in";
-    record.m_strOutput = "o";
-    record.m_flags = 0xA5;
-    record.m_nOutputStyle = 0x0BADF00D;
+    const CCRCSettings record = Settings()
+                                    .Sort(0x11)
+                                    .NoRecursion(0x22)
+                                    .DirWildcards(0x33)
+                                    .Lowercase(0x01020304)
+                                    .UnixLf(-2)
+                                    .Destination(0x66)
+                                    .Reading(0x77)
+                                    .Input("in")
+                                    .Output("o")
+                                    .StoredFlags(0xA5)
+                                    .Style(0x0BADF00D)
+                                    .Build();
     const std::string expected =
         FileBytes({0x11, 0, 0, 0,    0x22, 0,    0,    0,    0x33, 0,    0,    0,    4,
-               3,    2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0x66, 0,    0,    0,    0x77, 0,
-               0,    0, 2, 'i',  'n',  1,    'o',  0xA5, 0x0D, 0xF0, 0xAD, 0x0B});
+                   3,    2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0x66, 0,    0,    0,    0x77, 0,
+                   0,    0, 2, 'i',  'n',  1,    'o',  0xA5, 0x0D, 0xF0, 0xAD, 0x0B});
     EXPECT_EQ(EncodeSettings(record), expected);
 }
 
@@ -99,13 +101,18 @@ TEST(SettingsEncoding, StringLengthPrefixes) {
 
 // Bytes after the last field are ignored; the remembered directory is not part of the file.
 TEST(SettingsDecoding, RoundTripKeepsEveryFieldAndTheRememberedDirectory) {
-    CCRCSettings stored = Defaults();
-    stored.m_bSortOutput = stored.m_bNoRecursion = stored.m_bDirWildcards = 1;
-    stored.m_bLowercase = stored.m_bUnixLF = stored.m_nOutputStyle = 1;
-    stored.m_nReadMode = stored.m_nOutputDest = 0;
-    stored.m_strInput = "/data/*.TXT";
-    stored.m_strOutput = "out list.txt";
-    stored.UpdateFlags();
+    const CCRCSettings stored = Settings()
+                                    .Sort()
+                                    .NoRecursion()
+                                    .DirWildcards()
+                                    .Lowercase()
+                                    .UnixLf()
+                                    .Tabular()
+                                    .Ascii()
+                                    .ToFile()
+                                    .Input("/data/*.TXT")
+                                    .Output("out list.txt")
+                                    .Build();
     CCRCSettings decoded = Defaults();
     decoded.m_szSettingsDir = "/home/someone";
     ASSERT_TRUE(DecodeSettings(EncodeSettings(stored) + "trailing garbage\xFF", decoded));

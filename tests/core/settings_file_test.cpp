@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "platform/posix_io.h"
+#include "tests/core/settings_builder.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark::testing {
@@ -19,15 +20,14 @@ namespace {
 namespace fs = std::filesystem;
 
 CCRCSettings SomeOptions() {
-    CCRCSettings record;
-    record.m_bSortOutput = 1;
-    record.m_nOutputStyle = 1;
-    record.m_nReadMode = 0;
-    record.m_nOutputDest = 0;
-    record.m_strInput = "/srv/files/";
-    record.m_strOutput = "sums.txt";
-    record.UpdateFlags();
-    return record;
+    return Settings()
+        .Sort()
+        .Tabular()
+        .Ascii()
+        .ToFile()
+        .Input("/srv/files/")
+        .Output("sums.txt")
+        .Build();
 }
 
 const std::string kDefaultFile = EncodeSettings(CCRCSettings{});

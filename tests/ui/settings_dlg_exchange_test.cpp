@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "tests/core/settings_builder.h"
 #include "tests/ui/settings_dlg_fixture.h"
 
 namespace quillmark::testing {
@@ -209,13 +210,16 @@ TEST_F(SettingsDlgExchangeTest, OkAndCloseHandBackEveryValue) {
         Button(buttonName)->click();
         EXPECT_EQ(Outcome(), buttonName == std::string("okButton") ? CCrcSettingsDlg::kResultOk
                                                                    : CCrcSettingsDlg::kResultClose);
-        CCRCSettings expected;  // the opening values with the clicks and typing above
-        expected.m_nOutputDest = 0;
-        expected.m_bSortOutput = expected.m_bNoRecursion = 1;
-        expected.m_nReadMode = 0;
-        expected.m_nOutputStyle = 1;  // sorting prints tabular lines
-        expected.m_strInput = "present.txt";
-        expected.m_strOutput = "results.txt";
+        // The opening values with the clicks and typing above; sorting prints tabular lines.
+        const CCRCSettings expected = Settings()
+                                          .ToFile()
+                                          .Sort()
+                                          .NoRecursion()
+                                          .Ascii()
+                                          .Tabular()
+                                          .Input("present.txt")
+                                          .Output("results.txt")
+                                          .Build();
         EXPECT_EQ(Fields(Collected()), Fields(expected));
         EXPECT_TRUE(std::filesystem::exists("results.txt"));
         std::filesystem::remove("results.txt");
