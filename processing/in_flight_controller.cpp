@@ -11,18 +11,33 @@ namespace {
 constexpr double kSignificant = 0.10;
 // Samples on a plateau before the controller probes again.
 constexpr int kProbeAfter = 6;
+// The share of the cores in use at which they count as all busy (the rest is measuring error
+// and the odd wait).
+constexpr double kSaturated = 0.85;
 
 }  // namespace
 
-InFlightController::InFlightController(unsigned start, unsigned most)
-    : m_limit(std::clamp(start, 1u, std::max(most, 1u))), m_most(std::max(most, 1u)) {}
+InFlightController::InFlightController(unsigned start, unsigned most, unsigned cores)
+    : m_limit(std::clamp(start, 1u, std::max(most, 1u))),
+      m_most(std::max(most, 1u)),
+      m_cores(cores) {}
 
 void InFlightController::Step(bool up) {
     m_goingUp = up;
+    if (up && m_saturated && m_limit >= m_cores) return;
     m_limit = up ? std::min(m_limit * 2, m_most) : std::max(m_limit / 2, 1u);
 }
 
-void InFlightController::OnSample(double throughput) {
+void InFlightController::OnSample(double throughput, double busyCores) {
+    m_saturated = m_cores != 0 && busyCores >= kSaturated * m_cores;
+    if (m_saturated && m_limit > m_cores) {
+        // Busy cores, not the device, set the pace: back to one read per core.
+        m_previous = throughput;
+        m_steadySamples = 0;
+        m_goingUp = false;
+        m_limit = std::max(m_cores, 1u);
+        return;
+    }
     if (m_previous < 0) {
         m_previous = throughput;
         Step(m_goingUp);

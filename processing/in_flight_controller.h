@@ -8,19 +8,26 @@ namespace quillmark {
 // instead: it doubles the number of reads in flight while throughput rises, halves it when
 // throughput falls, and from a plateau probes a step each way now and then, so it settles near
 // the device's best and follows it when the work changes (large files, then small ones).
+// When every core is already busy the work is not waiting on the device (the files are in the
+// page cache), so more reads in flight than cores only add switching, whatever a noisy sample
+// says: the limit then stays at or below the number of cores.
 class InFlightController {
 public:
-    InFlightController(unsigned start, unsigned most);
+    // cores: the processors the run may use; 0 when unknown (no ceiling from busy cores).
+    InFlightController(unsigned start, unsigned most, unsigned cores = 0);
 
     unsigned Limit() const { return m_limit; }
-    // Throughput (any unit) measured with Limit() reads in flight over the last period.
-    void OnSample(double throughput);
+    // Throughput (any unit) measured with Limit() reads in flight over the last period, and how
+    // many cores the process kept busy meanwhile (CPU time over wall time; 0 when unknown).
+    void OnSample(double throughput, double busyCores = 0);
 
 private:
     void Step(bool up);
 
     unsigned m_limit;
     unsigned m_most;
+    unsigned m_cores;
+    bool m_saturated = false;
     double m_previous = -1;
     bool m_goingUp = true;
     int m_steadySamples = 0;

@@ -2,6 +2,9 @@
 // of reads in flight.
 #include "processing/parallel_files.h"
 
+#include <sched.h>
+#include <time.h>
+
 #include <algorithm>
 
 namespace quillmark {
@@ -15,7 +18,23 @@ constexpr auto kSamplePeriod = std::chrono::milliseconds(150);
 constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
 constexpr unsigned kMeasuredStart = 4;
 
-unsigned ProcessorCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+// The processors this process may run on (an affinity mask or a container may allow fewer than
+// the machine has).
+unsigned ProcessorCount() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) {
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// CPU time used by every thread of the process.
+std::chrono::nanoseconds ProcessCpuTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 }  // namespace
 
@@ -28,8 +47,9 @@ ParallelFiles::ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded,
       m_deliver(std::move(deliver)),
       m_poll(std::move(poll)),
       m_controller(choice.jobs != 0 ? choice.jobs : kMeasuredStart,
-                   choice.jobs != 0 ? choice.jobs : choice.most),
-      m_sampleStart(std::chrono::steady_clock::now()) {
+                   choice.jobs != 0 ? choice.jobs : choice.most, m_splitThreads),
+      m_sampleStart(std::chrono::steady_clock::now()),
+      m_sampleCpu(ProcessCpuTime()) {
     m_progress.cancel = &m_cancel;
     // Results wait here until every earlier one is done; a few times the reads in flight keeps
     // the workers busy behind one slow file without holding a tree's worth of results.
@@ -119,9 +139,12 @@ void ParallelFiles::Measure() {
     if (now - m_sampleStart < kSamplePeriod) return;
     const std::uint64_t work = m_progress.bytes.load() + m_filesDone * kBytesPerOpen;
     const double seconds = std::chrono::duration<double>(now - m_sampleStart).count();
-    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds);
+    const std::chrono::nanoseconds cpu = ProcessCpuTime();
+    const double busyCores = std::chrono::duration<double>(cpu - m_sampleCpu).count() / seconds;
+    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds, busyCores);
     m_sampleStart = now;
     m_sampleWork = work;
+    m_sampleCpu = cpu;
     // More reads allowed: idle workers may take the queued files now.
     if (m_controller.Limit() > before) m_workAvailable.notify_all();
 }
@@ -197,7 +220,9 @@ bool ParallelFiles::Submit(FileTask task) {
     entry.progress = std::make_unique<SharedReadProgress>();
     entry.progress->total = &m_progress;
     entry.progress->cancel = &m_cancel;
-    m_workAvailable.notify_one();
+    // A worker is woken only when it may take the file: at a limit of one the walk's thread reads
+    // it, and waking a worker that goes back to sleep costs a switch per file.
+    if (m_controller.Limit() > 1 && m_active < m_controller.Limit()) m_workAvailable.notify_one();
     DeliverReady(lock, false);
     while (!m_stopped && m_window.size() >= m_windowCap) DeliverReady(lock, true);
     return !m_stopped;
