@@ -13,6 +13,9 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 constexpr auto kSamplePeriod = std::chrono::milliseconds(150);
+// The first sample comes sooner: a run over files in the page cache may last a fraction of a
+// second, and whether the cores are all busy shows at once.
+constexpr auto kFirstSamplePeriod = std::chrono::milliseconds(40);
 // Opening a file costs about what reading this many bytes does, so a throughput sample weighs
 // many small files and a few large ones alike.
 constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
@@ -136,7 +139,8 @@ void ParallelFiles::Measure() {
     if (m_choice.jobs != 0) return;
     const unsigned before = m_controller.Limit();
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_sampleStart < kSamplePeriod) return;
+    if (now - m_sampleStart < (m_samples == 0 ? kFirstSamplePeriod : kSamplePeriod)) return;
+    ++m_samples;
     const std::uint64_t work = m_progress.bytes.load() + m_filesDone * kBytesPerOpen;
     const double seconds = std::chrono::duration<double>(now - m_sampleStart).count();
     const std::chrono::nanoseconds cpu = ProcessCpuTime();
