@@ -220,26 +220,7 @@ private:
     }
 
     bool Report(const std::string& path, CheckOutcome outcome) {
-        switch (outcome) {
-            case CheckOutcome::Ok:
-                ++m_counts.ok;
-                break;
-            case CheckOutcome::Failed:
-                ++m_counts.failed;
-                break;
-            case CheckOutcome::Missing:
-                ++m_counts.missing;
-                break;
-            case CheckOutcome::Unreadable:
-                ++m_counts.unreadable;
-                break;
-            case CheckOutcome::NotRecorded:
-                ++m_counts.notRecorded;
-                break;
-            case CheckOutcome::New:
-                ++m_counts.added;
-                break;
-        }
+        ++m_counts.Of(outcome);
         if (outcome == CheckOutcome::Ok && m_options.quiet) return true;
         if (!m_env.outcomes.Write(FormatOutcomeLine(path, outcome))) {
             m_writeFailed = true;

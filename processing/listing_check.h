@@ -34,6 +34,25 @@ struct CheckCounts {
     std::uint64_t added = 0;
     std::uint64_t malformed = 0;
 
+    // The count an outcome adds to.
+    std::uint64_t& Of(CheckOutcome outcome) {
+        switch (outcome) {
+            case CheckOutcome::Ok:
+                return ok;
+            case CheckOutcome::Failed:
+                return failed;
+            case CheckOutcome::Missing:
+                return missing;
+            case CheckOutcome::Unreadable:
+                return unreadable;
+            case CheckOutcome::NotRecorded:
+                return notRecorded;
+            case CheckOutcome::New:
+                break;
+        }
+        return added;
+    }
+
     std::uint64_t Entries() const { return ok + failed + missing + unreadable + notRecorded; }
     // Files whose bytes or size were compared.
     std::uint64_t FilesExamined() const { return ok + failed + unreadable; }
