@@ -55,6 +55,8 @@ struct TextRangeResult {
     std::uint64_t length = 0;  // converted bytes
     std::uint64_t count = 0;   // the text pass's count for the range
     bool ended = false;        // a Ctrl-Z ended the text inside the range
+    std::uint32_t rawCrc = 0;  // finished CRC of the bytes read, as they are
+    bool whole = false;        // every byte of the range was read
     int error = 0;
 };
 
@@ -83,6 +85,7 @@ void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t l
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length, kPiece));
         const std::optional<std::size_t> got = file.ReadFullAt(buffer.get(), want, offset, error);
         if (!got || *got < want) return fail(got ? 0 : error);
+        result.rawCrc = libdeflate_crc32(result.rawCrc, buffer.get(), want);
         const std::size_t written = converter.Convert(buffer.get(), want, converted.get());
         result.crc = libdeflate_crc32(result.crc, converted.get(), written);
         result.length += written;
@@ -102,6 +105,7 @@ void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t l
             return;
         }
     }
+    result.whole = length == 0;
     std::uint8_t last = 0;
     std::size_t written = 0;
     if (!converter.Ended() && offset < size) {
@@ -202,7 +206,8 @@ private:
 }  // namespace
 
 RawRead CrcTextReadSplit(const RegularFile& file, std::uint64_t size, ReadMode mode,
-                         unsigned threads, SharedReadProgress& progress) {
+                         unsigned threads, SharedReadProgress& progress,
+                         std::optional<RawRead>* binary) {
     const RangePlan plan = PlanRanges(size, threads);
     std::vector<TextRangeResult> results(plan.offsets.size());
     std::atomic<bool> doomed{false};
@@ -219,8 +224,17 @@ RawRead CrcTextReadSplit(const RegularFile& file, std::uint64_t size, ReadMode m
         // The first Ctrl-Z ends the text: later ranges were converted for nothing.
         if (range.ended) break;
     }
-    if (count != size) return {RawReadStatus::CountMismatch, 0};
-    return {RawReadStatus::Ok, ~crc};
+    if (count == size) return {RawReadStatus::Ok, ~crc};
+    if (binary != nullptr) {
+        std::uint32_t raw = 0;
+        bool whole = true;
+        for (std::size_t i = 0; i < results.size() && whole; ++i) {
+            whole = results[i].status == RawReadStatus::Ok && results[i].whole;
+            raw = CrcCombine(raw, results[i].rawCrc, plan.LengthOf(i));
+        }
+        if (whole) *binary = RawRead{RawReadStatus::Ok, ~raw};
+    }
+    return {RawReadStatus::CountMismatch, 0};
 }
 
 CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, ReadMode mode,
@@ -231,10 +245,14 @@ CrcResult ComputeFileCrcShared(const CrcTable& table, RegularFile& file, ReadMod
     }
     const std::uint64_t size = file.Size();
     RawRead read{RawReadStatus::CountMismatch, 0};
-    if (mode != ReadMode::Binary) read = CrcTextReadSplit(file, size, mode, threads, progress);
-    // Text whose count differs from the size is checksummed as binary, as in one pass.
+    std::optional<RawRead> binary;
+    if (mode != ReadMode::Binary) {
+        read = CrcTextReadSplit(file, size, mode, threads, progress, &binary);
+    }
+    // Text whose count differs from the size is checksummed as binary, as in one pass; the text
+    // pass has done that already when it read every byte.
     if (read.status == RawReadStatus::CountMismatch) {
-        read = CrcBinaryReadSplit(file, size, threads, progress);
+        read = binary ? *binary : CrcBinaryReadSplit(file, size, threads, progress);
     }
     switch (read.status) {
         case RawReadStatus::Ok:

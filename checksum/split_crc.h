@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "checksum/crc_table.h"
 #include "platform/regular_file.h"
@@ -40,8 +41,12 @@ RawRead CrcBinaryReadSplit(const RegularFile& file, std::uint64_t size, unsigned
 // converted on its own, starting from the one byte before it that the conversion depends on, and
 // the results are joined in order up to the first Ctrl-Z. Statuses as CrcTextRead's; in UnixLf
 // mode the first CR LF pair or Ctrl-Z proves the count wrong, and every range stops there.
+// Each range also checksums the bytes it read as they are: when the count is wrong after every
+// byte was read (LF text in ASCII mode), *binary receives what CrcBinaryReadSplit would give, so
+// the file need not be read twice; it is left empty when a range stopped early.
 RawRead CrcTextReadSplit(const RegularFile& file, std::uint64_t size, ReadMode mode,
-                         unsigned threads, SharedReadProgress& progress);
+                         unsigned threads, SharedReadProgress& progress,
+                         std::optional<RawRead>* binary = nullptr);
 
 // ComputeFileCrc for a caller that may be one of several threads: progress goes to the shared
 // counters, and a large cached file in binary mode is split over `threads` threads.

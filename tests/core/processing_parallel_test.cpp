@@ -283,7 +283,8 @@ TEST(CrcCombineTest, SplitTextPassMatchesOnePass) {
     const Edge lfEdges[] = {{'a', '\n'}, {'\n', 'a'}, {'\r', 'a'}, {'\r', '\n'}, {'\r', 'b'}};
     std::mt19937 random(5);
     CrcTable table;
-    int textResults = 0;  // comparisons where the text pass itself gave the checksum
+    int textResults = 0;    // comparisons where the text pass itself gave the checksum
+    int binaryResults = 0;  // ... and where it gave the binary checksum of a mismatched count
     for (int round = 0; round < 12; ++round) {
         std::string content(3 * kMiB + random() % 5000, 'x');
         const bool denseLineEnds = round % 2 == 0;
@@ -305,23 +306,34 @@ TEST(CrcCombineTest, SplitTextPassMatchesOnePass) {
         const std::string path = temp.Write("text" + std::to_string(round), content);
         for (const ReadMode mode : {ReadMode::Ascii, ReadMode::UnixLf}) {
             const RawRead whole = table.CrcTextRead(path, content.size(), mode);
+            const RawRead binaryRead = table.CrcBinaryRead(path, content.size());
             std::optional<RegularFile> file = RegularFile::Open(path);
             ASSERT_TRUE(file);
             for (const unsigned threads : {1u, 2u, 3u, 4u}) {
                 SharedReadProgress progress;
+                std::optional<RawRead> binary;
                 const RawRead split =
-                    CrcTextReadSplit(*file, content.size(), mode, threads, progress);
+                    CrcTextReadSplit(*file, content.size(), mode, threads, progress, &binary);
                 ASSERT_EQ(split.status, whole.status)
                     << "round " << round << " mode " << static_cast<int>(mode) << " threads "
                     << threads;
                 if (whole.status == RawReadStatus::Ok) {
                     EXPECT_EQ(split.reg, whole.reg) << "round " << round << " threads " << threads;
+                    EXPECT_FALSE(binary);
                     ++textResults;
+                }
+                // A text pass that read every byte in vain has the binary checksum too.
+                if (binary) {
+                    EXPECT_EQ(binary->status, RawReadStatus::Ok);
+                    EXPECT_EQ(binary->reg, binaryRead.reg)
+                        << "round " << round << " threads " << threads;
+                    ++binaryResults;
                 }
             }
         }
     }
     EXPECT_GE(textResults, 8);
+    EXPECT_GE(binaryResults, 8);
 }
 
 // Simulated devices: the controller must settle near one read at a time on a device that
