@@ -1,6 +1,8 @@
 // crc_table.cpp - the CRC-32 table and the choice between the text and binary passes.
 #include "checksum/crc_table.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 
 namespace quillmark {
@@ -37,9 +39,15 @@ CrcResult CrcTable::ComputeFileCrc(RegularFile& file, ReadMode mode, ReadProgres
     RawRead read;
     bool decided = false;
     if (mode != ReadMode::Binary) {
-        read = CrcTextRead(file, size, mode, progress);
+        std::optional<RawRead> binary;
+        read = CrcTextRead(file, size, mode, progress, &binary);
         decided = read.status != RawReadStatus::CountMismatch;
-        // The binary pass reads the same open file again from its first byte.
+        if (!decided && binary) {
+            // The text pass read every byte and checksummed them as they are.
+            read = *binary;
+            decided = true;
+        }
+        // Otherwise the binary pass reads the same open file again from its first byte.
         if (!decided && !file.Rewind()) return {CrcStatus::Unreadable, 0, size, errno};
     }
     if (!decided) {
@@ -55,11 +63,17 @@ CrcResult CrcTable::ComputeFileCrc(RegularFile& file, ReadMode mode, ReadProgres
 
 CrcResult CrcTable::ComputeFileCrc(const std::string& name, std::uint64_t expectedSize,
                                    ReadMode mode, ReadProgress* progress) const {
+    int error = 0;
+    std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, name, &error);
+    if (!file) return Finish({RawReadStatus::OpenFailed, 0, error}, expectedSize);
     if (mode != ReadMode::Binary) {
-        RawRead text = CrcTextRead(name, expectedSize, mode, progress);
+        std::optional<RawRead> binary;
+        const RawRead text = CrcTextRead(*file, expectedSize, mode, progress, &binary);
         if (text.status != RawReadStatus::CountMismatch) return Finish(text, expectedSize);
+        if (binary) return Finish(*binary, expectedSize);
+        if (!file->Rewind()) return {CrcStatus::Unreadable, 0, expectedSize, errno};
     }
-    return Finish(CrcBinaryRead(name, expectedSize, progress), expectedSize);
+    return Finish(CrcBinaryRead(*file, expectedSize, progress), expectedSize);
 }
 
 }  // namespace quillmark

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "checksum/read_mode.h"
@@ -76,9 +77,12 @@ public:
                           ReadProgress* progress = nullptr) const;
     // The text-mode stream (CR LF as LF, lone CR kept, first Ctrl-Z ends it), each LF counted as
     // two bytes, or in UnixLf mode checksummed as CR LF and counted as one. Binary is read as
-    // Ascii here.
+    // Ascii here. The bytes are checksummed as they are too: when the count is wrong after
+    // exactly expectedSize bytes were read (LF text in ASCII mode), *binary receives
+    // what CrcBinaryRead would give, so the file need not be read a second time.
     RawRead CrcTextRead(RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
-                        ReadProgress* progress = nullptr) const;
+                        ReadProgress* progress = nullptr,
+                        std::optional<RawRead>* binary = nullptr) const;
     RawRead CrcTextRead(const std::string& name, std::uint64_t expectedSize, ReadMode mode,
                         ReadProgress* progress = nullptr) const;
 

@@ -1,6 +1,7 @@
 // crc_text_read.cpp - the CRC register over a file read in text mode, with its byte count.
 #include <fcntl.h>
 
+#include "checksum/crc_register.h"
 #include "checksum/crc_table.h"
 #include "checksum/file_chunks.h"
 #include "checksum/text_crc.h"
@@ -17,13 +18,14 @@ RawRead CrcTable::CrcTextRead(const std::string& name, std::uint64_t expectedSiz
 }
 
 RawRead CrcTable::CrcTextRead(RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
-                              ReadProgress* progress) const {
+                              ReadProgress* progress, std::optional<RawRead>* binary) const {
     FileChunks chunks(file, UINT64_MAX);
     const bool unixLineEnds = mode == ReadMode::UnixLf;
     TextCrc text(unixLineEnds);
     // Each byte still to come adds at most this much to the count.
     const std::uint64_t mostPerByte = unixLineEnds ? 1 : 2;
     std::uint64_t bytesRead = 0;
+    std::uint32_t raw = kCrcRegisterStart;
     for (;;) {
         const std::optional<std::span<const std::uint8_t>> got = chunks.Next();
         // A failed read would otherwise pass for an early end and fall back to a binary
@@ -31,6 +33,7 @@ RawRead CrcTable::CrcTextRead(RegularFile& file, std::uint64_t expectedSize, Rea
         if (!got) return {RawReadStatus::ReadFailed, 0, file.LastError()};
         if (got->empty()) break;
         bytesRead += got->size();
+        if (binary != nullptr) raw = UpdateRegister(raw, got->data(), got->size());
         text.Feed(got->data(), got->size());
         if (progress && !progress->OnBytesRead(got->size())) return {RawReadStatus::Cancelled, 0};
         if (text.Ended() || got->size() < chunks.BufferSize()) break;
@@ -43,7 +46,13 @@ RawRead CrcTable::CrcTextRead(RegularFile& file, std::uint64_t expectedSize, Rea
     }
     text.Finish();
 
-    if (text.Count() != expectedSize) return {RawReadStatus::CountMismatch, 0};
+    if (text.Count() != expectedSize) {
+        // The binary pass would checksum exactly the first expectedSize bytes: these.
+        if (binary != nullptr && bytesRead == expectedSize) {
+            *binary = RawRead{RawReadStatus::Ok, raw};
+        }
+        return {RawReadStatus::CountMismatch, 0};
+    }
     return {RawReadStatus::Ok, text.Register()};
 }
 

@@ -114,6 +114,52 @@ TEST(ProgressTest, FallbackReportsBothPasses) {
     EXPECT_LE(progress.Total(), 2 * kThreeBuffersAndABit);
 }
 
+// A text pass that ends with a wrong count after reading every byte of the file's size has
+// checksummed them as they are too, and the file is not read again; one that stopped early is
+// followed by a binary pass from the first byte.
+TEST(ProgressTest, BinaryPassFollowsOnlyATextPassThatStoppedEarly) {
+    struct Case {
+        const char* name;
+        std::size_t size;
+        std::size_t lineEvery;  // an LF every this many bytes (CR LF with crLf)
+        bool crLf;
+        std::ptrdiff_t ctrlZAt;  // -1 for none
+        std::uint8_t flags;
+        bool readTwice;
+    };
+    const Case cases[] = {
+        {"LF text, ASCII, one short buffer", 1000, 60, false, -1, OPT_ASCII_MODE, false},
+        {"LF text, ASCII, two buffers exactly", 2 * kReadBufferSize, 2000, false, -1,
+         OPT_ASCII_MODE, false},
+        {"Ctrl-Z in the last buffer", 5000, 60, true, 100, OPT_ASCII_MODE, false},
+        {"Ctrl-Z ends the text buffers early", kThreeBuffersAndABit, 60, true, 100, OPT_ASCII_MODE,
+         true},
+        {"CR LF text, Unix LF, many buffers", kThreeBuffersAndABit, 60, true, -1, OPT_UNIX_LF,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file(c.size, 'x');
+        for (std::size_t i = c.lineEvery; i < file.size(); i += c.lineEvery) {
+            file[i] = '\n';
+            if (c.crLf) file[i - 1] = '\r';
+        }
+        if (c.ctrlZAt >= 0) file[static_cast<std::size_t>(c.ctrlZAt)] = 0x1A;
+        TempDir dir;
+        const std::string path = dir.Write("file", file);
+        RecordingProgress progress(100000);
+        const CrcResult result =
+            CrcTable().ComputeFileCrc(path, file.size(), ReadModeFromFlags(c.flags), &progress);
+        EXPECT_EQ(result.status, CrcStatus::Ok);
+        EXPECT_EQ(result.crc, testing::ReferenceCrc(file));
+        if (c.readTwice) {
+            EXPECT_GT(progress.Total(), file.size());
+        } else {
+            EXPECT_EQ(progress.Total(), file.size());
+        }
+    }
+}
+
 constexpr std::uint64_t kReadAheadFileSize =
     kReadAheadThreadThreshold + 2 * kReadAheadBufferSize + 12345;
 
