@@ -88,6 +88,19 @@ void ParallelFiles::EnsureWorkers(std::unique_lock<std::mutex>&) {
     }
 }
 
+void ParallelFiles::RetireWorkers(std::unique_lock<std::mutex>& lock) {
+    if (m_workers.empty()) return;
+    // At a limit of one no worker takes a new file; those busy finish theirs and leave.
+    m_retiring = true;
+    m_workAvailable.notify_all();
+    std::vector<std::thread> leaving = std::move(m_workers);
+    m_workers.clear();
+    lock.unlock();
+    for (std::thread& worker : leaving) worker.join();
+    lock.lock();
+    m_retiring = false;
+}
+
 void ParallelFiles::Process(Entry& entry, unsigned splitThreads) {
     FileOutcome& outcome = entry.outcome;
     int openError = 0;
@@ -111,10 +124,11 @@ void ParallelFiles::WorkerLoop() {
     for (;;) {
         // At a limit of one the walk's thread reads by itself.
         m_workAvailable.wait(lock, [&] {
-            return m_shutdown || (m_firstUnstarted < m_window.size() && m_controller.Limit() > 1 &&
-                                  m_active < m_controller.Limit());
+            return m_shutdown || m_retiring ||
+                   (m_firstUnstarted < m_window.size() && m_controller.Limit() > 1 &&
+                    m_active < m_controller.Limit());
         });
-        if (m_shutdown) return;
+        if (m_shutdown || m_retiring) return;
         Entry& entry = m_window[m_firstUnstarted++];
         entry.started = true;
         ++m_active;
@@ -187,6 +201,7 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
         m_awaited = nullptr;
     }
     Measure();
+    if (m_controller.Limit() == 1) RetireWorkers(lock);
     EnsureWorkers(lock);
     while (!m_stopped && !m_window.empty() && m_window.front().done) {
         const FileTask task = std::move(m_window.front().task);

@@ -85,6 +85,10 @@ private:
     void WorkerLoop();
     void Process(Entry& entry, unsigned splitThreads);
     void EnsureWorkers(std::unique_lock<std::mutex>& lock);
+    // Joins the idle workers once one read at a time is the choice: in a process of one thread
+    // the kernel skips the reference counting and locking that every open, read and close
+    // otherwise costs, which on trees of tiny files is more than the workers gain.
+    void RetireWorkers(std::unique_lock<std::mutex>& lock);
     // Delivers finished entries at the front; waits up to one poll interval for the front one
     // when wait is set. Called with the lock held; releases it while delivering.
     void DeliverReady(std::unique_lock<std::mutex>& lock, bool wait);
@@ -110,6 +114,7 @@ private:
     const Entry* m_awaited = nullptr;  // the file the walk's thread is waiting for, if any
     unsigned m_active = 0;
     bool m_shutdown = false;
+    bool m_retiring = false;
     bool m_stopped = false;
     bool m_cancelledByUser = false;
     std::size_t m_windowCap;
