@@ -32,30 +32,28 @@ CrcResult Finish(const RawRead& read, std::uint64_t size) {
     }
 }
 
+// The text pass; when its count is wrong, the binary checksum of the same open file, taken from
+// the text pass when that read every byte, else from a second read from the first byte.
+RawRead TextOrBinaryPass(const CrcTable& table, RegularFile& file, std::uint64_t expectedSize,
+                         ReadMode mode, ReadProgress* progress) {
+    if (mode != ReadMode::Binary) {
+        std::optional<RawRead> binary;
+        const RawRead text = table.CrcTextRead(file, expectedSize, mode, progress, &binary);
+        if (text.status != RawReadStatus::CountMismatch) return text;
+        if (binary) return *binary;
+        if (!file.Rewind()) return {RawReadStatus::ReadFailed, 0, errno};
+    }
+    return table.CrcBinaryRead(file, expectedSize, progress);
+}
+
 }  // namespace
 
 CrcResult CrcTable::ComputeFileCrc(RegularFile& file, ReadMode mode, ReadProgress* progress) const {
     const std::uint64_t size = file.Size();
-    RawRead read;
-    bool decided = false;
-    if (mode != ReadMode::Binary) {
-        std::optional<RawRead> binary;
-        read = CrcTextRead(file, size, mode, progress, &binary);
-        decided = read.status != RawReadStatus::CountMismatch;
-        if (!decided && binary) {
-            // The text pass read every byte and checksummed them as they are.
-            read = *binary;
-            decided = true;
-        }
-        // Otherwise the binary pass reads the same open file again from its first byte.
-        if (!decided && !file.Rewind()) return {CrcStatus::Unreadable, 0, size, errno};
-    }
-    if (!decided) {
-        read = CrcBinaryRead(file, size, progress);
-        // A short file at this point is one that shrank after it was opened.
-        if (read.status == RawReadStatus::ReadFailed && read.error == 0) {
-            read.status = RawReadStatus::Changed;
-        }
+    RawRead read = TextOrBinaryPass(*this, file, size, mode, progress);
+    // A short file at this point is one that shrank after it was opened.
+    if (read.status == RawReadStatus::ReadFailed && read.error == 0) {
+        read.status = RawReadStatus::Changed;
     }
     if (read.status == RawReadStatus::Ok && !file.Unchanged()) read.status = RawReadStatus::Changed;
     return Finish(read, size);
@@ -66,14 +64,7 @@ CrcResult CrcTable::ComputeFileCrc(const std::string& name, std::uint64_t expect
     int error = 0;
     std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, name, &error);
     if (!file) return Finish({RawReadStatus::OpenFailed, 0, error}, expectedSize);
-    if (mode != ReadMode::Binary) {
-        std::optional<RawRead> binary;
-        const RawRead text = CrcTextRead(*file, expectedSize, mode, progress, &binary);
-        if (text.status != RawReadStatus::CountMismatch) return Finish(text, expectedSize);
-        if (binary) return Finish(*binary, expectedSize);
-        if (!file->Rewind()) return {CrcStatus::Unreadable, 0, expectedSize, errno};
-    }
-    return Finish(CrcBinaryRead(*file, expectedSize, progress), expectedSize);
+    return Finish(TextOrBinaryPass(*this, *file, expectedSize, mode, progress), expectedSize);
 }
 
 }  // namespace quillmark
