@@ -24,8 +24,9 @@ struct RangeResult {
     int error = 0;
 };
 
+// beganTheRead: the range runs on the thread that began the read, which polls between buffers.
 void ChecksumRange(const RegularFile& file, std::uint64_t offset, std::uint64_t length,
-                   SharedReadProgress& progress, RangeResult& result) {
+                   SharedReadProgress& progress, bool beganTheRead, RangeResult& result) {
     const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadBufferSize);
     std::uint32_t crc = 0;
     while (length > 0) {
@@ -41,7 +42,7 @@ void ChecksumRange(const RegularFile& file, std::uint64_t offset, std::uint64_t 
         offset += want;
         length -= want;
         progress.Add(want);
-        if (progress.Cancelled()) {
+        if (!progress.KeepGoing(beganTheRead)) {
             result = {RawReadStatus::Cancelled, 0, 0};
             return;
         }
@@ -62,7 +63,7 @@ struct TextRangeResult {
 
 void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t length,
                   std::uint64_t size, ReadMode mode, SharedReadProgress& progress,
-                  std::atomic<bool>& doomed, TextRangeResult& result) {
+                  bool beganTheRead, std::atomic<bool>& doomed, TextRangeResult& result) {
     const bool unix = mode == ReadMode::UnixLf;
     TextModeConverter converter(unix);
     auto fail = [&](int error) {
@@ -93,7 +94,7 @@ void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t l
         length -= want;
         consumed += want;
         progress.Add(want);
-        if (progress.Cancelled()) {
+        if (!progress.KeepGoing(beganTheRead)) {
             result.status = RawReadStatus::Cancelled;
             return;
         }
@@ -176,7 +177,7 @@ RawRead CrcBinaryReadSplit(const RegularFile& file, std::uint64_t size, unsigned
     std::vector<RangeResult> results(offsets.size());
     auto lengthOf = [&](std::size_t i) { return plan.LengthOf(i); };
     OnEveryRange(offsets.size(), [&](std::size_t i) {
-        ChecksumRange(file, offsets[i], lengthOf(i), progress, results[i]);
+        ChecksumRange(file, offsets[i], lengthOf(i), progress, i == 0, results[i]);
     });
 
     std::uint32_t crc = 0;
@@ -196,7 +197,7 @@ public:
     explicit SharedProgressAdapter(SharedReadProgress& shared) : m_shared(shared) {}
     bool OnBytesRead(std::uint64_t bytes) override {
         m_shared.Add(bytes);
-        return !m_shared.Cancelled();
+        return m_shared.KeepGoing(true);
     }
 
 private:
@@ -212,7 +213,7 @@ RawRead CrcTextReadSplit(const RegularFile& file, std::uint64_t size, ReadMode m
     std::vector<TextRangeResult> results(plan.offsets.size());
     std::atomic<bool> doomed{false};
     OnEveryRange(plan.offsets.size(), [&](std::size_t i) {
-        ConvertRange(file, plan.offsets[i], plan.LengthOf(i), size, mode, progress, doomed,
+        ConvertRange(file, plan.offsets[i], plan.LengthOf(i), size, mode, progress, i == 0, doomed,
                      results[i]);
     });
     std::uint32_t crc = 0;

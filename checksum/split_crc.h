@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "checksum/crc_table.h"
@@ -17,13 +18,26 @@ struct SharedReadProgress {
     // One file's progress can count into a run's total as well.
     SharedReadProgress* total = nullptr;
     const std::atomic<bool>* cancel = nullptr;
+    // Asked between buffers by the thread that began the read (never by a helper thread), when
+    // that thread has a front end to keep informed: false stops the read on every thread.
+    std::function<bool()> poll;
+    std::atomic<bool> stopped{false};
 
     void Add(std::uint64_t count) {
         bytes.fetch_add(count, std::memory_order_relaxed);
         if (total != nullptr) total->bytes.fetch_add(count, std::memory_order_relaxed);
     }
 
-    bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
+    bool Cancelled() const {
+        return stopped.load(std::memory_order_relaxed) ||
+               (cancel != nullptr && cancel->load(std::memory_order_relaxed));
+    }
+    // After a buffer: polls when on the thread that began the read; false once the read is to
+    // stop.
+    bool KeepGoing(bool beganTheRead) {
+        if (beganTheRead && poll && !poll()) stopped = true;
+        return !Cancelled();
+    }
 };
 
 // Worth splitting: a file this large, when its first and middle bytes are in the page cache, is

@@ -185,7 +185,14 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
         Entry& entry = m_window[m_firstUnstarted++];
         ++m_active;
         lock.unlock();
+        // The walk's thread reads this file itself, so it keeps polling between buffers: progress
+        // still reaches the front end and a cancel is heard, however long the file.
+        entry.progress->poll = [this, &entry] {
+            return m_poll(m_progress.bytes.load(), &entry.task, entry.size.load(),
+                          entry.progress->bytes.load(std::memory_order_relaxed));
+        };
         Process(entry, m_splitThreads);
+        entry.progress->poll = nullptr;
         lock.lock();
         entry.done = true;
         --m_active;

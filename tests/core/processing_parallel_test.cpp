@@ -10,8 +10,10 @@
 
 #include "checksum/crc_combine.h"
 #include "checksum/split_crc.h"
+#include "platform/directory_handle.h"
 #include "platform/open_fault.h"
 #include "processing/in_flight_controller.h"
+#include "processing/parallel_files.h"
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
@@ -231,6 +233,45 @@ TEST(ParallelEngineTest, ProgressFollowsTheOldestUnfinishedFile) {
     whole.Run(temp / "t/");
     ASSERT_FALSE(whole.progress.reports.empty());
     EXPECT_EQ(whole.progress.reports.back().bytesDone, 3 * kSize);
+}
+
+// When one read at a time is the measured choice the walk's own thread reads the file; it still
+// polls between buffers, so a long file shows its progress and a cancel ends it mid-read. A
+// sparse file counts as cached and is split over the cores; a smaller one is read in one piece.
+TEST(ParallelEngineTest, AFileReadOnTheWalksThreadStillPollsAndCancels) {
+    struct Case {
+        std::uintmax_t size;
+        ReadMode mode;
+    };
+    const Case cases[] = {{std::uintmax_t{64} << 30, ReadMode::Binary},
+                          {std::uintmax_t{64} << 30, ReadMode::Ascii},
+                          {std::uintmax_t{48} << 20, ReadMode::Binary},
+                          {std::uintmax_t{48} << 20, ReadMode::UnixLf}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " mode " + std::to_string(static_cast<int>(c.mode)));
+        TempDir temp;
+        std::filesystem::resize_file(temp.Write("long.bin", ""), c.size);
+        const auto directory =
+            std::make_shared<const DirectoryHandle>(*OpenDirectoryPath(temp.Path()));
+        int delivered = 0;
+        std::vector<std::uint64_t> seen;  // the file's bytes read, as each poll saw them
+        ParallelFiles files(
+            c.mode, {}, ParallelChoice{1},
+            [&](const FileTask&, const FileOutcome&) { return ++delivered, true; },
+            [&](std::uint64_t, const FileTask* oldest, std::uint64_t size, std::uint64_t done) {
+                if (oldest == nullptr) return true;
+                EXPECT_EQ(size, c.size);
+                seen.push_back(done);
+                return seen.size() < 3;
+            });
+        EXPECT_FALSE(files.Submit(
+            FileTask{directory, std::make_shared<const std::string>(temp.Dir()), "long.bin"}));
+        EXPECT_TRUE(files.Cancelled());
+        EXPECT_EQ(delivered, 0);
+        ASSERT_EQ(seen.size(), 3u);
+        EXPECT_GT(seen.front(), 0u);
+        EXPECT_LT(seen.back(), c.size);
+    }
 }
 
 TEST(CrcCombineTest, JoinsRangesAtRandomSplitPoints) {
