@@ -9,8 +9,10 @@ namespace {
 
 // Changes smaller than this are noise: the page cache, other processes, file sizes.
 constexpr double kSignificant = 0.10;
-// Samples on a plateau before the controller probes again.
+// Samples on a plateau before the controller probes again; each probe that ends where it
+// began doubles the wait, up to the most, since a probe the wrong way costs throughput.
 constexpr int kProbeAfter = 6;
+constexpr int kProbeAfterMost = 48;
 // The share of the cores in use at which they count as all busy (the rest is measuring error
 // and the odd wait).
 constexpr double kSaturated = 0.85;
@@ -20,7 +22,8 @@ constexpr double kSaturated = 0.85;
 InFlightController::InFlightController(unsigned start, unsigned most, unsigned cores)
     : m_limit(std::clamp(start, 1u, std::max(most, 1u))),
       m_most(std::max(most, 1u)),
-      m_cores(cores) {}
+      m_cores(cores),
+      m_probeAfter(kProbeAfter) {}
 
 void InFlightController::Step(bool up) {
     m_goingUp = up;
@@ -53,7 +56,10 @@ void InFlightController::OnSample(double throughput, double busyCores) {
         // It hurt: go back, and keep going that way while that helps.
         m_steadySamples = 0;
         Step(!m_goingUp);
-    } else if (++m_steadySamples >= kProbeAfter) {
+    } else if (++m_steadySamples >= m_probeAfter) {
+        m_probeAfter =
+            m_limit == m_probedFrom ? std::min(m_probeAfter * 2, kProbeAfterMost) : kProbeAfter;
+        m_probedFrom = m_limit;
         m_steadySamples = 0;
         Step(!m_goingUp);
     }

@@ -6,8 +6,9 @@ namespace quillmark {
 // A rotating disk reads fastest one file at a time, flash and network storage with many reads
 // queued, and nothing the kernel reports tells them apart reliably. The controller climbs
 // instead: it doubles the number of reads in flight while throughput rises, halves it when
-// throughput falls, and from a plateau probes a step each way now and then, so it settles near
-// the device's best and follows it when the work changes (large files, then small ones).
+// throughput falls, and from a plateau probes a step each way now and then (less often while the
+// probes find nothing better), so it settles near the device's best and follows it when the work
+// changes (large files, then small ones).
 // When every core is already busy the work is not waiting on the device (the files are in the
 // page cache), so more reads in flight than cores only add switching, whatever a noisy sample
 // says: the limit then stays at or below the number of cores.
@@ -31,6 +32,8 @@ private:
     double m_previous = -1;
     bool m_goingUp = true;
     int m_steadySamples = 0;
+    int m_probeAfter;
+    unsigned m_probedFrom = 0;  // the limit the last probe started from
 };
 
 }  // namespace quillmark

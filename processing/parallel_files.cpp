@@ -20,6 +20,13 @@ constexpr auto kFirstSamplePeriod = std::chrono::milliseconds(40);
 // many small files and a few large ones alike.
 constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
 constexpr unsigned kMeasuredStart = 4;
+// Results that may wait for delivery. On trees of tiny files a short queue has the walk's thread
+// and the workers take turns sleeping, a wake-up every few files; this many keeps them all busy
+// for about a millisecond at a time, in well under a megabyte.
+constexpr std::size_t kWindowCap = 1024;
+// Each waiting file keeps its directory open: this many directories at most, far below the
+// usual limit of 1,024 descriptors a process starts with.
+constexpr std::size_t kMostDirectoriesHeld = 64;
 
 // The processors this process may run on (an affinity mask or a container may allow fewer than
 // the machine has).
@@ -54,10 +61,10 @@ ParallelFiles::ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded,
       m_sampleStart(std::chrono::steady_clock::now()),
       m_sampleCpu(ProcessCpuTime()) {
     m_progress.cancel = &m_cancel;
-    // Results wait here until every earlier one is done; a few times the reads in flight keeps
+    // Results wait here until every earlier one is done; many times the reads in flight keeps
     // the workers busy behind one slow file without holding a tree's worth of results.
     const unsigned most = choice.jobs != 0 ? choice.jobs : choice.most;
-    m_windowCap = std::max<std::size_t>(64, std::size_t{most} * 8);
+    m_windowCap = std::max<std::size_t>(kWindowCap, std::size_t{most} * 8);
 }
 
 ParallelFiles::~ParallelFiles() {
@@ -175,6 +182,7 @@ void ParallelFiles::Stop(std::unique_lock<std::mutex>& lock, bool byUser) {
     m_entryDone.wait(lock, [&] { return m_active == 0; });
     m_window.clear();
     m_firstUnstarted = 0;
+    m_directoriesHeld = 0;
 }
 
 void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
@@ -201,8 +209,8 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
     if (wait && !m_window.empty() && !m_window.front().done) {
         // With the queue full, the walk's thread sleeps until half of it is done instead of
         // waking for every file: a wake-up per file costs more than a tiny file's read.
-        const std::size_t half = std::min(m_window.size(), m_windowCap / 2);
-        m_awaited = m_window.size() >= m_windowCap ? &m_window[half - 1] : &m_window.front();
+        const std::size_t half = std::max<std::size_t>(m_window.size() / 2, 1);
+        m_awaited = WindowFull() ? &m_window[half - 1] : &m_window.front();
         m_entryDone.wait_for(lock, kPollInterval,
                              [&] { return m_window.front().done && m_awaited->done; });
         m_awaited = nullptr;
@@ -214,6 +222,10 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
         const FileTask task = std::move(m_window.front().task);
         const FileOutcome outcome = m_window.front().outcome;
         m_window.pop_front();
+        // The directory stays held while the next file is in it.
+        if (m_window.empty() || m_window.front().task.directory != task.directory) {
+            --m_directoriesHeld;
+        }
         --m_firstUnstarted;
         lock.unlock();
         const bool delivered =
@@ -237,12 +249,18 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
     if (!goOn) Stop(lock, true);
 }
 
+bool ParallelFiles::WindowFull() const {
+    return m_window.size() >= m_windowCap || m_directoriesHeld >= kMostDirectoriesHeld;
+}
+
 bool ParallelFiles::Submit(FileTask task) {
     std::unique_lock lock(m_mutex);
     if (m_stopped) return false;
     EnsureWorkers(lock);
+    const bool newDirectory = m_window.empty() || m_window.back().task.directory != task.directory;
     Entry& entry = m_window.emplace_back();
     entry.task = std::move(task);
+    if (newDirectory) ++m_directoriesHeld;
     entry.progress = std::make_unique<SharedReadProgress>();
     entry.progress->total = &m_progress;
     entry.progress->cancel = &m_cancel;
@@ -250,7 +268,7 @@ bool ParallelFiles::Submit(FileTask task) {
     // it, and waking a worker that goes back to sleep costs a switch per file.
     if (m_controller.Limit() > 1 && m_active < m_controller.Limit()) m_workAvailable.notify_one();
     DeliverReady(lock, false);
-    while (!m_stopped && m_window.size() >= m_windowCap) DeliverReady(lock, true);
+    while (!m_stopped && WindowFull()) DeliverReady(lock, true);
     return !m_stopped;
 }
 

@@ -94,6 +94,9 @@ private:
     void DeliverReady(std::unique_lock<std::mutex>& lock, bool wait);
     void Stop(std::unique_lock<std::mutex>& lock, bool byUser);
     void Measure();
+    // The walk's thread waits while this holds: so many results wait already, or they hold open
+    // so many directories.
+    bool WindowFull() const;
 
     const CrcTable m_table;
     const ReadMode m_mode;
@@ -118,6 +121,7 @@ private:
     bool m_stopped = false;
     bool m_cancelledByUser = false;
     std::size_t m_windowCap;
+    std::size_t m_directoriesHeld = 0;  // distinct directories of the files in the window
 
     InFlightController m_controller;
     std::chrono::steady_clock::time_point m_sampleStart;

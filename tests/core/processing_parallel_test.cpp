@@ -3,6 +3,7 @@
 // the choice of how many reads to keep in flight.
 #include <gtest/gtest.h>
 #include <libdeflate.h>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <cmath>
@@ -181,6 +182,28 @@ TEST(ParallelEngineTest, CancelAndFailedWritesStopEveryWorker) {
         EXPECT_EQ(failed.messages, reference.messages) << writes;
         ASSERT_EQ(failed.messages.size(), 1u);
     }
+}
+
+// Each waiting result keeps its directory open: a tree of one file per directory behind a long
+// first file, run with few descriptors to spare, still reads every file, as one file at a time
+// does.
+TEST(ParallelEngineTest, WaitingResultsHoldFewDirectoriesOpen) {
+    TempDir temp;
+    std::filesystem::resize_file(temp.Write("t/a/long", ""), std::uintmax_t{1} << 30);
+    for (int i = 0; i < 400; ++i) temp.Write("t/d" + std::to_string(i) + "/f", "one");
+    CCRCSettings settings;
+    settings.m_nOutputStyle = 1;
+    const RunRecord whole = RunWithJobs(temp / "t/", 1, settings);
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = 160;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    const RunRecord parallel = RunWithJobs(temp / "t/", 16, settings);
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(parallel.summary.filesUnreadable, 0u);
+    EXPECT_TRUE(parallel.pane == whole.pane);  // 400 lines: the count above says what failed
+    EXPECT_EQ(parallel.messages, whole.messages);
 }
 
 std::chrono::steady_clock::time_point g_pollClock;
@@ -385,35 +408,61 @@ TEST(InFlightControllerTest, SettlesWhereTheDeviceIsFastest) {
         double (*throughput)(unsigned inFlight);
         double (*busyCores)(unsigned inFlight);  // of two
         unsigned lowest, highest;                // where the limit must stay once settled
+        unsigned best;  // where it must spend most of its samples (0: any between them will do)
     };
     const auto waiting = [](unsigned) { return 0.3; };
     const Device devices[] = {
-        {"rotating disk", [](unsigned n) { return 100.0 / (1 + 0.4 * (n - 1)); }, waiting, 1, 2},
-        {"flash", [](unsigned n) { return 100.0 * std::sqrt(std::min(n, 16u)); }, waiting, 8, 16},
+        {"rotating disk", [](unsigned n) { return 100.0 / (1 + 0.4 * (n - 1)); }, waiting, 1, 2, 1},
+        {"flash", [](unsigned n) { return 100.0 * std::sqrt(std::min(n, 16u)); }, waiting, 8, 16,
+         16},
         {"best at four", [](unsigned n) { return 100.0 - 8.0 * std::abs(std::log2(n / 4.0)); },
-         waiting, 2, 8},
+         waiting, 2, 8, 0},
         // Files in the page cache on two busy cores: samples that seem to reward more reads in
         // flight are noise, and the limit stays at one read per core or below.
         {"page cache, cores busy", [](unsigned n) { return 100.0 * (1 + 0.15 * std::log2(n)); },
-         [](unsigned n) { return std::min(2.0, 1.0 * n); }, 1, 2},
+         [](unsigned n) { return std::min(2.0, 1.0 * n); }, 1, 2, 2},
         {"flash that keeps every core busy",
          [](unsigned n) { return 100.0 * std::sqrt(std::min(n, 16u)); },
-         [](unsigned n) { return n >= 2 ? 1.9 : 0.95; }, 1, 2},
+         [](unsigned n) { return n >= 2 ? 1.9 : 0.95; }, 1, 2, 2},
     };
     for (const Device& device : devices) {
         InFlightController controller(4, 16, 2);
         unsigned lowest = 16, highest = 1;
+        int atBest = 0;
         for (int sample = 0; sample < 200; ++sample) {
             const unsigned limit = controller.Limit();
             controller.OnSample(device.throughput(limit), device.busyCores(limit));
             if (sample >= 20) {
                 lowest = std::min(lowest, controller.Limit());
                 highest = std::max(highest, controller.Limit());
+                atBest += controller.Limit() == device.best ? 1 : 0;
             }
         }
         EXPECT_GE(lowest, device.lowest) << device.name;
         EXPECT_LE(highest, device.highest) << device.name;
+        // Probes away from the best are few once they keep finding nothing better.
+        if (device.best != 0) {
+            EXPECT_GE(atBest, 180 * 92 / 100) << device.name;
+        }
     }
+}
+
+// However long it has settled, the controller still finds a device that got faster at more reads
+// in flight (the walk moved on to flash), by a probe within a few seconds' worth of samples.
+TEST(InFlightControllerTest, FindsABetterLimitAfterALongPlateau) {
+    const auto rotating = [](unsigned n) { return 100.0 / (1 + 0.4 * (n - 1)); };
+    const auto flash = [](unsigned n) { return 100.0 * std::sqrt(std::min(n, 16u)); };
+    InFlightController controller(4, 16, 2);
+    for (int sample = 0; sample < 400; ++sample) {
+        controller.OnSample(rotating(controller.Limit()), 0.3);
+    }
+    EXPECT_LE(controller.Limit(), 2u);
+    int samples = 0;
+    while (controller.Limit() < 8 && samples < 80) {
+        controller.OnSample(flash(controller.Limit()), 0.3);
+        ++samples;
+    }
+    EXPECT_GE(controller.Limit(), 8u) << samples;
 }
 
 }  // namespace
