@@ -27,23 +27,39 @@ InFlightController::InFlightController(unsigned start, unsigned most, unsigned c
 
 void InFlightController::Step(bool up) {
     m_goingUp = up;
-    if (up && m_saturated && m_limit >= m_cores) return;
+    // Never above one read per core while the cores are busy; above it already, a moment's
+    // burst does not hold the limit down.
+    if (up && m_limit >= m_cores && (m_saturated || (m_busyNow && m_limit == m_cores))) return;
     m_limit = up ? std::min(m_limit * 2, m_most) : std::max(m_limit / 2, 1u);
 }
 
+bool InFlightController::CoresSaturated(double busyCores) const {
+    return m_cores != 0 && busyCores >= kSaturated * m_cores;
+}
+
 void InFlightController::OnSample(double throughput, double busyCores) {
-    m_saturated = m_cores != 0 && busyCores >= kSaturated * m_cores;
+    m_busyNow = CoresSaturated(busyCores);
+    m_saturatedSamples = m_busyNow ? m_saturatedSamples + 1 : 0;
+    ++m_samples;
+    // Cold reads keep the cores busy in bursts as well (on a virtual machine each read costs
+    // processor time of its own): after the first sample, which decides whether the run starts
+    // in the page cache, busy cores count only two samples in a row.
+    m_saturated = m_saturatedSamples >= (m_samples == 1 ? 1 : 2);
     if (m_saturated && m_limit > m_cores) {
-        // Busy cores, not the device, set the pace: back to one read per core.
-        m_previous = throughput;
+        // Busy cores, not the device, set the pace: back to one read per core. The next sample
+        // is the new reference, not a verdict on the drop: a rise then shows only that the cores
+        // were right, not that fewer reads still would be better.
+        m_previous = -1;
         m_steadySamples = 0;
         m_goingUp = false;
         m_limit = std::max(m_cores, 1u);
+        m_afterCoreCap = true;
         return;
     }
     if (m_previous < 0) {
         m_previous = throughput;
-        Step(m_goingUp);
+        if (!m_afterCoreCap) Step(m_goingUp);
+        m_afterCoreCap = false;
         return;
     }
     const double previous = m_previous;

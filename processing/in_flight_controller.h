@@ -21,6 +21,8 @@ public:
     // Throughput (any unit) measured with Limit() reads in flight over the last period, and how
     // many cores the process kept busy meanwhile (CPU time over wall time; 0 when unknown).
     void OnSample(double throughput, double busyCores = 0);
+    // Whether that many busy cores count as every core busy.
+    bool CoresSaturated(double busyCores) const;
 
 private:
     void Step(bool up);
@@ -28,7 +30,11 @@ private:
     unsigned m_limit;
     unsigned m_most;
     unsigned m_cores;
-    bool m_saturated = false;
+    bool m_busyNow = false;       // every core busy over the last sample
+    bool m_saturated = false;     // every core busy, and not for a moment only
+    bool m_afterCoreCap = false;  // the limit just came down to one read per core
+    int m_saturatedSamples = 0;   // samples in a row with every core busy
+    int m_samples = 0;
     double m_previous = -1;
     bool m_goingUp = true;
     int m_steadySamples = 0;

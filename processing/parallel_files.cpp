@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace quillmark {
 
@@ -14,8 +15,9 @@ namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 constexpr auto kSamplePeriod = std::chrono::milliseconds(150);
 // The first sample comes sooner: a run over files in the page cache may last a fraction of a
-// second, and whether the cores are all busy shows at once.
-constexpr auto kFirstSamplePeriod = std::chrono::milliseconds(40);
+// second, and whether the cores are all busy shows at once (it ends at the first poll that finds
+// them so, which is usually sooner still).
+constexpr auto kFirstSamplePeriod = std::chrono::milliseconds(60);
 // Opening a file costs about what reading this many bytes does, so a throughput sample weighs
 // many small files and a few large ones alike.
 constexpr std::uint64_t kBytesPerOpen = 16 * 1024;
@@ -59,6 +61,7 @@ ParallelFiles::ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded,
       m_controller(choice.jobs != 0 ? choice.jobs : kMeasuredStart,
                    choice.jobs != 0 ? choice.jobs : choice.most, m_splitThreads),
       m_sampleStart(std::chrono::steady_clock::now()),
+      m_lastBusyCheck(m_sampleStart),
       m_sampleCpu(ProcessCpuTime()) {
     m_progress.cancel = &m_cancel;
     // Results wait here until every earlier one is done; many times the reads in flight keeps
@@ -160,16 +163,32 @@ void ParallelFiles::Measure() {
     if (m_choice.jobs != 0) return;
     const unsigned before = m_controller.Limit();
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_sampleStart < (m_samples == 0 ? kFirstSamplePeriod : kSamplePeriod)) return;
+    const auto elapsed = now - m_sampleStart;
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    const auto busyCoresAt = [&](std::chrono::nanoseconds cpuNow) {
+        return std::chrono::duration<double>(cpuNow - m_sampleCpu).count() / seconds;
+    };
+    std::optional<std::chrono::nanoseconds> cpu;
+    if (elapsed < (m_samples == 0 ? kFirstSamplePeriod : kSamplePeriod)) {
+        // The run's first sample ends as soon as the cores show busy: the controller comes down
+        // to one read per core then, and waiting out the period at a higher limit costs a large
+        // share of a short run over files in the page cache. Later only whole periods count, as
+        // short bursts of busy cores come on any device (a cold tree has them too).
+        if (m_samples > 0 || before <= m_splitThreads || now - m_lastBusyCheck < kPollInterval) {
+            return;
+        }
+        m_lastBusyCheck = now;
+        cpu = ProcessCpuTime();
+        if (!m_controller.CoresSaturated(busyCoresAt(*cpu))) return;
+    }
+    if (!cpu) cpu = ProcessCpuTime();
     ++m_samples;
     const std::uint64_t work = m_progress.bytes.load() + m_filesDone * kBytesPerOpen;
-    const double seconds = std::chrono::duration<double>(now - m_sampleStart).count();
-    const std::chrono::nanoseconds cpu = ProcessCpuTime();
-    const double busyCores = std::chrono::duration<double>(cpu - m_sampleCpu).count() / seconds;
-    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds, busyCores);
+    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds, busyCoresAt(*cpu));
     m_sampleStart = now;
+    m_lastBusyCheck = now;
     m_sampleWork = work;
-    m_sampleCpu = cpu;
+    m_sampleCpu = *cpu;
     // More reads allowed: idle workers may take the queued files now.
     if (m_controller.Limit() > before) m_workAvailable.notify_all();
 }

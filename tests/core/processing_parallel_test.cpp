@@ -447,6 +447,27 @@ TEST(InFlightControllerTest, SettlesWhereTheDeviceIsFastest) {
     }
 }
 
+// Busy cores at the first sample mean a run in the page cache: one read per core at once. Later
+// a single busy sample is a burst (cold reads cost processor time too) and changes nothing; two
+// in a row bring the limit down.
+TEST(InFlightControllerTest, BusyCoresCapTheLimitAtOnceOnlyAtTheStart) {
+    InFlightController warm(4, 16, 2);
+    warm.OnSample(100, 1.9);
+    EXPECT_EQ(warm.Limit(), 2u);
+
+    const auto flash = [](unsigned n) { return 100.0 * std::sqrt(std::min(n, 16u)); };
+    InFlightController cold(4, 16, 2);
+    unsigned lowest = 16;
+    for (int sample = 0; sample < 200; ++sample) {
+        const bool burst = sample % 3 == 2;
+        cold.OnSample(flash(cold.Limit()), burst ? 1.9 : 1.2);
+        if (sample >= 20) lowest = std::min(lowest, cold.Limit());
+    }
+    EXPECT_GE(lowest, 8u);
+    for (int sample = 0; sample < 2; ++sample) cold.OnSample(flash(cold.Limit()), 1.9);
+    EXPECT_EQ(cold.Limit(), 2u);
+}
+
 // However long it has settled, the controller still finds a device that got faster at more reads
 // in flight (the walk moved on to flash), by a probe within a few seconds' worth of samples.
 TEST(InFlightControllerTest, FindsABetterLimitAfterALongPlateau) {
