@@ -1,5 +1,6 @@
-// crc_bench.cpp - CRC-32 throughput in memory (libdeflate, the table loop, the text pass), and a
-// file mode that times the whole engine on one file for bench/crc_vs_cat.sh.
+// crc_bench.cpp - CRC-32 throughput in memory (libdeflate, the engine's register update, the table
+// loop, the text pass), and a file mode that times the whole engine on one file for
+// bench/crc_vs_cat.sh.
 //
 //   crc_bench [benchmark options]
 //   crc_bench --file PATH --mode binary|ascii|unix [--repeat N]   best wall and processor
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "checksum/crc_register.h"
 #include "checksum/crc_table.h"
 #include "checksum/text_crc.h"
 #include "platform/text_mode_converter.h"
@@ -58,6 +60,17 @@ void BM_LibdeflateCrc(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_LibdeflateCrc)->Arg(4 << 10)->Arg(256 << 10)->Arg(1 << 20);
+
+// The register update the engine uses: the wide fold for long buffers where the processor has
+// it, libdeflate for the rest.
+void BM_UpdateRegister(benchmark::State& state) {
+    auto bytes = RandomBytes(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(quillmark::UpdateRegister(0, bytes.data(), bytes.size()));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_UpdateRegister)->Arg(4 << 10)->Arg(256 << 10)->Arg(1 << 20);
 
 void BM_TableLoop(benchmark::State& state) {
     auto bytes = RandomBytes(static_cast<std::size_t>(state.range(0)));

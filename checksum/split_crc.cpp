@@ -1,14 +1,13 @@
 // split_crc.cpp - ranges of one file checksummed on several threads and joined by CrcCombine.
 #include "checksum/split_crc.h"
 
-#include <libdeflate.h>
-
 #include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "checksum/crc_combine.h"
+#include "checksum/crc_register.h"
 #include "checksum/read_buffer.h"
 #include "platform/text_mode_converter.h"
 
@@ -38,7 +37,7 @@ void ChecksumRange(const RegularFile& file, std::uint64_t offset, std::uint64_t 
             result = {RawReadStatus::ReadFailed, 0, got ? 0 : error};
             return;
         }
-        crc = libdeflate_crc32(crc, buffer.get(), want);
+        crc = UpdateCrc(crc, buffer.get(), want);
         offset += want;
         length -= want;
         progress.Add(want);
@@ -86,9 +85,9 @@ void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t l
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length, kPiece));
         const std::optional<std::size_t> got = file.ReadFullAt(buffer.get(), want, offset, error);
         if (!got || *got < want) return fail(got ? 0 : error);
-        result.rawCrc = libdeflate_crc32(result.rawCrc, buffer.get(), want);
+        result.rawCrc = UpdateCrc(result.rawCrc, buffer.get(), want);
         const std::size_t written = converter.Convert(buffer.get(), want, converted.get());
-        result.crc = libdeflate_crc32(result.crc, converted.get(), written);
+        result.crc = UpdateCrc(result.crc, converted.get(), written);
         result.length += written;
         offset += want;
         length -= want;
@@ -116,7 +115,7 @@ void ConvertRange(const RegularFile& file, std::uint64_t offset, std::uint64_t l
     } else {
         written = converter.Finish(&last);
     }
-    result.crc = libdeflate_crc32(result.crc, &last, written);
+    result.crc = UpdateCrc(result.crc, &last, written);
     result.length += written;
     result.count = converter.Count();
     result.ended = converter.Ended();
