@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kCrcRegisterStart = 0xFFFFFFFFu;
 // runs at about half the speed of copying from the page cache.
 inline std::uint32_t UpdateRegister(std::uint32_t reg, const std::uint8_t* data, std::size_t size) {
     if (size >= kWideCrcMinimum && WideCrcAvailable()) {
-        const std::size_t blocks = size / 256 * 256;
+        const std::size_t blocks = size / kWideCrcBlock * kWideCrcBlock;
         reg = WideCrcBlocks(reg, data, size);
         data += blocks;
         size -= blocks;

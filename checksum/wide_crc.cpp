@@ -37,8 +37,10 @@ QUILLMARK_WIDE_TARGET inline __m128i Fold(__m128i a, __m128i multipliers, __m128
     return _mm_xor_si128(_mm_xor_si128(low, high), into);
 }
 
-QUILLMARK_WIDE_TARGET std::uint32_t FoldBlocks(std::uint32_t reg, const std::uint8_t* data,
-                                               std::size_t size) {
+}  // namespace
+
+QUILLMARK_WIDE_TARGET std::uint32_t WideCrcBlocks(std::uint32_t reg, const std::uint8_t* data,
+                                                  std::size_t size) {
     const __m512i by2048 =
         _mm512_set_epi64(kFold2048High, kFold2048Low, kFold2048High, kFold2048Low, kFold2048High,
                          kFold2048Low, kFold2048High, kFold2048Low);
@@ -53,8 +55,8 @@ QUILLMARK_WIDE_TARGET std::uint32_t FoldBlocks(std::uint32_t reg, const std::uin
     __m512i x1 = _mm512_loadu_si512(data + 64);
     __m512i x2 = _mm512_loadu_si512(data + 128);
     __m512i x3 = _mm512_loadu_si512(data + 192);
-    const std::uint8_t* next = data + 256;
-    for (std::size_t left = size / 256 - 1; left > 0; --left, next += 256) {
+    const std::uint8_t* next = data + kWideCrcBlock;
+    for (std::size_t left = size / kWideCrcBlock - 1; left > 0; --left, next += kWideCrcBlock) {
         x0 = Fold(x0, by2048, _mm512_loadu_si512(next));
         x1 = Fold(x1, by2048, _mm512_loadu_si512(next + 64));
         x2 = Fold(x2, by2048, _mm512_loadu_si512(next + 128));
@@ -79,8 +81,6 @@ QUILLMARK_WIDE_TARGET std::uint32_t FoldBlocks(std::uint32_t reg, const std::uin
     return ~libdeflate_crc32(~0u, bytes, sizeof bytes);
 }
 
-}  // namespace
-
 bool WideCrcAvailable() {
     static const bool available = [] {
         __builtin_cpu_init();
@@ -90,8 +90,6 @@ bool WideCrcAvailable() {
     return available;
 }
 
-std::uint32_t WideCrcBlocks(std::uint32_t reg, const std::uint8_t* data, std::size_t size) {
-    return FoldBlocks(reg, data, size);
-}
+#undef QUILLMARK_WIDE_TARGET
 
 }  // namespace quillmark

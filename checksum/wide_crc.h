@@ -9,12 +9,14 @@ namespace quillmark {
 
 // Shorter buffers gain nothing from the wide registers' set-up.
 inline constexpr std::size_t kWideCrcMinimum = 4096;
+// Four 512-bit registers' worth: the fold takes whole blocks of this many bytes.
+inline constexpr std::size_t kWideCrcBlock = 256;
 
 // Whether this processor (and the system, which must save the wide registers) can run it.
 bool WideCrcAvailable();
 
-// The register after the first (size / 256) * 256 bytes of data, from reg; the caller checksums
-// the rest. Only when WideCrcAvailable() and size >= 256.
+// The register after the whole blocks at the start of data, from reg; the caller checksums the
+// rest. Only when WideCrcAvailable() and size >= kWideCrcBlock.
 std::uint32_t WideCrcBlocks(std::uint32_t reg, const std::uint8_t* data, std::size_t size);
 
 }  // namespace quillmark

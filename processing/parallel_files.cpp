@@ -6,7 +6,6 @@
 #include <time.h>
 
 #include <algorithm>
-#include <optional>
 
 namespace quillmark {
 
@@ -164,31 +163,27 @@ void ParallelFiles::Measure() {
     const unsigned before = m_controller.Limit();
     const auto now = std::chrono::steady_clock::now();
     const auto elapsed = now - m_sampleStart;
+    const bool periodOver = elapsed >= (m_samples == 0 ? kFirstSamplePeriod : kSamplePeriod);
+    // The run's first sample ends as soon as the cores show busy: the controller comes down to one
+    // read per core then, and waiting out the period at a higher limit costs a large share of a
+    // short run over files in the page cache. Later only whole periods count, as short bursts of
+    // busy cores come on any device (a cold tree has them too).
+    const bool mayEndEarly =
+        m_samples == 0 && before > m_splitThreads && now - m_lastBusyCheck >= kPollInterval;
+    if (!periodOver && !mayEndEarly) return;
+    const std::chrono::nanoseconds cpu = ProcessCpuTime();
     const double seconds = std::chrono::duration<double>(elapsed).count();
-    const auto busyCoresAt = [&](std::chrono::nanoseconds cpuNow) {
-        return std::chrono::duration<double>(cpuNow - m_sampleCpu).count() / seconds;
-    };
-    std::optional<std::chrono::nanoseconds> cpu;
-    if (elapsed < (m_samples == 0 ? kFirstSamplePeriod : kSamplePeriod)) {
-        // The run's first sample ends as soon as the cores show busy: the controller comes down
-        // to one read per core then, and waiting out the period at a higher limit costs a large
-        // share of a short run over files in the page cache. Later only whole periods count, as
-        // short bursts of busy cores come on any device (a cold tree has them too).
-        if (m_samples > 0 || before <= m_splitThreads || now - m_lastBusyCheck < kPollInterval) {
-            return;
-        }
+    const double busyCores = std::chrono::duration<double>(cpu - m_sampleCpu).count() / seconds;
+    if (!periodOver) {
         m_lastBusyCheck = now;
-        cpu = ProcessCpuTime();
-        if (!m_controller.CoresSaturated(busyCoresAt(*cpu))) return;
+        if (!m_controller.CoresSaturated(busyCores)) return;
     }
-    if (!cpu) cpu = ProcessCpuTime();
     ++m_samples;
     const std::uint64_t work = m_progress.bytes.load() + m_filesDone * kBytesPerOpen;
-    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds, busyCoresAt(*cpu));
+    m_controller.OnSample(static_cast<double>(work - m_sampleWork) / seconds, busyCores);
     m_sampleStart = now;
-    m_lastBusyCheck = now;
     m_sampleWork = work;
-    m_sampleCpu = *cpu;
+    m_sampleCpu = cpu;
     // More reads allowed: idle workers may take the queued files now.
     if (m_controller.Limit() > before) m_workAvailable.notify_all();
 }

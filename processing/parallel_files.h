@@ -125,7 +125,7 @@ private:
 
     InFlightController m_controller;
     std::chrono::steady_clock::time_point m_sampleStart;
-    std::chrono::steady_clock::time_point m_lastBusyCheck;
+    std::chrono::steady_clock::time_point m_lastBusyCheck;  // within the first sample
     std::chrono::nanoseconds m_sampleCpu;
     unsigned m_samples = 0;
     std::uint64_t m_sampleWork = 0;

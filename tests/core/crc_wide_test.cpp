@@ -44,8 +44,8 @@ TEST(WideCrcTest, AgreesWithTheTableAtEveryBoundary) {
             SCOPED_TRACE(::testing::Message() << "size " << size << " offset " << offset);
             const std::uint8_t* start = data.data() + offset;
             EXPECT_EQ(UpdateRegister(reg, start, size), ByteAtATime(table, reg, start, size));
-            if (WideCrcAvailable() && size >= 256) {
-                const std::size_t blocks = size / 256 * 256;
+            if (WideCrcAvailable() && size >= kWideCrcBlock) {
+                const std::size_t blocks = size / kWideCrcBlock * kWideCrcBlock;
                 EXPECT_EQ(WideCrcBlocks(reg, start, size), ByteAtATime(table, reg, start, blocks));
             }
         }
