@@ -12,8 +12,8 @@
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
+#include "processing/check/listing_check.h"
 #include "processing/file_sink.h"
-#include "processing/listing_check.h"
 #include "processing/name_escaping.h"
 #include "settings/option_flags.h"
 

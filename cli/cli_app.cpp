@@ -17,10 +17,10 @@
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
 #include "platform/regular_file.h"
+#include "processing/check/sfv_writer.h"
 #include "processing/file_sink.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
-#include "processing/sfv_writer.h"
 
 namespace quillmark {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "processing/listing_reader.h"
+#include "processing/check/listing_reader.h"
 
 namespace {
 

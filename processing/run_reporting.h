@@ -36,6 +36,8 @@ struct RunProgress {
     // size as listed, 0 when not known, and how many of its bytes have been read.
     std::uint64_t currentFileSize = 0;
     std::uint64_t currentFileDone = 0;
+    // Files opened and not yet finished: with several reads in flight, more than the one named.
+    std::uint64_t filesInProgress = 0;
 };
 
 class RunProgressView {

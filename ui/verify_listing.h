@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "processing/listing_check.h"
+#include "processing/check/listing_check.h"
 #include "processing/output_sink.h"
 #include "processing/run_reporting.h"
 

@@ -1,6 +1,6 @@
 // listing_check_test.cpp - the check run with recording fakes: rebasing, outcome and summary
 // texts, a cancel or a failed write part-way, and no descriptor left open.
-#include "processing/listing_check.h"
+#include "processing/check/listing_check.h"
 
 #include <gtest/gtest.h>
 

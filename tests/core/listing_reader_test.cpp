@@ -1,5 +1,5 @@
 // listing_reader_test.cpp - every form a listing line takes, read back whole and byte by byte.
-#include "processing/listing_reader.h"
+#include "processing/check/listing_reader.h"
 
 #include <gtest/gtest.h>
 

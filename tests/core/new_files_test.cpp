@@ -1,7 +1,7 @@
 // new_files_test.cpp - unlisted files found in batches give the same answer, in the same order,
 // as comparing every directory at once, while holding no more than a batch; the scratch file
 // gives back what it was given.
-#include "processing/new_files.h"
+#include "processing/check/new_files.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

@@ -13,8 +13,8 @@
 #include "checksum/split_crc.h"
 #include "platform/directory_handle.h"
 #include "platform/open_fault.h"
-#include "processing/in_flight_controller.h"
-#include "processing/parallel_files.h"
+#include "processing/engine/in_flight_controller.h"
+#include "processing/engine/parallel_files.h"
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 

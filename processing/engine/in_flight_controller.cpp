@@ -1,5 +1,5 @@
 // in_flight_controller.cpp - hill climbing on measured throughput.
-#include "processing/in_flight_controller.h"
+#include "processing/engine/in_flight_controller.h"
 
 #include <algorithm>
 

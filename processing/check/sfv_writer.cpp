@@ -1,5 +1,5 @@
 // sfv_writer.cpp - tabular result lines rewritten as SFV lines.
-#include "processing/sfv_writer.h"
+#include "processing/check/sfv_writer.h"
 
 #include "processing/name_escaping.h"
 #include "settings/option_flags.h"

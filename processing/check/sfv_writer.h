@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "processing/listing_reader.h"
+#include "processing/check/listing_reader.h"
 #include "processing/output_sink.h"
 
 namespace quillmark {

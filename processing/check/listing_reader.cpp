@@ -1,5 +1,5 @@
 // listing_reader.cpp - recognising result lines and SFV lines, one line at a time.
-#include "processing/listing_reader.h"
+#include "processing/check/listing_reader.h"
 
 #include "processing/name_escaping.h"
 

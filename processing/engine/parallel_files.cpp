@@ -1,6 +1,6 @@
 // parallel_files.cpp - the worker pool, the ordered window of results, and the measured number
 // of reads in flight.
-#include "processing/parallel_files.h"
+#include "processing/engine/parallel_files.h"
 
 #include <sched.h>
 #include <time.h>

@@ -1,6 +1,6 @@
 // listing_check.cpp - the check run: each entry of a listing opened, measured and checksummed as
 // a run would, its outcome printed in listing order, and unlisted files found on request.
-#include "processing/listing_check.h"
+#include "processing/check/listing_check.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,9 +14,9 @@
 #include "checksum/crc_table.h"
 #include "platform/case_insensitive_path.h"
 #include "platform/directory_handle.h"
-#include "processing/listing_reader.h"
+#include "processing/check/listing_reader.h"
+#include "processing/check/new_files.h"
 #include "processing/name_escaping.h"
-#include "processing/new_files.h"
 #include "processing/progress_meter.h"
 
 namespace quillmark {

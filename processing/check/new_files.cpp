@@ -1,6 +1,6 @@
 // new_files.cpp - unlisted files found a batch of directories at a time: one pass over the listed
 // paths marks the names of the batch that are listed and finds the directories of the next.
-#include "processing/new_files.h"
+#include "processing/check/new_files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -18,7 +18,7 @@
 #include "checksum/split_crc.h"
 #include "platform/directory_handle.h"
 #include "platform/regular_file.h"
-#include "processing/in_flight_controller.h"
+#include "processing/engine/in_flight_controller.h"
 
 namespace quillmark {
 
