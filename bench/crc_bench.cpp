@@ -103,7 +103,7 @@ void BM_TextCrc(benchmark::State& state) {
         quillmark::TextCrc crc(state.range(0) != 0);
         crc.Feed(text.data(), text.size());
         crc.Finish();
-        benchmark::DoNotOptimize(crc.Register());
+        benchmark::DoNotOptimize(crc.Crc());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
@@ -127,19 +127,20 @@ int TimeFile(const std::string& path, const std::string& mode, int repeat) {
         std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
         return 2;
     }
-    std::ifstream probe(path, std::ios::binary | std::ios::ate);
-    if (!probe) {
+    const std::optional<quillmark::RegularFile> file = quillmark::RegularFile::Open(path);
+    if (!file) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return 1;
     }
-    auto size = static_cast<std::uint64_t>(probe.tellg());
     CrcTable table;
     double bestWall = 1e30, bestCpu = 1e30;
     quillmark::CrcResult result;
     for (int i = 0; i < repeat; ++i) {
         double cpuBefore = ProcessorSeconds();
         auto start = std::chrono::steady_clock::now();
-        result = table.ComputeFileCrc(path, size, quillmark::ReadModeFromFlags(flags));
+        quillmark::ReadProgress progress;
+        result = table.ComputeFileCrc(*file, file->Size(), quillmark::ReadModeFromFlags(flags),
+                                      progress);
         std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
         bestWall = std::min(bestWall, wall.count());
         bestCpu = std::min(bestCpu, ProcessorSeconds() - cpuBefore);

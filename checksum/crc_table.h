@@ -5,20 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 
 #include "checksum/read_mode.h"
+#include "checksum/read_progress.h"
 #include "platform/regular_file.h"
 
 namespace quillmark {
-
-// Told after each buffer how many bytes were just read from the file; returning false stops the
-// read between two buffers.
-class ReadProgress {
-public:
-    virtual ~ReadProgress() = default;
-    virtual bool OnBytesRead(std::uint64_t bytes) = 0;
-};
 
 // Why a raw read ended. Only Ok carries a register value.
 enum class RawReadStatus {
@@ -59,32 +51,27 @@ public:
         return (reg >> 8) ^ m_table[(reg ^ byte) & 0xFFu];
     }
 
-    // The checksum of an opened file, its size taken from the open file itself, so the size and
-    // the checksum always describe the same bytes; a file whose size or time changes by the end
-    // of the read is Changed. The text modes' expected size is the file's size; when the text's
-    // count differs from it, the file is checksummed as binary.
-    CrcResult ComputeFileCrc(RegularFile& file, ReadMode mode,
-                             ReadProgress* progress = nullptr) const;
-    // The same for a file named by path, checked against a size the caller expects (one recorded
-    // in a listing, say) instead of the size the file has.
-    CrcResult ComputeFileCrc(const std::string& name, std::uint64_t expectedSize, ReadMode mode,
-                             ReadProgress* progress = nullptr) const;
-    // Exactly expectedSize bytes from the file's current position; a file that ends sooner is
-    // ReadFailed.
-    RawRead CrcBinaryRead(RegularFile& file, std::uint64_t expectedSize,
-                          ReadProgress* progress = nullptr) const;
-    RawRead CrcBinaryRead(const std::string& name, std::uint64_t expectedSize,
-                          ReadProgress* progress = nullptr) const;
-    // The text-mode stream (CR LF as LF, lone CR kept, first Ctrl-Z ends it), each LF counted as
-    // two bytes, or in UnixLf mode checksummed as CR LF and counted as one. Binary is read as
-    // Ascii here. The bytes are checksummed as they are too: when the count is wrong after
-    // exactly expectedSize bytes were read (LF text in ASCII mode), *binary receives
-    // what CrcBinaryRead would give, so the file need not be read a second time.
-    RawRead CrcTextRead(RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
-                        ReadProgress* progress = nullptr,
+    // The checksum of exactly expectedSize bytes of an opened file (its size as opened, so the
+    // size and the checksum always describe the same bytes): the text pass in the text modes,
+    // and the binary pass when the text's count differs from the size. A file that ends sooner
+    // or whose size or time changes by the end of the read is Changed. A large file already in
+    // the page cache is read in ranges on `threads` threads (the calling one among them).
+    CrcResult ComputeFileCrc(const RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
+                             ReadProgress& progress, unsigned threads = 1) const;
+    // The passes below read the bytes in `ranges` ranges, each on a thread of its own (the
+    // calling thread takes the first) and the results joined.
+    // The raw register over exactly expectedSize bytes from the first; ReadFailed when the file
+    // ends sooner (error 0) or a read fails.
+    RawRead CrcBinaryRead(const RegularFile& file, std::uint64_t expectedSize,
+                          ReadProgress& progress, unsigned ranges = 1) const;
+    // The text-mode stream of those bytes (CR LF as LF, lone CR kept, first Ctrl-Z ends it), each
+    // LF counted as two bytes, or in UnixLf mode checksummed as CR LF and counted as one; Binary
+    // is read as Ascii here. CountMismatch when the count differs from expectedSize; the bytes
+    // are checksummed as they are too, and when every one was read (LF text in ASCII mode)
+    // *binary receives what CrcBinaryRead would give, so the file need not be read again.
+    RawRead CrcTextRead(const RegularFile& file, std::uint64_t expectedSize, ReadMode mode,
+                        ReadProgress& progress, unsigned ranges = 1,
                         std::optional<RawRead>* binary = nullptr) const;
-    RawRead CrcTextRead(const std::string& name, std::uint64_t expectedSize, ReadMode mode,
-                        ReadProgress* progress = nullptr) const;
 
 private:
     std::array<std::uint32_t, 256> m_table;

@@ -6,26 +6,35 @@
 
 namespace quillmark {
 
-FileChunks::FileChunks(RegularFile& file, std::uint64_t limit) : m_file(file), m_left(limit) {
-    const std::uint64_t toRead = std::min(limit, file.Size());
-    if (toRead > kReadAheadThreadThreshold) {
+FileChunks::FileChunks(const RegularFile& file, std::uint64_t offset, std::uint64_t length,
+                       bool readAhead)
+    : m_file(file), m_offset(offset), m_left(length) {
+    if (readAhead && length > kReadAheadThreadThreshold) {
         try {
-            m_readAhead.emplace(file, limit, kReadAheadBufferSize, kReadAheadBufferCount);
+            m_readAhead.emplace(file, offset, length, kReadAheadBufferSize, kReadAheadBufferCount);
             m_bufferSize = kReadAheadBufferSize;
             return;
         } catch (const std::system_error&) {
             // No thread to be had: nothing has been read yet, so read in this one.
         }
     }
-    m_buffer = AllocateReadBuffer(toRead);
+    if (readAhead) {
+        m_buffer = AllocateReadBuffer(length);
+    } else {
+        // A range of a split file, in the page cache: larger buffers spare calls.
+        m_buffer = {std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadBufferSize),
+                    kReadAheadBufferSize};
+    }
     m_bufferSize = m_buffer.size;
 }
 
 std::optional<std::span<const std::uint8_t>> FileChunks::Next() {
     if (m_readAhead) return m_readAhead->Next();
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(m_left, m_buffer.size));
-    const std::optional<std::size_t> got = m_file.ReadFull(m_buffer.data.get(), want);
+    const std::optional<std::size_t> got =
+        m_file.ReadFullAt(m_buffer.data.get(), want, m_offset, m_error);
     if (!got) return std::nullopt;
+    m_offset += *got;
     m_left -= *got;
     return std::span<const std::uint8_t>(m_buffer.data.get(), *got);
 }

@@ -7,19 +7,22 @@
 
 namespace quillmark {
 
+void TextCrc::Add(std::size_t written) {
+    m_reg = UpdateRegister(m_reg, m_converted, written);
+    m_length += written;
+}
+
 void TextCrc::Feed(const std::uint8_t* data, std::size_t size) {
     while (size > 0 && !m_converter.Ended()) {
         const std::size_t piece = std::min(size, kPieceSize);
-        const std::size_t written = m_converter.Convert(data, piece, m_converted);
-        m_reg = UpdateRegister(m_reg, m_converted, written);
+        Add(m_converter.Convert(data, piece, m_converted));
         data += piece;
         size -= piece;
     }
 }
 
-void TextCrc::Finish() {
-    const std::size_t written = m_converter.Finish(m_converted);
-    m_reg = UpdateRegister(m_reg, m_converted, written);
-}
+void TextCrc::Finish() { Add(m_converter.Finish(m_converted)); }
+
+void TextCrc::FinishBefore(std::uint8_t next) { Add(m_converter.FinishBefore(next, m_converted)); }
 
 }  // namespace quillmark

@@ -69,6 +69,7 @@ int RunCheckCommand(const CliOptions& options) {
     check.ignoreMissing = options.check.ignoreMissing;
     check.reportNew = options.check.reportNew;
     check.rebase = options.check.rebase;
+    check.jobs = options.jobs;
 
     FileSink file;
     const bool toFile =

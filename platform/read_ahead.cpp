@@ -5,15 +5,15 @@
 
 namespace quillmark {
 
-ReadAhead::ReadAhead(RegularFile& file, std::uint64_t limit, std::size_t bufferSize,
-                     std::size_t bufferCount)
+ReadAhead::ReadAhead(const RegularFile& file, std::uint64_t offset, std::uint64_t limit,
+                     std::size_t bufferSize, std::size_t bufferCount)
     : m_file(file),
       m_bufferSize(bufferSize),
       m_memory(std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize * bufferCount)),
       m_slots(bufferCount) {
     for (std::size_t i = 0; i < bufferCount; ++i) m_slots[i].data = m_memory.get() + i * bufferSize;
-    m_reader = std::thread([this, limit] {
-        ReadLoop(limit);
+    m_reader = std::thread([this, offset, limit] {
+        ReadLoop(offset, limit);
         {
             std::lock_guard lock(m_mutex);
             m_readerDone = true;
@@ -31,7 +31,7 @@ ReadAhead::~ReadAhead() {
     m_reader.join();
 }
 
-void ReadAhead::ReadLoop(std::uint64_t limit) {
+void ReadAhead::ReadLoop(std::uint64_t offset, std::uint64_t limit) {
     const std::uint64_t slotCount = m_slots.size();
     for (std::uint64_t index = 0; limit > 0; ++index) {
         {
@@ -42,15 +42,17 @@ void ReadAhead::ReadLoop(std::uint64_t limit) {
         // The slot is the reader's alone until it is counted as filled below.
         Slot& slot = m_slots[index % slotCount];
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(limit, m_bufferSize));
-        const std::optional<std::size_t> got = m_file.ReadFull(slot.data, want);
+        slot.error = 0;
+        const std::optional<std::size_t> got =
+            m_file.ReadFullAt(slot.data, want, offset, slot.error);
         slot.size = got.value_or(0);
-        slot.failed = !got;
         {
             std::lock_guard lock(m_mutex);
             ++m_filled;
         }
         m_slotFilled.notify_one();
         if (!got || *got < want) return;
+        offset += want;
         limit -= want;
     }
 }
@@ -64,7 +66,10 @@ std::optional<std::span<const std::uint8_t>> ReadAhead::Next() {
     m_slotFilled.wait(lock, [&] { return m_filled > m_handedOut || m_readerDone; });
     if (m_filled == m_handedOut) return std::span<const std::uint8_t>();
     const Slot& slot = m_slots[m_handedOut++ % m_slots.size()];
-    if (slot.failed) return std::nullopt;
+    if (slot.error != 0) {
+        m_error = slot.error;
+        return std::nullopt;
+    }
     return std::span<const std::uint8_t>(slot.data, slot.size);
 }
 

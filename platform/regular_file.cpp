@@ -62,16 +62,13 @@ bool RegularFile::Unchanged() const {
            info.st_mtim.tv_nsec == m_modifiedNanoseconds;
 }
 
-bool RegularFile::Rewind() { return ::lseek(m_fd, 0, SEEK_SET) == 0; }
-
 RegularFile::RegularFile(RegularFile&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)),
       m_size(other.m_size),
       m_device(other.m_device),
       m_inode(other.m_inode),
       m_modifiedSeconds(other.m_modifiedSeconds),
-      m_modifiedNanoseconds(other.m_modifiedNanoseconds),
-      m_lastError(other.m_lastError) {}
+      m_modifiedNanoseconds(other.m_modifiedNanoseconds) {}
 
 RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
     if (this != &other) {
@@ -82,7 +79,6 @@ RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
         m_inode = other.m_inode;
         m_modifiedSeconds = other.m_modifiedSeconds;
         m_modifiedNanoseconds = other.m_modifiedNanoseconds;
-        m_lastError = other.m_lastError;
     }
     return *this;
 }
@@ -91,10 +87,12 @@ RegularFile::~RegularFile() {
     if (m_fd >= 0) ::close(m_fd);
 }
 
-std::optional<std::size_t> RegularFile::ReadFull(std::uint8_t* buffer, std::size_t size) {
+std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::size_t size,
+                                                   std::uint64_t offset, int& error) const {
     std::size_t filled = 0;
     while (filled < size) {
-        ssize_t got = ::read(m_fd, buffer + filled, size - filled);
+        const ssize_t got =
+            ::pread(m_fd, buffer + filled, size - filled, static_cast<off_t>(offset + filled));
         if (got < 0) {
             if (errno == EINTR) continue;
             // Regular files ignore O_NONBLOCK (kept from the open, so a FIFO could not block it)
@@ -106,23 +104,6 @@ std::optional<std::size_t> RegularFile::ReadFull(std::uint8_t* buffer, std::size
                     continue;
                 }
             }
-            m_lastError = errno;
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        filled += static_cast<std::size_t>(got);
-    }
-    return filled;
-}
-
-std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::size_t size,
-                                                   std::uint64_t offset, int& error) const {
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got =
-            ::pread(m_fd, buffer + filled, size - filled, static_cast<off_t>(offset + filled));
-        if (got < 0) {
-            if (errno == EINTR) continue;
             error = errno;
             return std::nullopt;
         }

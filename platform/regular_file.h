@@ -1,4 +1,4 @@
-// regular_file.h - a regular file opened for sequential reading, and nothing else.
+// regular_file.h - a regular file opened for reading, and nothing else.
 #pragma once
 
 #include <cstddef>
@@ -40,17 +40,12 @@ public:
     // Whether the file still has the size and modification time it was opened with, so the bytes
     // read since describe one version of it.
     bool Unchanged() const;
-    // Back to the first byte, for a second pass over the same file.
-    bool Rewind();
     FileIdentity Identity() const { return {m_device, m_inode}; }
     int Descriptor() const { return m_fd; }
 
-    // Fills buffer from the current position as far as the file allows: fewer than size bytes
-    // only at the end of the file. nullopt on a read error, whose errno LastError() keeps.
-    std::optional<std::size_t> ReadFull(std::uint8_t* buffer, std::size_t size);
-    int LastError() const { return m_lastError; }
-    // The same from a given offset, leaving the file position alone, so several threads can read
-    // ranges of one file at once; the error number is returned through error.
+    // Fills buffer from offset as far as the file allows: fewer than size bytes only at its end.
+    // nullopt on a read error, whose errno goes to error. The file position is left alone, so
+    // several threads can read ranges of one file at once.
     std::optional<std::size_t> ReadFullAt(std::uint8_t* buffer, std::size_t size,
                                           std::uint64_t offset, int& error) const;
     // Whether the bytes at offset are in the page cache already (a read would not wait for the
@@ -73,7 +68,6 @@ private:
     std::uint64_t m_inode = 0;
     std::int64_t m_modifiedSeconds = 0;
     long m_modifiedNanoseconds = 0;
-    int m_lastError = 0;
 };
 
 }  // namespace quillmark

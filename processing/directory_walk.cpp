@@ -32,35 +32,28 @@ bool EntersDotDirectory(std::string_view name, std::string_view pattern) {
 
 }  // namespace
 
-void DirectoryWalk::ReadInParallel(ParallelChoice choice) {
-    auto deliver = [this](const FileTask& task, const FileOutcome& outcome) {
-        if (outcome.excluded) return true;
-        m_meter.EndFile();
-        return Report(*task.directoryText, task.name, outcome.result);
-    };
-    auto poll = [this](std::uint64_t bytes, const FileTask* oldest, std::uint64_t size,
-                       std::uint64_t done) {
-        if (oldest == nullptr) return m_meter.OnSharedProgress(bytes, {}, {}, 0, 0);
-        return m_meter.OnSharedProgress(bytes, *oldest->directoryText, oldest->name, size, done);
-    };
-    m_parallel = std::make_unique<ParallelFiles>(m_settings.ChecksumReadMode(), m_excluded, choice,
-                                                 std::move(deliver), std::move(poll));
-}
+DirectoryWalk::DirectoryWalk(const CCRCSettings& settings, OutputSink& sink, ResultTree& tree,
+                             RunMessages& messages, ProgressMeter& meter, ParallelChoice choice)
+    : m_settings(settings),
+      m_sink(sink),
+      m_tree(tree),
+      m_messages(messages),
+      m_meter(meter),
+      m_engine(settings.ChecksumReadMode(), choice, meter,
+               [this](const FileTask& task, const FileOutcome& outcome) {
+                   return Report(*task.directoryText, task.name, outcome.result);
+               }) {}
 
 bool DirectoryWalk::Stopped() const {
-    return m_writeFailed || m_meter.Cancelled() || (m_parallel && m_parallel->Stopped());
+    return m_writeFailed || m_meter.Cancelled() || m_engine.Stopped();
 }
 
-void DirectoryWalk::Finish() {
-    if (!m_parallel) return;
-    m_parallel->Drain();
-    m_meter.OnSharedProgress(m_parallel->BytesRead(), {}, {}, 0, 0);
-}
+void DirectoryWalk::Finish() { m_engine.Drain(); }
 
 void DirectoryWalk::ShowCannotOpen(const std::string& path) {
     // Every result of the files before this directory comes first, as in a walk of one file at
     // a time.
-    if (m_parallel && !m_parallel->Drain()) return;
+    if (!m_engine.Drain()) return;
     std::string text = kDirectoryNotFoundText;
     text += EscapeForDisplay(path);
     text += '\n';
@@ -108,10 +101,6 @@ bool DirectoryWalk::WalkDirectory(std::shared_ptr<const DirectoryHandle> directo
     return true;
 }
 
-bool DirectoryWalk::IsExcluded(const RegularFile& file) const {
-    return std::find(m_excluded.begin(), m_excluded.end(), file.Identity()) != m_excluded.end();
-}
-
 void DirectoryWalk::ReportUnreadable(const std::string& directoryText, const std::string& name,
                                      const CrcResult& result) {
     ++m_filesUnreadable;
@@ -146,40 +135,14 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::shared_ptr<const DirectoryH
     }
     if (entries->empty()) return;
 
-    if (m_parallel) {
-        const auto text = std::make_shared<const std::string>(directoryText);
-        for (const FindRecord& entry : *entries) {
-            if ((entry.attrib & kAttribDirectory) != 0) continue;
-            if (!m_parallel->Submit(FileTask{directory, text, entry.name})) return;
-        }
-        return;
-    }
-
-    // The meter holds views of this call's texts; it must let go of them however the loop ends.
-    struct LeaveDirectory {
-        ProgressMeter& meter;
-        ~LeaveDirectory() { meter.EndDirectory(); }
-    } leave{m_meter};
-
+    const auto text = std::make_shared<const std::string>(directoryText);
     for (const FindRecord& entry : *entries) {
         if ((entry.attrib & kAttribDirectory) != 0) continue;
-        if (!m_meter.BeginFile(directoryText, entry.name)) return;
-        int openError = 0;
-        std::optional<RegularFile> file =
-            RegularFile::OpenAt(directory->Descriptor(), entry.name, &openError);
-        if (file && IsExcluded(*file)) continue;
-        CrcResult result;
-        if (file) {
-            m_meter.SetCurrentFileSize(file->Size());
-            result = m_table.ComputeFileCrc(*file, m_settings.ChecksumReadMode(), &m_meter);
-        } else {
-            result.error = openError;
-        }
-        file.reset();
-        // A file whose read was cancelled part-way has no result to report.
-        if (result.status == CrcStatus::Cancelled) return;
-        m_meter.EndFile();
-        if (!Report(directoryText, entry.name, result)) return;
+        FileTask task;
+        task.directory = directory;
+        task.directoryText = text;
+        task.name = entry.name;
+        if (!m_engine.Submit(std::move(task))) return;
     }
 }
 

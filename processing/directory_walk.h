@@ -11,7 +11,7 @@
 #include "checksum/crc_table.h"
 #include "platform/directory_handle.h"
 #include "platform/regular_file.h"
-#include "processing/engine/parallel_files.h"
+#include "processing/engine/file_engine.h"
 #include "processing/output_sink.h"
 #include "processing/progress_meter.h"
 #include "processing/result_tree.h"
@@ -27,18 +27,16 @@ namespace quillmark {
 // walked.
 class DirectoryWalk {
 public:
-    // sink: where unsorted lines go (the pane or the output file, as the run chose).
+    // sink: where unsorted lines go (the pane or the output file, as the run chose). choice: how
+    // many files are read at once (jobs 0: as many as the device rewards); the results come in
+    // walk order whatever it says.
     DirectoryWalk(const CCRCSettings& settings, OutputSink& sink, ResultTree& tree,
-                  RunMessages& messages, ProgressMeter& meter)
-        : m_settings(settings), m_sink(sink), m_tree(tree), m_messages(messages), m_meter(meter) {}
+                  RunMessages& messages, ProgressMeter& meter, ParallelChoice choice);
 
     // Files never checksummed, such as the run's own output file. Before the walk starts.
-    void Exclude(const FileIdentity& identity) { m_excluded.push_back(identity); }
+    void Exclude(const FileIdentity& identity) { m_engine.Exclude(identity); }
     // Told of each unreadable file with its reason, besides its read-error line.
     void ReportUnreadableTo(UnreadableFileReport* report) { m_unreadableReport = report; }
-    // Reads several files at once (jobs 0: as many as the device rewards), results still in
-    // walk order. Without this call files are read one at a time. Before the walk starts.
-    void ReadInParallel(ParallelChoice choice);
 
     // Reports the matching files of directory (path is its text, made to end in '/'), then walks
     // the subdirectories the pattern matches. A null directory is one that could not be opened.
@@ -60,7 +58,6 @@ public:
 
 private:
     void ShowCannotOpen(const std::string& path);
-    bool IsExcluded(const RegularFile& file) const;
     void ReportUnreadable(const std::string& directoryText, const std::string& name,
                           const CrcResult& result);
     // One finished file's line or sorted entry; false when the write failed.
@@ -71,10 +68,8 @@ private:
     ResultTree& m_tree;
     RunMessages& m_messages;
     ProgressMeter& m_meter;
-    const CrcTable m_table;
-    std::vector<FileIdentity> m_excluded;
     UnreadableFileReport* m_unreadableReport = nullptr;
-    std::unique_ptr<ParallelFiles> m_parallel;
+    FileEngine m_engine;
     bool m_writeFailed = false;
     std::uint64_t m_filesReported = 0;
     std::uint64_t m_filesUnreadable = 0;

@@ -1,17 +1,31 @@
-// progress_meter.h - counts a run's files and bytes, reports them to the front end at most every
-// interval, and carries a cancel request from the front end into the checksum reads.
+// progress_meter.h - turns what the engine says of its reads into progress reports for the front
+// end, at most every interval, and carries the front end's cancel request back.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <string_view>
 
-#include "checksum/crc_table.h"
 #include "processing/run_reporting.h"
 
 namespace quillmark {
 
-class ProgressMeter : public ReadProgress {
+// The state of a run's reads at one moment. The texts need only last for the call they are
+// passed to.
+struct ProgressSample {
+    std::uint64_t bytesDone = 0;
+    std::uint64_t filesDone = 0;
+    std::uint64_t filesInProgress = 0;
+    // The oldest file not finished (empty texts for none), its size once open and its bytes read.
+    std::string_view directory;
+    std::string_view name;
+    std::uint64_t fileSize = 0;
+    std::uint64_t fileDone = 0;
+};
+
+// Used by one thread, the one that feeds the engine: reads on other threads are counted through
+// the engine's shared counters, which the sample is taken from.
+class ProgressMeter {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kDefaultInterval = std::chrono::milliseconds(100);
@@ -22,23 +36,9 @@ public:
     explicit ProgressMeter(RunProgressView& view, Clock::duration interval = kDefaultInterval,
                            TimeSource now = &Clock::now);
 
-    // Before each file: false once a cancel has been requested. The two texts must stay valid
-    // until EndFile. size is the file's listed size, 0 when not known.
-    bool BeginFile(std::string_view directory, std::string_view name, std::uint64_t size = 0);
-    // The size of the file begun, once it is open (the listing does not look it up).
-    void SetCurrentFileSize(std::uint64_t size) { m_progress.currentFileSize = size; }
-    void EndFile();
-    // Before the texts given to BeginFile go away: the path is kept for the reports that follow.
-    void EndDirectory();
-    // Between buffers of the current file: false stops its read.
-    bool OnBytesRead(std::uint64_t bytes) override;
-    // For reads done on other threads: the bytes they have read in all, and the oldest file not
-    // finished yet (empty texts for none) with its size and bytes read. Polls the cancel request
-    // and reports when due; false once a cancel has been requested. The texts need only last for
-    // the call.
-    bool OnSharedProgress(std::uint64_t bytesDone, std::string_view directory,
-                          std::string_view name, std::uint64_t fileSize, std::uint64_t fileDone);
-    // Between steps that read no file: false once a cancel has been requested; reports when due.
+    // Polls the cancel request and reports when due; false once a cancel has been requested.
+    bool Update(const ProgressSample& sample);
+    // The same between steps that read no file (the counts stay as they were).
     bool Poll();
     // One last report with the final counts, when anything was counted.
     void Finish();
@@ -49,16 +49,12 @@ public:
 
 private:
     bool PollCancel();
-    void ReportIfDue();
-    void Report();
 
     RunProgressView& m_view;
     const Clock::duration m_interval;
     const TimeSource m_now;
     Clock::time_point m_nextReport;
     RunProgress m_progress;
-    std::string_view m_directory;
-    std::string_view m_name;
     bool m_cancelled = false;
 };
 

@@ -62,13 +62,12 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
 
     OutputSink& sink = toFile ? static_cast<OutputSink&>(file) : env.pane;
     ProgressMeter meter(env.progress, ProgressMeter::kDefaultInterval, env.clock);
-    DirectoryWalk walk(settings, sink, env.tree, messages, meter);
+    DirectoryWalk walk(settings, sink, env.tree, messages, meter, ParallelChoice{env.jobs});
     walk.ReportUnreadableTo(env.unreadable);
     if (env.screenFile) walk.Exclude(*env.screenFile);
     if (toFile) {
         if (const std::optional<FileIdentity> own = file.Identity()) walk.Exclude(*own);
     }
-    if (env.jobs != 1) walk.ReadInParallel(ParallelChoice{env.jobs});
     walk.WalkDirectory(startDirectory
                            ? std::make_shared<const DirectoryHandle>(std::move(*startDirectory))
                            : nullptr,

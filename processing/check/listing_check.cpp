@@ -8,14 +8,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
-#include "checksum/crc_table.h"
 #include "platform/case_insensitive_path.h"
 #include "platform/directory_handle.h"
 #include "processing/check/listing_reader.h"
 #include "processing/check/new_files.h"
+#include "processing/engine/file_engine.h"
 #include "processing/name_escaping.h"
 #include "processing/progress_meter.h"
 
@@ -43,20 +45,6 @@ const char* OutcomeText(CheckOutcome outcome) {
     return "";
 }
 
-// A listed file, opened inside its directory (the path is resolved once, however long it is).
-struct FoundFile {
-    std::string name;
-    std::optional<RegularFile> file;
-    int error = 0;  // 0 when found and opened as a regular file
-};
-
-// The one place a check hands a file to the checksum engine: the opened file, whose size the
-// engine takes from the file itself, as a run does.
-CrcResult ChecksumListedFile(const CrcTable& table, FoundFile& found, ReadMode mode,
-                             ReadProgress& progress) {
-    return table.ComputeFileCrc(*found.file, mode, &progress);
-}
-
 // A file's device and inode, when it can be looked up: the command's own output file is never
 // reported as new.
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
@@ -75,53 +63,59 @@ std::string DirectoryPart(std::string_view path) {
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
-// Opens recorded paths relative to the directory the check started in and keeps the directory of
-// the last file open (listings name the files of one directory together); each file is opened
-// inside it by descriptor, never by changing the working directory.
-class FileOpener {
+// Turns recorded paths into the engine's tasks: a name inside an open directory. Paths are
+// resolved relative to the directory the check started in, never by changing the working
+// directory, and the directory of the last file stays open (listings name the files of one
+// directory together).
+class TaskMaker {
 public:
-    FileOpener() : m_start(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-    FileOpener(const FileOpener&) = delete;
-    FileOpener& operator=(const FileOpener&) = delete;
-    ~FileOpener() {
+    TaskMaker() : m_start(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    TaskMaker(const TaskMaker&) = delete;
+    TaskMaker& operator=(const TaskMaker&) = delete;
+    ~TaskMaker() {
         if (m_start >= 0) ::close(m_start);
     }
 
     // The directory relative paths start from.
     int Start() const { return m_start >= 0 ? m_start : AT_FDCWD; }
 
-    FoundFile Find(const std::string& path) {
-        FoundFile found;
+    FileTask For(const std::string& path) {
+        FileTask task;
         const std::size_t slash = path.rfind('/');
         const std::string directory =
             slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        found.name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-        if (found.name.empty()) {
-            found.error = EISDIR;
-            return found;
+        task.name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (task.name.empty()) {
+            task.openError = EISDIR;
+            return task;
         }
-        if (!m_directory || directory != m_directoryPath) {
+        if (!m_directory || directory != *m_directoryText) {
             m_directory.reset();
             OpenError error;
-            m_directory = OpenDirectoryPath(directory.empty() ? "." : directory, &error, Start());
-            if (!m_directory) {
-                found.error = error.number;
-                return found;
+            std::optional<DirectoryHandle> opened =
+                OpenDirectoryPath(directory.empty() ? "." : directory, &error, Start());
+            if (!opened) {
+                task.openError = error.number;
+                return task;
             }
-            m_directoryPath = directory;
+            m_directory = std::make_shared<const DirectoryHandle>(std::move(*opened));
+            m_directoryText = std::make_shared<const std::string>(directory);
         }
-        found.file = RegularFile::OpenAt(m_directory->Descriptor(), found.name, &found.error);
-        return found;
+        task.directory = m_directory;
+        task.directoryText = m_directoryText;
+        return task;
     }
 
 private:
     int m_start;
-    std::optional<DirectoryHandle> m_directory;
-    std::string m_directoryPath;
+    std::shared_ptr<const DirectoryHandle> m_directory;
+    std::shared_ptr<const std::string> m_directoryText;
 };
 
 bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
 
+// The entries are fed to the engine as they are read and their outcomes printed as the engine
+// hands them back, in listing order; what an outcome needs of its entry waits in a queue meanwhile.
 class EntryChecker : public ListingVisitor {
 public:
     EntryChecker(const std::string& listing, FileIdentity listingIdentity,
@@ -131,37 +125,47 @@ public:
           m_options(options),
           m_env(env),
           m_counts(counts),
-          m_meter(env.progress) {
+          m_meter(env.progress),
+          m_engine(
+              options.readMode, ParallelChoice{options.jobs}, m_meter,
+              [this](const FileTask&, const FileOutcome& outcome) { return Deliver(outcome); }) {
         if (options.reportNew) {
             std::vector<FileIdentity> excluded{listingIdentity};
             if (const std::optional<FileIdentity> output = IdentityOf(options.ownOutputFile)) {
                 excluded.push_back(*output);
             }
-            m_newFiles.emplace(m_opener.Start(), std::move(excluded));
+            m_newFiles.emplace(m_tasks.Start(), std::move(excluded));
         }
     }
 
     bool OnEntry(const ListingEntry& entry) override {
-        std::string path = RebasePath(entry.path, m_options.rebase);
-        if (entry.kind == ListingKind::Sfv && (path.empty() || path.front() != '/')) {
-            path.insert(0, m_listingDirectory);
+        Pending pending;
+        pending.path = RebasePath(entry.path, m_options.rebase);
+        if (entry.kind == ListingKind::Sfv &&
+            (pending.path.empty() || pending.path.front() != '/')) {
+            pending.path.insert(0, m_listingDirectory);
         }
-        if (!entry.recorded) return Report(path, CheckOutcome::NotRecorded);
-
-        if (!m_meter.BeginFile({}, path)) return false;
-        const std::optional<CheckOutcome> outcome = CheckFile(entry, path);
-        m_meter.EndDirectory();
-        if (!outcome) return false;
-        m_meter.EndFile();
-        if (*outcome == CheckOutcome::Missing && m_options.ignoreMissing) return true;
-        return Report(path, *outcome);
+        pending.recorded = entry.recorded;
+        pending.crc = entry.crc;
+        // A lowercased listing names files whose real names may have capitals.
+        pending.caseFolded = entry.kind == ListingKind::Quillmark && !HasCapital(pending.path);
+        pending.size = entry.hasSize ? std::optional<std::uint64_t>(entry.size) : std::nullopt;
+        // An entry with no checksum is not read, but its line keeps its place.
+        FileTask task = pending.recorded ? TaskFor(pending) : FileTask{};
+        m_pending.push_back(std::move(pending));
+        return m_engine.Submit(std::move(task));
     }
 
     bool OnMalformedLine(std::uint64_t line) override {
-        ++m_counts.malformed;
-        m_env.reporter.OnMalformedLine(m_listing, line);
-        return true;
+        // Told in its place among the outcomes, which the engine may still be working on.
+        Pending pending;
+        pending.malformedLine = line;
+        m_pending.push_back(std::move(pending));
+        return m_engine.Submit(FileTask{});
     }
+
+    // Every entry's outcome, once the listing has been read.
+    void Finish() { m_engine.Drain(); }
 
     // The unlisted regular files of each directory that holds a listed one, in path order.
     void ReportNewFiles() {
@@ -179,44 +183,60 @@ public:
     bool WriteFailed() const { return m_writeFailed; }
 
 private:
-    // nullopt when the read was cancelled part-way.
-    std::optional<CheckOutcome> CheckFile(const ListingEntry& entry, std::string& path) {
-        FoundFile found = m_opener.Find(path);
-        if (found.error != 0 && IsMissing(found.error) && entry.kind == ListingKind::Quillmark &&
-            !HasCapital(path)) {
-            // A lowercased listing names files whose real names may have capitals.
+    struct Pending {
+        std::string path;
+        bool recorded = false;
+        std::uint32_t crc = 0;
+        std::optional<std::uint64_t> size;
+        bool caseFolded = false;
+        std::uint64_t malformedLine = 0;  // not an entry: the number of the line that is not one
+    };
+
+    FileTask TaskFor(const Pending& pending) {
+        FileTask task = m_tasks.For(pending.path);
+        task.requiredSize = pending.size;
+        return task;
+    }
+
+    bool Deliver(FileOutcome outcome) {
+        Pending pending = std::move(m_pending.front());
+        m_pending.pop_front();
+        if (pending.malformedLine != 0) {
+            ++m_counts.malformed;
+            m_env.reporter.OnMalformedLine(m_listing, pending.malformedLine);
+            return true;
+        }
+        if (!pending.recorded) return Report(pending.path, CheckOutcome::NotRecorded);
+        if (!outcome.opened && IsMissing(outcome.result.error) && pending.caseFolded) {
             std::string resolved;
-            switch (MatchPathIgnoringCase(path, resolved, m_opener.Start())) {
+            switch (MatchPathIgnoringCase(pending.path, resolved, m_tasks.Start())) {
                 case CaseMatch::Found:
-                    // The meter holds a view of the path about to be replaced.
-                    m_meter.EndDirectory();
-                    path = std::move(resolved);
-                    found = m_opener.Find(path);
+                    pending.path = std::move(resolved);
+                    outcome = m_engine.ReadNow(TaskFor(pending));
+                    if (outcome.result.status == CrcStatus::Cancelled) return false;
                     break;
                 case CaseMatch::Several:
-                    m_env.reporter.OnNotice(EscapeForDisplay(path) +
+                    m_env.reporter.OnNotice(EscapeForDisplay(pending.path) +
                                             ": several files match this name in letter case");
-                    return CheckOutcome::Failed;
+                    return Report(pending.path, CheckOutcome::Failed);
                 case CaseMatch::None:
                     break;
             }
         }
-        if (found.error != 0) {
-            return IsMissing(found.error) ? CheckOutcome::Missing : CheckOutcome::Unreadable;
+        const CheckOutcome checked = OutcomeOf(pending, outcome);
+        if (checked == CheckOutcome::Missing && m_options.ignoreMissing) return true;
+        return Report(pending.path, checked);
+    }
+
+    CheckOutcome OutcomeOf(const Pending& pending, const FileOutcome& outcome) {
+        if (!outcome.opened) {
+            return IsMissing(outcome.result.error) ? CheckOutcome::Missing
+                                                   : CheckOutcome::Unreadable;
         }
-        if (m_newFiles) m_newFiles->Listed(path);
-        if (entry.hasSize && entry.size != found.file->Size()) return CheckOutcome::Failed;
-        const CrcResult result = ChecksumListedFile(m_table, found, m_options.readMode, m_meter);
-        switch (result.status) {
-            case CrcStatus::Cancelled:
-                return std::nullopt;
-            case CrcStatus::Unreadable:
-            case CrcStatus::Changed:
-                return CheckOutcome::Unreadable;
-            case CrcStatus::Ok:
-                break;
-        }
-        return result.crc == entry.crc ? CheckOutcome::Ok : CheckOutcome::Failed;
+        if (m_newFiles) m_newFiles->Listed(pending.path);
+        if (outcome.sizeDiffers) return CheckOutcome::Failed;
+        if (!outcome.result.Readable()) return CheckOutcome::Unreadable;
+        return outcome.result.crc == pending.crc ? CheckOutcome::Ok : CheckOutcome::Failed;
     }
 
     bool Report(const std::string& path, CheckOutcome outcome) {
@@ -235,10 +255,11 @@ private:
     CheckEnvironment& m_env;
     CheckCounts& m_counts;
     ProgressMeter m_meter;
-    FileOpener m_opener;
-    const CrcTable m_table;
+    TaskMaker m_tasks;
+    std::deque<Pending> m_pending;
     bool m_writeFailed = false;
     std::optional<NewFileFinder> m_newFiles;  // only when unlisted files are asked for
+    FileEngine m_engine;  // last: its workers stop before anything they report to goes
 };
 
 class ListingFile {
@@ -346,6 +367,7 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
         }
         reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)), checker);
     }
+    checker.Finish();
     if (!checker.Cancelled() && !checker.WriteFailed() && readError == 0 && options.reportNew) {
         checker.ReportNewFiles();
     }

@@ -23,6 +23,8 @@ struct CheckOptions {
     // OLD=NEW path prefixes, whole components, the first that matches applies.
     std::vector<std::pair<std::string, std::string>> rebase;
     std::string ownOutputFile;  // never reported as new
+    // How many files are read at once, as a run's jobs: 0 finds the number that suits the device.
+    unsigned jobs = 0;
 };
 
 struct CheckCounts {

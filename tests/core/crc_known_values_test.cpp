@@ -8,6 +8,7 @@
 
 #include "checksum/crc_table.h"
 #include "settings/option_flags.h"
+#include "tests/core/checksum_support.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark::testing {
@@ -38,8 +39,7 @@ TEST(KnownValueTest, EveryModeGivesTheStandardCrc) {
         EXPECT_EQ(testing::ReferenceCrc(text), crc) << text;
         const std::string path = dir.Write("known", text);
         for (std::uint8_t flags : kAllModes) {
-            const CrcResult result =
-                table.ComputeFileCrc(path, text.size(), ReadModeFromFlags(flags));
+            const CrcResult result = ComputeFileCrcOf(path, text.size(), ReadModeFromFlags(flags));
             EXPECT_EQ(result.status, CrcStatus::Ok) << text << " flags " << int(flags);
             EXPECT_EQ(result.crc, crc) << text << " flags " << int(flags);
         }
@@ -68,12 +68,12 @@ TEST(CrcUnreadableTest, MissingLockedFifoDirectoryDeviceAndSocketAreOpenFailures
     CrcTable table;
     for (const std::string& path : paths) {
         for (std::uint8_t flags : kAllModes) {
-            EXPECT_EQ(table.ComputeFileCrc(path, 10, ReadModeFromFlags(flags)).status,
+            EXPECT_EQ(ComputeFileCrcOf(path, 10, ReadModeFromFlags(flags)).status,
                       CrcStatus::Unreadable)
                 << path << " flags " << int(flags);
         }
-        EXPECT_EQ(table.CrcBinaryRead(path, 10).status, RawReadStatus::OpenFailed) << path;
-        EXPECT_EQ(table.CrcTextRead(path, 10, ReadModeFromFlags(OPT_ASCII_MODE)).status,
+        EXPECT_EQ(CrcBinaryReadOf(path, 10).status, RawReadStatus::OpenFailed) << path;
+        EXPECT_EQ(CrcTextReadOf(path, 10, ReadModeFromFlags(OPT_ASCII_MODE)).status,
                   RawReadStatus::OpenFailed)
             << path;
     }

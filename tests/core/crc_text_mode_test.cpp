@@ -5,6 +5,7 @@
 
 #include "checksum/crc_table.h"
 #include "settings/option_flags.h"
+#include "tests/core/checksum_support.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark::testing {
@@ -52,10 +53,10 @@ const ModeCase kModeCases[] = {
     {"BinaryNoLineFeed", "abc\rdef\r", 8, kBinary, "abc\rdef\r", RawReadStatus::Ok},
     {"BinaryLongerThanListedReadsTheListedSize", "123456789extra", 9, kBinary, "123456789",
      RawReadStatus::Ok},
-    {"AsciiLongerThanListedFallsBackToTheListedSize", "123456789\r\nextra", 9, kAscii, "123456789",
-     RawReadStatus::CountMismatch},
-    {"UnixLongerThanListedFallsBackToTheListedSize", "ab\ncd\n", 3, kUnixLf, "ab\n",
-     RawReadStatus::CountMismatch},
+    {"AsciiReadsOnlyTheListedSize", "123456789\r\nextra", 9, kAscii, "123456789",
+     RawReadStatus::Ok},
+    {"UnixReadsOnlyTheListedSize", "ab\ncd\n", 3, kUnixLf, "ab\r\n", RawReadStatus::Ok},
+    {"AsciiCrEndingTheListedSizeIsKept", "ab\r\ncd", 3, kAscii, "ab\r", RawReadStatus::Ok},
 };
 
 class ReadingModeTest : public ::testing::TestWithParam<ModeCase> {};
@@ -65,11 +66,11 @@ TEST_P(ReadingModeTest, ChecksumsTheExpectedBytes) {
     TempDir dir;
     std::string path = dir.Write("file", c.file);
     CrcTable table;
-    CrcResult result = table.ComputeFileCrc(path, c.expectedSize, ReadModeFromFlags(c.flags));
+    CrcResult result = ComputeFileCrcOf(path, c.expectedSize, ReadModeFromFlags(c.flags));
     EXPECT_EQ(result.status, CrcStatus::Ok);
     EXPECT_EQ(result.crc, ReferenceCrc(c.checksummedAs));
     if (c.flags != kBinary) {
-        EXPECT_EQ(table.CrcTextRead(path, c.expectedSize, ReadModeFromFlags(c.flags)).status,
+        EXPECT_EQ(CrcTextReadOf(path, c.expectedSize, ReadModeFromFlags(c.flags)).status,
                   c.textPass);
     }
 }
@@ -77,16 +78,15 @@ TEST_P(ReadingModeTest, ChecksumsTheExpectedBytes) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReadingModeTest, ::testing::ValuesIn(kModeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChangedSizeTest, FileThatShrankIsUnreadableInEveryMode) {
+TEST(ChangedSizeTest, FileShorterThanItsSizeIsChangedInEveryMode) {
     TempDir dir;
     std::string path = dir.Write("file", "ab\r\ncd\r\n");
     CrcTable table;
     for (std::uint8_t flags : {kBinary, kAscii, kUnixLf}) {
-        EXPECT_EQ(table.ComputeFileCrc(path, 9, ReadModeFromFlags(flags)).status,
-                  CrcStatus::Unreadable)
+        EXPECT_EQ(ComputeFileCrcOf(path, 9, ReadModeFromFlags(flags)).status, CrcStatus::Changed)
             << "flags " << int(flags);
     }
-    EXPECT_EQ(table.CrcBinaryRead(path, 9).status, RawReadStatus::ReadFailed);
+    EXPECT_EQ(CrcBinaryReadOf(path, 9).status, RawReadStatus::ReadFailed);
 }
 
 // Four bytes that, appended to bytes already checksummed, bring the CRC to target: the four
@@ -148,7 +148,7 @@ TEST_P(SignalValueTest, IsReportedAsItIs) {
 
     TempDir dir;
     std::string path = dir.Write("forced", file);
-    CrcResult result = CrcTable().ComputeFileCrc(path, file.size(), ReadModeFromFlags(c.flags));
+    CrcResult result = ComputeFileCrcOf(path, file.size(), ReadModeFromFlags(c.flags));
     EXPECT_EQ(result.status, CrcStatus::Ok);
     EXPECT_EQ(result.crc, c.crc);
 }

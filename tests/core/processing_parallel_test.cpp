@@ -10,11 +10,10 @@
 #include <random>
 
 #include "checksum/crc_combine.h"
-#include "checksum/split_crc.h"
 #include "platform/directory_handle.h"
 #include "platform/open_fault.h"
+#include "processing/engine/file_engine.h"
 #include "processing/engine/in_flight_controller.h"
-#include "processing/engine/parallel_files.h"
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
@@ -258,42 +257,38 @@ TEST(ParallelEngineTest, ProgressFollowsTheOldestUnfinishedFile) {
     EXPECT_EQ(whole.progress.reports.back().bytesDone, 3 * kSize);
 }
 
-// When one read at a time is the measured choice the walk's own thread reads the file; it still
-// polls between buffers, so a long file shows its progress and a cancel ends it mid-read. A
-// sparse file counts as cached and is split over the cores; a smaller one is read in one piece.
-TEST(ParallelEngineTest, AFileReadOnTheWalksThreadStillPollsAndCancels) {
+// At one read at a time the feeding thread reads the file itself; it still reports between
+// buffers, so a long file shows its progress and a cancel ends it mid-read.
+TEST(FileEngineTest, AFileReadOnTheFeedingThreadStillReportsAndCancels) {
     struct Case {
         std::uintmax_t size;
         ReadMode mode;
     };
     const Case cases[] = {{std::uintmax_t{64} << 30, ReadMode::Binary},
                           {std::uintmax_t{64} << 30, ReadMode::Ascii},
-                          {std::uintmax_t{48} << 20, ReadMode::Binary},
                           {std::uintmax_t{48} << 20, ReadMode::UnixLf}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.size) + " mode " + std::to_string(static_cast<int>(c.mode)));
         TempDir temp;
         std::filesystem::resize_file(temp.Write("long.bin", ""), c.size);
-        const auto directory =
-            std::make_shared<const DirectoryHandle>(*OpenDirectoryPath(temp.Path()));
+        FileTask task;
+        task.directory = std::make_shared<const DirectoryHandle>(*OpenDirectoryPath(temp.Path()));
+        task.directoryText = std::make_shared<const std::string>(temp.Dir());
+        task.name = "long.bin";
+        testing::RecordingProgressView view;
+        view.cancelAfterPolls = 3;
+        ProgressMeter meter(view, std::chrono::nanoseconds(0));
         int delivered = 0;
-        std::vector<std::uint64_t> seen;  // the file's bytes read, as each poll saw them
-        ParallelFiles files(
-            c.mode, {}, ParallelChoice{1},
-            [&](const FileTask&, const FileOutcome&) { return ++delivered, true; },
-            [&](std::uint64_t, const FileTask* oldest, std::uint64_t size, std::uint64_t done) {
-                if (oldest == nullptr) return true;
-                EXPECT_EQ(size, c.size);
-                seen.push_back(done);
-                return seen.size() < 3;
-            });
-        EXPECT_FALSE(files.Submit(
-            FileTask{directory, std::make_shared<const std::string>(temp.Dir()), "long.bin"}));
-        EXPECT_TRUE(files.Cancelled());
+        FileEngine engine(c.mode, ParallelChoice{1}, meter,
+                          [&](const FileTask&, const FileOutcome&) { return ++delivered, true; });
+        EXPECT_FALSE(engine.Submit(std::move(task)));
+        EXPECT_TRUE(meter.Cancelled());
         EXPECT_EQ(delivered, 0);
-        ASSERT_EQ(seen.size(), 3u);
-        EXPECT_GT(seen.front(), 0u);
-        EXPECT_LT(seen.back(), c.size);
+        ASSERT_FALSE(view.reports.empty());
+        EXPECT_EQ(view.reports.back().currentFileSize, c.size);
+        EXPECT_EQ(view.reports.back().currentPath, temp.Dir() + "long.bin");
+        EXPECT_GT(view.reports.back().currentFileDone, 0u);
+        EXPECT_LT(view.reports.back().currentFileDone, c.size);
     }
 }
 
@@ -319,13 +314,13 @@ TEST(CrcCombineTest, SplitReadOfAFileMatchesTheWholeFile) {
     for (const unsigned threads : {1u, 2u, 3u, 5u}) {
         std::optional<RegularFile> file = RegularFile::Open(path);
         ASSERT_TRUE(file);
-        SharedReadProgress progress;
-        const RawRead read = CrcBinaryReadSplit(*file, file->Size(), threads, progress);
+        ReadProgress progress;
+        const RawRead read = CrcTable().CrcBinaryRead(*file, file->Size(), progress, threads);
         ASSERT_EQ(read.status, RawReadStatus::Ok) << threads;
         EXPECT_EQ(~read.reg, testing::ReferenceCrc(content)) << threads;
         EXPECT_EQ(progress.bytes.load(), content.size());
         // A file shorter than its size as opened has no checksum.
-        EXPECT_EQ(CrcBinaryReadSplit(*file, file->Size() + 1, threads, progress).status,
+        EXPECT_EQ(CrcTable().CrcBinaryRead(*file, file->Size() + 1, progress, threads).status,
                   RawReadStatus::ReadFailed);
     }
 }
@@ -369,27 +364,30 @@ TEST(CrcCombineTest, SplitTextPassMatchesOnePass) {
         if (round % 3 == 2) content[kMiB + random() % (2 * kMiB)] = '\x1a';
         const std::string path = temp.Write("text" + std::to_string(round), content);
         for (const ReadMode mode : {ReadMode::Ascii, ReadMode::UnixLf}) {
-            const RawRead whole = table.CrcTextRead(path, content.size(), mode);
-            const RawRead binaryRead = table.CrcBinaryRead(path, content.size());
+            const testing::ReferenceTextPass reference = testing::ReferenceText(
+                testing::ToBytes(content), content.size(), mode == ReadMode::UnixLf);
+            const std::uint32_t binaryCrc = testing::ReferenceCrc(content);
             std::optional<RegularFile> file = RegularFile::Open(path);
             ASSERT_TRUE(file);
             for (const unsigned threads : {1u, 2u, 3u, 4u}) {
-                SharedReadProgress progress;
+                ReadProgress progress;
                 std::optional<RawRead> binary;
                 const RawRead split =
-                    CrcTextReadSplit(*file, content.size(), mode, threads, progress, &binary);
-                ASSERT_EQ(split.status, whole.status)
+                    table.CrcTextRead(*file, content.size(), mode, progress, threads, &binary);
+                ASSERT_EQ(split.status,
+                          reference.countMatches ? RawReadStatus::Ok : RawReadStatus::CountMismatch)
                     << "round " << round << " mode " << static_cast<int>(mode) << " threads "
                     << threads;
-                if (whole.status == RawReadStatus::Ok) {
-                    EXPECT_EQ(split.reg, whole.reg) << "round " << round << " threads " << threads;
+                if (reference.countMatches) {
+                    EXPECT_EQ(~split.reg, reference.crc)
+                        << "round " << round << " threads " << threads;
                     EXPECT_FALSE(binary);
                     ++textResults;
                 }
                 // A text pass that read every byte in vain has the binary checksum too.
                 if (binary) {
                     EXPECT_EQ(binary->status, RawReadStatus::Ok);
-                    EXPECT_EQ(binary->reg, binaryRead.reg)
+                    EXPECT_EQ(~binary->reg, binaryCrc)
                         << "round " << round << " threads " << threads;
                     ++binaryResults;
                 }

@@ -1,6 +1,6 @@
-// parallel_files.cpp - the worker pool, the ordered window of results, and the measured number
-// of reads in flight.
-#include "processing/engine/parallel_files.h"
+// file_engine.cpp - the worker pool, the ordered window of results, and the measured number of
+// reads in flight.
+#include "processing/engine/file_engine.h"
 
 #include <sched.h>
 #include <time.h>
@@ -49,14 +49,13 @@ std::chrono::nanoseconds ProcessCpuTime() {
 
 }  // namespace
 
-ParallelFiles::ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded,
-                             ParallelChoice choice, Deliver deliver, Poll poll)
+FileEngine::FileEngine(ReadMode mode, ParallelChoice choice, ProgressMeter& meter, Deliver deliver)
     : m_mode(mode),
-      m_excluded(std::move(excluded)),
       m_choice(choice),
-      m_splitThreads(ProcessorCount()),
+      // One read at a time is what -j 1 asks for: a large file is not split over the cores then.
+      m_splitThreads(choice.jobs == 1 ? 1 : ProcessorCount()),
+      m_meter(meter),
       m_deliver(std::move(deliver)),
-      m_poll(std::move(poll)),
       m_controller(choice.jobs != 0 ? choice.jobs : kMeasuredStart,
                    choice.jobs != 0 ? choice.jobs : choice.most, m_splitThreads),
       m_sampleStart(std::chrono::steady_clock::now()),
@@ -69,7 +68,7 @@ ParallelFiles::ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded,
     m_windowCap = std::max<std::size_t>(kWindowCap, std::size_t{most} * 8);
 }
 
-ParallelFiles::~ParallelFiles() {
+FileEngine::~FileEngine() {
     {
         std::unique_lock lock(m_mutex);
         m_shutdown = true;
@@ -79,12 +78,7 @@ ParallelFiles::~ParallelFiles() {
     for (std::thread& worker : m_workers) worker.join();
 }
 
-unsigned ParallelFiles::InFlightLimit() const {
-    std::lock_guard lock(m_mutex);
-    return m_controller.Limit();
-}
-
-void ParallelFiles::EnsureWorkers(std::unique_lock<std::mutex>&) {
+void FileEngine::EnsureWorkers(std::unique_lock<std::mutex>&) {
     const unsigned wanted = m_controller.Limit();
     while (wanted > 1 && m_workers.size() < wanted) {
         try {
@@ -97,7 +91,7 @@ void ParallelFiles::EnsureWorkers(std::unique_lock<std::mutex>&) {
     }
 }
 
-void ParallelFiles::RetireWorkers(std::unique_lock<std::mutex>& lock) {
+void FileEngine::RetireWorkers(std::unique_lock<std::mutex>& lock) {
     if (m_workers.empty()) return;
     // At a limit of one no worker takes a new file; those busy finish theirs and leave.
     m_retiring = true;
@@ -110,25 +104,63 @@ void ParallelFiles::RetireWorkers(std::unique_lock<std::mutex>& lock) {
     m_retiring = false;
 }
 
-void ParallelFiles::Process(Entry& entry, unsigned splitThreads) {
+void FileEngine::Process(Entry& entry, unsigned splitThreads) {
     FileOutcome& outcome = entry.outcome;
+    const FileTask& task = entry.task;
+    if (task.directory == nullptr) {
+        outcome.result.error = task.openError;
+        return;
+    }
     int openError = 0;
-    std::optional<RegularFile> file =
-        RegularFile::OpenAt(entry.task.directory->Descriptor(), entry.task.name, &openError);
+    const std::optional<RegularFile> file =
+        RegularFile::OpenAt(task.directory->Descriptor(), task.name, &openError);
     if (!file) {
-        outcome.result = CrcResult{};
         outcome.result.error = openError;
         return;
     }
+    outcome.opened = true;
     if (std::find(m_excluded.begin(), m_excluded.end(), file->Identity()) != m_excluded.end()) {
         outcome.excluded = true;
         return;
     }
     entry.size = file->Size();
-    outcome.result = ComputeFileCrcShared(m_table, *file, m_mode, *entry.progress, splitThreads);
+    if (task.requiredSize && *task.requiredSize != file->Size()) {
+        outcome.sizeDiffers = true;
+        outcome.result.size = file->Size();
+        return;
+    }
+    outcome.result =
+        m_table.ComputeFileCrc(*file, file->Size(), m_mode, *entry.progress, splitThreads);
 }
 
-void ParallelFiles::WorkerLoop() {
+FileOutcome FileEngine::ReadNow(const FileTask& task) {
+    Entry entry;
+    entry.task = task;
+    entry.progress = std::make_unique<ReadProgress>();
+    entry.progress->total = &m_progress;
+    entry.progress->cancel = &m_cancel;
+    entry.progress->poll = [this, &entry] { return Report(&entry); };
+    ++m_active;
+    Process(entry, m_splitThreads);
+    --m_active;
+    return entry.outcome;
+}
+
+bool FileEngine::Report(const Entry* oldest) {
+    ProgressSample sample;
+    sample.bytesDone = m_progress.bytes.load();
+    sample.filesDone = m_filesDelivered;
+    sample.filesInProgress = m_active.load();
+    if (oldest != nullptr) {
+        if (oldest->task.directoryText) sample.directory = *oldest->task.directoryText;
+        sample.name = oldest->task.name;
+        sample.fileSize = oldest->size.load();
+        sample.fileDone = oldest->progress->bytes.load(std::memory_order_relaxed);
+    }
+    return m_meter.Update(sample);
+}
+
+void FileEngine::WorkerLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         // At a limit of one the walk's thread reads by itself.
@@ -139,7 +171,6 @@ void ParallelFiles::WorkerLoop() {
         });
         if (m_shutdown || m_retiring) return;
         Entry& entry = m_window[m_firstUnstarted++];
-        entry.started = true;
         ++m_active;
         // Splitting one file over every core pays only when nothing else keeps the cores busy.
         const unsigned split =
@@ -158,7 +189,7 @@ void ParallelFiles::WorkerLoop() {
     }
 }
 
-void ParallelFiles::Measure() {
+void FileEngine::Measure() {
     if (m_choice.jobs != 0) return;
     const unsigned before = m_controller.Limit();
     const auto now = std::chrono::steady_clock::now();
@@ -188,9 +219,8 @@ void ParallelFiles::Measure() {
     if (m_controller.Limit() > before) m_workAvailable.notify_all();
 }
 
-void ParallelFiles::Stop(std::unique_lock<std::mutex>& lock, bool byUser) {
+void FileEngine::Stop(std::unique_lock<std::mutex>& lock) {
     m_stopped = true;
-    m_cancelledByUser = m_cancelledByUser || byUser;
     m_cancel = true;
     // Workers finish the buffer they are in; nothing of theirs is delivered.
     m_entryDone.wait(lock, [&] { return m_active == 0; });
@@ -199,7 +229,7 @@ void ParallelFiles::Stop(std::unique_lock<std::mutex>& lock, bool byUser) {
     m_directoriesHeld = 0;
 }
 
-void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
+void FileEngine::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
     // One read at a time, or no worker to be had: the walk's own thread does the work, which
     // spares a hand-over per file (on trees of tiny files that costs more than it gains).
     const bool onThisThread = m_workers.empty() || m_controller.Limit() == 1;
@@ -209,11 +239,13 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
         lock.unlock();
         // The walk's thread reads this file itself, so it keeps polling between buffers: progress
         // still reaches the front end and a cancel is heard, however long the file.
-        entry.progress->poll = [this, &entry] {
-            return m_poll(m_progress.bytes.load(), &entry.task, entry.size.load(),
-                          entry.progress->bytes.load(std::memory_order_relaxed));
-        };
-        Process(entry, m_splitThreads);
+        entry.progress->poll = [this, &entry] { return Report(&entry); };
+        // A cancel is heard before each file is opened, however small the files.
+        if (Report(&entry)) {
+            Process(entry, m_splitThreads);
+        } else {
+            entry.outcome.result.status = CrcStatus::Cancelled;
+        }
         entry.progress->poll = nullptr;
         lock.lock();
         entry.done = true;
@@ -242,32 +274,27 @@ void ParallelFiles::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) 
         }
         --m_firstUnstarted;
         lock.unlock();
-        const bool delivered =
-            outcome.result.status == CrcStatus::Cancelled || m_deliver(task, outcome);
-        lock.lock();
-        if (outcome.result.status == CrcStatus::Cancelled) {
-            Stop(lock, true);
-        } else if (!delivered) {
-            Stop(lock, false);
+        bool delivered = outcome.result.status != CrcStatus::Cancelled;
+        if (delivered && !outcome.excluded) {
+            ++m_filesDelivered;
+            delivered = m_deliver(task, outcome);
         }
+        lock.lock();
+        if (!delivered) Stop(lock);
     }
     if (m_stopped) return;
     const Entry* oldest = m_window.empty() ? nullptr : &m_window.front();
-    const std::uint64_t bytes = m_progress.bytes.load();
     lock.unlock();
-    const bool goOn = oldest == nullptr
-                          ? m_poll(bytes, nullptr, 0, 0)
-                          : m_poll(bytes, &oldest->task, oldest->size.load(),
-                                   oldest->progress->bytes.load(std::memory_order_relaxed));
+    const bool goOn = Report(oldest);
     lock.lock();
-    if (!goOn) Stop(lock, true);
+    if (!goOn) Stop(lock);
 }
 
-bool ParallelFiles::WindowFull() const {
+bool FileEngine::WindowFull() const {
     return m_window.size() >= m_windowCap || m_directoriesHeld >= kMostDirectoriesHeld;
 }
 
-bool ParallelFiles::Submit(FileTask task) {
+bool FileEngine::Submit(FileTask task) {
     std::unique_lock lock(m_mutex);
     if (m_stopped) return false;
     EnsureWorkers(lock);
@@ -275,7 +302,7 @@ bool ParallelFiles::Submit(FileTask task) {
     Entry& entry = m_window.emplace_back();
     entry.task = std::move(task);
     if (newDirectory) ++m_directoriesHeld;
-    entry.progress = std::make_unique<SharedReadProgress>();
+    entry.progress = std::make_unique<ReadProgress>();
     entry.progress->total = &m_progress;
     entry.progress->cancel = &m_cancel;
     // A worker is woken only when it may take the file: at a limit of one the walk's thread reads
@@ -286,7 +313,7 @@ bool ParallelFiles::Submit(FileTask task) {
     return !m_stopped;
 }
 
-bool ParallelFiles::Drain() {
+bool FileEngine::Drain() {
     std::unique_lock lock(m_mutex);
     while (!m_stopped && !m_window.empty()) DeliverReady(lock, true);
     return !m_stopped;

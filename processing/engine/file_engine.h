@@ -1,5 +1,6 @@
-// parallel_files.h - files of a walk opened, read and checksummed by a pool of workers, their
-// results handed back strictly in the order the walk gave them.
+// file_engine.h - the one place files are opened, read and checksummed: files of a walk or of a
+// listing, read by a pool of workers (or, one at a time, by the calling thread) and handed back
+// strictly in the order they were fed.
 #pragma once
 
 #include <atomic>
@@ -10,29 +11,17 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "checksum/crc_table.h"
-#include "checksum/split_crc.h"
-#include "platform/directory_handle.h"
+#include "checksum/read_progress.h"
 #include "platform/regular_file.h"
+#include "processing/engine/file_task.h"
 #include "processing/engine/in_flight_controller.h"
+#include "processing/progress_meter.h"
 
 namespace quillmark {
-
-// A file of the walk: a name in an open directory, and the directory's text as printed.
-struct FileTask {
-    std::shared_ptr<const DirectoryHandle> directory;
-    std::shared_ptr<const std::string> directoryText;
-    std::string name;
-};
-
-struct FileOutcome {
-    CrcResult result;
-    bool excluded = false;  // the run's own output: reported by nobody
-};
 
 // How many reads a run keeps in flight: a fixed number, or 0 for the measured choice.
 struct ParallelChoice {
@@ -40,50 +29,49 @@ struct ParallelChoice {
     unsigned most = 16;  // the ceiling of the measured choice
 };
 
-class ParallelFiles {
+class FileEngine {
 public:
-    // Called on the walk's thread for each finished file, in walk order; false stops the run
+    // Called on the feeding thread for each finished file, in feeding order; false stops the run
     // (a failed write). Nothing more is delivered after it returns false.
     using Deliver = std::function<bool(const FileTask&, const FileOutcome&)>;
-    // Called on the walk's thread at least every poll interval while it waits, with the bytes
-    // read so far and the oldest unfinished file; false is a cancel request.
-    // For the oldest file also its size (0 until it is open) and the bytes read of it.
-    using Poll = std::function<bool(std::uint64_t bytesRead, const FileTask* oldest,
-                                    std::uint64_t oldestSize, std::uint64_t oldestDone)>;
 
-    ParallelFiles(ReadMode mode, std::vector<FileIdentity> excluded, ParallelChoice choice,
-                  Deliver deliver, Poll poll);
-    ParallelFiles(const ParallelFiles&) = delete;
-    ParallelFiles& operator=(const ParallelFiles&) = delete;
+    // Progress and cancel requests go through meter, on the feeding thread only. At jobs 1 the
+    // feeding thread reads every file itself.
+    FileEngine(ReadMode mode, ParallelChoice choice, ProgressMeter& meter, Deliver deliver);
+    FileEngine(const FileEngine&) = delete;
+    FileEngine& operator=(const FileEngine&) = delete;
     // Stops every worker within one read buffer and joins them; undelivered results are dropped.
-    ~ParallelFiles();
+    ~FileEngine();
 
+    // A file never checksummed (the run's own output): before the first Submit.
+    void Exclude(const FileIdentity& identity) { m_excluded.push_back(identity); }
     // Queues one file, first delivering what is ready, and waiting while the queue is full.
     // False once the run has stopped (cancelled or a delivery failed): nothing is queued then.
     bool Submit(FileTask task);
     // Delivers every queued file, waiting for the last one: a message that follows then stands
     // after all the results that came before it. False when the run stopped meanwhile.
     bool Drain();
+    // One file read at once on the calling thread, outside the order: for a second look from
+    // inside Deliver (a listed name found under another letter case).
+    FileOutcome ReadNow(const FileTask& task);
 
     bool Stopped() const { return m_stopped; }
-    bool Cancelled() const { return m_cancelledByUser; }
     std::uint64_t BytesRead() const { return m_progress.bytes.load(); }
-    unsigned InFlightLimit() const;
 
 private:
     struct Entry {
         FileTask task;
         // Its own count of bytes read (counted into the run's as well) and its size once open,
-        // read by the walk's thread for the progress of the oldest file.
-        std::unique_ptr<SharedReadProgress> progress;
+        // read by the feeding thread for the progress of the oldest file.
+        std::unique_ptr<ReadProgress> progress;
         std::atomic<std::uint64_t> size{0};
         FileOutcome outcome;
-        bool started = false;
         bool done = false;
     };
 
     void WorkerLoop();
     void Process(Entry& entry, unsigned splitThreads);
+    bool Report(const Entry* oldest);
     void EnsureWorkers(std::unique_lock<std::mutex>& lock);
     // Joins the idle workers once one read at a time is the choice: in a process of one thread
     // the kernel skips the reference counting and locking that every open, read and close
@@ -92,36 +80,36 @@ private:
     // Delivers finished entries at the front; waits up to one poll interval for the front one
     // when wait is set. Called with the lock held; releases it while delivering.
     void DeliverReady(std::unique_lock<std::mutex>& lock, bool wait);
-    void Stop(std::unique_lock<std::mutex>& lock, bool byUser);
+    void Stop(std::unique_lock<std::mutex>& lock);
     void Measure();
-    // The walk's thread waits while this holds: so many results wait already, or they hold open
+    // The feeding thread waits while this holds: so many results wait already, or they hold open
     // so many directories.
     bool WindowFull() const;
 
     const CrcTable m_table;
     const ReadMode m_mode;
-    const std::vector<FileIdentity> m_excluded;
+    std::vector<FileIdentity> m_excluded;
     const ParallelChoice m_choice;
     const unsigned m_splitThreads;
+    ProgressMeter& m_meter;
     Deliver m_deliver;
-    Poll m_poll;
 
     std::atomic<bool> m_cancel{false};
-    SharedReadProgress m_progress;
+    ReadProgress m_progress;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_workAvailable;
     std::condition_variable m_entryDone;
-    std::deque<Entry> m_window;  // undelivered files in walk order; references stay valid
+    std::deque<Entry> m_window;  // undelivered files in feeding order; references stay valid
     std::size_t m_firstUnstarted = 0;
-    const Entry* m_awaited = nullptr;  // the file the walk's thread is waiting for, if any
-    unsigned m_active = 0;
+    const Entry* m_awaited = nullptr;   // the file the feeding thread is waiting for, if any
+    std::atomic<unsigned> m_active{0};  // reads under way; counted under the lock
     bool m_shutdown = false;
     bool m_retiring = false;
     bool m_stopped = false;
-    bool m_cancelledByUser = false;
     std::size_t m_windowCap;
     std::size_t m_directoriesHeld = 0;  // distinct directories of the files in the window
+    std::uint64_t m_filesDelivered = 0;
 
     InFlightController m_controller;
     std::chrono::steady_clock::time_point m_sampleStart;
