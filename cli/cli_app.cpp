@@ -18,7 +18,6 @@
 #include "cli/interrupt_flag.h"
 #include "platform/regular_file.h"
 #include "processing/check/sfv_writer.h"
-#include "processing/file_sink.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
 
@@ -129,46 +128,30 @@ int RunCommandLine(int argc, const char* const* argv) {
                                 [&progress] { progress.RestoreLine(); });
     }
 
-    // SFV comes from the run's tabular lines; the output file, when there is one, is this
-    // command's own so the rewritten lines can reach it.
-    FileSink sfvFile;
-    std::optional<SfvSink> sfv;
+    std::optional<SfvFormat> sfv;
     if (options.sfv) {
-        CCRCSettings& settings = options.settings;
-        const bool toFile = settings.m_nOutputDest == 0 && !settings.m_strOutput.empty();
-        if (toFile && !sfvFile.Open(settings.m_strOutput)) {
-            WriteAllTo(STDERR_FILENO, "quillmark-cli: Error: Unable to write to output file.\n");
-            return kExitTrouble;
-        }
-        settings.m_nOutputStyle = 1;
-        settings.m_bLowercase = 0;
-        settings.m_nOutputDest = 1;
-        settings.UpdateFlags();
-        sfv.emplace(toFile ? static_cast<OutputSink&>(sfvFile) : results,
-                    [](std::string_view path, std::string_view reason) {
-                        WriteAllTo(STDERR_FILENO, "quillmark-cli: left out of the SFV listing: " +
-                                                      EscapeForDisplay(path) + ": " +
-                                                      std::string(reason) + "\n");
-                    });
+        sfv.emplace(options.settings.m_flags, [](std::string_view path, std::string_view reason) {
+            WriteAllTo(STDERR_FILENO,
+                       "quillmark-cli: left out of the SFV listing: " + EscapeForDisplay(path) +
+                           ": " + std::string(reason) + "\n");
+        });
     }
-    OutputSink& pane = sfv ? static_cast<OutputSink&>(*sfv) : results;
+    OutputSink& pane = results;
     ConsoleMessagePresenter messages(STDERR_FILENO, pane, progress);
     ResultTree tree;
     ConsoleUnreadableReport unreadable(pane, progress);
     RunEnvironment environment{pane, messages, progress, tree};
     environment.unreadable = &unreadable;
     environment.jobs = options.jobs;
-    // Standard output redirected to a file inside the tree must not list itself, nor the SFV
-    // file the command writes.
-    environment.screenFile =
-        sfv && sfvFile.IsOpen() ? sfvFile.Identity() : IdentityOfDescriptor(STDOUT_FILENO);
+    environment.format = sfv ? &*sfv : nullptr;
+    // Standard output redirected to a file inside the tree must not list itself.
+    environment.screenFile = IdentityOfDescriptor(STDOUT_FILENO);
 
     bool anyUnreadable = false;
     bool anyMissing = false;
     bool cancelled = false;
     for (const std::string& input : options.inputs) {
         options.settings.m_strInput = input;
-        if (sfv) sfv->WriteVerbatim(SfvHeaderLine(options.settings.m_flags));
         const RunOutcome summary = RunProcessing(options.settings, environment);
         anyUnreadable = anyUnreadable || summary.filesUnreadable > 0;
         pane.Flush();
@@ -176,16 +159,12 @@ int RunCommandLine(int argc, const char* const* argv) {
         cancelled = summary.cancelled || InterruptRequested();
         if (cancelled || !pane.Flush()) break;
     }
-    const bool sfvWritten = pane.Flush() && (!sfv || sfvFile.Close());
+    pane.Flush();
     progress.ClearLine();
 
     if (results.Failed()) {
         WriteAllTo(STDERR_FILENO, std::string("quillmark-cli: error writing standard output: ") +
                                       std::strerror(results.ErrorNumber()) + "\n");
-        return kExitTrouble;
-    }
-    if (!sfvWritten) {
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: Error: Unable to write to output file.\n");
         return kExitTrouble;
     }
     if (cancelled) {

@@ -119,8 +119,14 @@ bool DirectoryWalk::Report(const std::string& directoryText, const std::string& 
         m_tree.Insert(directoryText + name, result.size, result.crc, result.Readable());
         return true;
     }
-    const std::string text = FormatResultLine(m_settings, result.Readable(), result.crc,
-                                              directoryText, name, result.size);
+    std::string text;
+    if (m_format != nullptr) {
+        m_format->Append(text, directoryText + name, result.size, result.crc, result.Readable());
+        if (text.empty()) return true;
+    } else {
+        text = FormatResultLine(m_settings, result.Readable(), result.crc, directoryText, name,
+                                result.size);
+    }
     if (!m_sink.Write(text)) m_writeFailed = true;
     return !m_writeFailed;
 }

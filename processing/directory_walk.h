@@ -35,6 +35,8 @@ public:
 
     // Files never checksummed, such as the run's own output file. Before the walk starts.
     void Exclude(const FileIdentity& identity) { m_engine.Exclude(identity); }
+    // Lines in this format instead of the settings' style. Before the walk starts.
+    void WriteIn(const ResultFormat* format) { m_format = format; }
     // Told of each unreadable file with its reason, besides its read-error line.
     void ReportUnreadableTo(UnreadableFileReport* report) { m_unreadableReport = report; }
 
@@ -69,6 +71,7 @@ private:
     RunMessages& m_messages;
     ProgressMeter& m_meter;
     UnreadableFileReport* m_unreadableReport = nullptr;
+    const ResultFormat* m_format = nullptr;
     FileEngine m_engine;
     bool m_writeFailed = false;
     std::uint64_t m_filesReported = 0;

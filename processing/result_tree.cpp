@@ -30,12 +30,14 @@ void ResultTree::Insert(std::string path, std::uint64_t size, std::uint32_t crc,
                            ResultNode{size, crc, readable, std::move(path)});
 }
 
-bool ResultTree::Print(OutputSink& sink) const {
+bool ResultTree::Print(OutputSink& sink, const ResultFormat* format) const {
     std::string block;
     block.reserve(kPrintBlock + 512);
     for (const auto& [key, node] : m_entries) {
         const std::string& path = node.m_strPath.empty() ? key : node.m_strPath;
-        if (node.m_bReadable) {
+        if (format != nullptr) {
+            format->Append(block, path, node.m_nSize, node.m_nCrc, node.m_bReadable);
+        } else if (node.m_bReadable) {
             AppendTabularLine(block, node.m_nCrc, node.m_nSize, path, {});
         } else {
             AppendReadErrorLine(block, path, {});

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "processing/output_sink.h"
+#include "processing/result_format.h"
 
 namespace quillmark {
 
@@ -27,8 +28,8 @@ public:
     bool IsEmpty() const { return m_entries.empty(); }
     std::size_t Size() const { return m_entries.size(); }
     // Prints every entry in order as a tabular line (a read-error line for an unreadable
-    // file). Stops and returns false at the first failed write.
-    bool Print(OutputSink& sink) const;
+    // file), or in format when one is given. Stops and returns false at the first failed write.
+    bool Print(OutputSink& sink, const ResultFormat* format = nullptr) const;
     void Clear() { m_entries.clear(); }
 
 private:

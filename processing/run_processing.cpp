@@ -62,7 +62,13 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
 
     OutputSink& sink = toFile ? static_cast<OutputSink&>(file) : env.pane;
     ProgressMeter meter(env.progress, ProgressMeter::kDefaultInterval, env.clock);
+    if (env.format != nullptr && !sink.Write(env.format->Header())) {
+        messages.Show(kWriteFailedText);
+        file.Close();
+        return finish();
+    }
     DirectoryWalk walk(settings, sink, env.tree, messages, meter, ParallelChoice{env.jobs});
+    walk.WriteIn(env.format);
     walk.ReportUnreadableTo(env.unreadable);
     if (env.screenFile) walk.Exclude(*env.screenFile);
     if (toFile) {
@@ -84,7 +90,7 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     bool written = !walk.WriteFailed();
     if (sorted) {
         // A cancelled sorted run prints nothing: half a sorted list would read as a whole one.
-        if (!summary.cancelled && !env.tree.IsEmpty()) written = env.tree.Print(sink);
+        if (!summary.cancelled && !env.tree.IsEmpty()) written = env.tree.Print(sink, env.format);
         env.tree.Clear();
     }
     if (written) written = sink.Flush();

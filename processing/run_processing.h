@@ -7,6 +7,7 @@
 
 #include "platform/regular_file.h"
 #include "processing/output_sink.h"
+#include "processing/result_format.h"
 #include "processing/result_tree.h"
 #include "processing/run_reporting.h"
 #include "settings/crc_settings.h"
@@ -33,6 +34,9 @@ struct RunEnvironment {
     std::chrono::steady_clock::time_point (*clock)() = &std::chrono::steady_clock::now;
     // A window must never wait in an open: it refuses an output that is not a regular file.
     bool regularOutputOnly = false;
+    // Results in this format instead of the settings' style (SFV, say); each run's output opens
+    // with its header.
+    const ResultFormat* format = nullptr;
 };
 
 struct RunOutcome {

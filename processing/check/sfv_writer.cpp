@@ -1,4 +1,4 @@
-// sfv_writer.cpp - tabular result lines rewritten as SFV lines.
+// sfv_writer.cpp - results written as SFV lines.
 #include "processing/check/sfv_writer.h"
 
 #include "processing/name_escaping.h"
@@ -17,60 +17,21 @@ std::string SfvHeaderLine(std::uint8_t flags) {
     return line;
 }
 
-SfvSink::SfvSink(OutputSink& target, LeftOut leftOut)
-    : m_target(target), m_leftOut(std::move(leftOut)) {}
-
-bool SfvSink::Write(std::string_view text) {
-    m_reader.Feed(text, *this);
-    return !m_failed;
-}
-
-bool SfvSink::Flush() {
-    PassPending();
-    return !m_failed && m_target.Flush();
-}
-
-bool SfvSink::WriteVerbatim(std::string_view text) {
-    if (!PassPending()) return false;
-    if (!m_failed && !m_target.Write(text)) m_failed = true;
-    return !m_failed;
-}
-
-bool SfvSink::OnEntry(const ListingEntry& entry) {
-    if (!PassPending()) return false;
-    if (!entry.recorded) {
-        m_leftOut(entry.path, "no CRC, the file could not be read");
-        return true;
+void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, std::uint32_t crc,
+                       bool readable) const {
+    if (!readable) {
+        m_leftOut(path, "no CRC, the file could not be read");
+        return;
     }
-    if (NeedsListingEscape(entry.path)) {
-        m_leftOut(entry.path, "its name holds a line break");
-        return true;
+    if (NeedsListingEscape(path)) {
+        m_leftOut(path, "its name holds a line break");
+        return;
     }
-    // Held back: until the next line arrives, a name cut by a raw line feed cannot be told from
-    // a whole one.
-    m_pending = entry;
-    return true;
-}
-
-bool SfvSink::OnMalformedLine(std::uint64_t) {
-    // The rest of a name that held a raw line feed.
-    if (m_pending) {
-        m_leftOut(m_pending->path, "its name holds a line break");
-        m_pending.reset();
-    }
-    return true;
-}
-
-bool SfvSink::PassPending() {
-    if (!m_pending || m_failed) return !m_failed;
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string line = m_pending->path;
-    line += ' ';
-    for (int shift = 28; shift >= 0; shift -= 4) line += kDigits[(m_pending->crc >> shift) & 0xFu];
-    line += '\n';
-    m_pending.reset();
-    if (!m_target.Write(line)) m_failed = true;
-    return !m_failed;
+    text += path;
+    text += ' ';
+    for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(crc >> shift) & 0xFu];
+    text += '\n';
 }
 
 }  // namespace quillmark

@@ -1,14 +1,12 @@
-// sfv_writer.h - a run's tabular result lines turned into SFV lines that SFV checkers read.
+// sfv_writer.h - a run's results as SFV lines that SFV checkers read.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "processing/check/listing_reader.h"
-#include "processing/output_sink.h"
+#include "processing/result_format.h"
 
 namespace quillmark {
 
@@ -16,31 +14,22 @@ namespace quillmark {
 // same tree gives the same bytes.
 std::string SfvHeaderLine(std::uint8_t flags);
 
-// Takes the text a tabular run writes (whole lines, in any pieces) and passes on "PATH CRC"
-// lines. A file SFV cannot hold - one with no CRC, or a name with a line break - is left out and
-// told to leftOut with the reason.
-class SfvSink : public OutputSink, private ListingVisitor {
+// "PATH CRC" lines. A file SFV cannot hold - one with no CRC, or a name with a line break - is
+// left out and told to leftOut with the reason.
+class SfvFormat : public ResultFormat {
 public:
     using LeftOut = std::function<void(std::string_view path, std::string_view reason)>;
 
-    SfvSink(OutputSink& target, LeftOut leftOut);
+    SfvFormat(std::uint8_t flags, LeftOut leftOut)
+        : m_flags(flags), m_leftOut(std::move(leftOut)) {}
 
-    bool Write(std::string_view text) override;
-    // Also passes on the last line held back to see whether its name went on past a line break.
-    bool Flush() override;
-    // Header lines and other text that is already SFV.
-    bool WriteVerbatim(std::string_view text);
+    std::string Header() const override { return SfvHeaderLine(m_flags); }
+    void Append(std::string& text, std::string_view path, std::uint64_t size, std::uint32_t crc,
+                bool readable) const override;
 
 private:
-    bool OnEntry(const ListingEntry& entry) override;
-    bool OnMalformedLine(std::uint64_t line) override;
-    bool PassPending();
-
-    OutputSink& m_target;
+    std::uint8_t m_flags;
     LeftOut m_leftOut;
-    ListingReader m_reader{ListingKind::Quillmark, true};
-    std::optional<ListingEntry> m_pending;
-    bool m_failed = false;
 };
 
 }  // namespace quillmark
