@@ -87,6 +87,30 @@ echo "$bigfile"
 echo "auto / cat:  $(ratio "$(get auto "$bigfile")" "$(get cat "$bigfile")")  (target <= 1.15)"
 echo "7-Zip / auto: $(ratio "$(get 7zip "$bigfile")" "$(get auto "$bigfile")")  (target >= 2)"
 
+echo
+echo "== Checks against the runs that made their listings, median of $runs =="
+"$cli" -t --no-progress "$tree/" >"$work/tree.lst"
+"$cli" -t --no-progress "$big" >"$work/big.lst"
+for listing in tree big; do
+    "$cli" -c --no-progress "$work/$listing.lst" >/dev/null 2>&1 ||
+        { echo "parallel_bench: the fresh $listing listing does not check" >&2; exit 1; }
+done
+warm
+treecheck=$(compare warm run check -- \
+    "'$cli' -t --no-progress '$tree/'" "'$cli' -c --no-progress '$work/tree.lst'")
+echo "warm tree: $treecheck" | tr '\n' ' '; echo
+echo "warm tree check / run: $(ratio "$(get check "$treecheck")" "$(get run "$treecheck")")  (target <= 1.1)"
+bigcheck=$(compare warm run check -- \
+    "'$cli' -t --no-progress '$big'" "'$cli' -c --no-progress '$work/big.lst'")
+echo "warm 1 GiB: $bigcheck" | tr '\n' ' '; echo
+echo "warm 1 GiB check / run: $(ratio "$(get check "$bigcheck")" "$(get run "$bigcheck")")  (target <= 1.1)"
+if [[ $can_drop -eq 1 ]]; then
+    coldcheck=$(compare drop run check -- \
+        "'$cli' -t --no-progress '$tree/'" "'$cli' -c --no-progress '$work/tree.lst'")
+    echo "cold tree: $coldcheck" | tr '\n' ' '; echo
+    echo "cold tree check / run: $(ratio "$(get check "$coldcheck")" "$(get run "$coldcheck")")  (target <= 1.2)"
+fi
+
 if [[ ${MILLION:-0} == 1 ]]; then
     echo
     echo "== 1,000,000 empty files in 1,000 directories, warm, median of $runs =="

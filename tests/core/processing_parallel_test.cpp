@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "checksum/crc_combine.h"
 #include "platform/directory_handle.h"
 #include "platform/open_fault.h"
+#include "processing/check/listing_check.h"
 #include "processing/engine/file_engine.h"
 #include "processing/engine/in_flight_controller.h"
 #include "tests/core/run_fakes.h"
@@ -104,7 +106,7 @@ TEST(ParallelEngineTest, RandomTreesGiveTheSameOutputAsOneFileAtATime) {
             settings.m_bUnixLF = mode.unixLF;
             const RunRecord one = RunWithJobs(temp / "t/", 1, settings);
             ASSERT_FALSE(one.messages.empty()) << "the locked directory gives a message";
-            for (const unsigned jobs : {0u, 3u, 16u}) {
+            for (const unsigned jobs : {0u, 2u, 8u}) {
                 const RunRecord many = RunWithJobs(temp / "t/", jobs, settings);
                 EXPECT_EQ(many.pane, one.pane) << "jobs " << jobs;
                 EXPECT_EQ(many.messages, one.messages) << "jobs " << jobs;
@@ -113,6 +115,65 @@ TEST(ParallelEngineTest, RandomTreesGiveTheSameOutputAsOneFileAtATime) {
                 EXPECT_EQ(many.summary.bytesRead, one.summary.bytesRead);
             }
         }
+    }
+}
+
+// A check of a random tree's listing after files were changed, removed and added: every outcome,
+// note and count is the same whatever number of files is read at once.
+TEST(ParallelEngineTest, ChecksOfChangedTreesGiveTheSameOutcomesAtEveryJobCount) {
+    FaultSeam seam;
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        TempDir temp;
+        BuildRandomTree(temp, random);
+        CCRCSettings settings;
+        settings.m_nOutputStyle = 1;
+        settings.m_nReadMode = seed == 2 ? 0 : 1;
+        const std::string listing =
+            temp.Write("listing.txt", RunWithJobs(temp / "t/", 1, settings).pane);
+        int changed = 0, removed = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(temp / "t")) {
+            if (!entry.is_regular_file()) continue;
+            const int what = static_cast<int>(random() % 6);
+            if (what == 0) {
+                testing::WriteFile(entry.path(), "changed " + std::to_string(++changed));
+            } else if (what == 1 && ++removed) {
+                fs::remove(entry.path());
+            }
+        }
+        temp.Write("t/a/added.txt", "new");
+        temp.Write("t/c/Added.txt", "new too");
+        ASSERT_GT(changed, 0);
+        ASSERT_GT(removed, 0);
+
+        struct SaidRecorder : CheckReporter {
+            void OnMalformedLine(std::string_view, std::uint64_t line) override {
+                said.push_back(std::to_string(line));
+            }
+            void OnNotice(std::string_view text) override { said.emplace_back(text); }
+            std::vector<std::string> said;
+        };
+        auto check = [&](unsigned jobs) {
+            CheckOptions options;
+            options.readMode = settings.ChecksumReadMode();
+            options.reportNew = true;
+            options.jobs = jobs;
+            StringSink out;
+            SaidRecorder reporter;
+            SilentProgressView progress;
+            CheckEnvironment env{out, reporter, progress};
+            CheckCounts counts;
+            EXPECT_EQ(CheckListing(listing, options, env, counts).status, ListingStatus::Checked);
+            return std::make_tuple(out.text_, reporter.said, FormatCheckSummary(counts));
+        };
+        const auto one = check(1);
+        const std::string& outcomes = std::get<0>(one);
+        for (const char* expected :
+             {": OK\n", ": FAILED\n", ": MISSING\n", ": NEW\n", ": NOT RECORDED\n"}) {
+            EXPECT_NE(outcomes.find(expected), std::string::npos) << expected;
+        }
+        for (const unsigned jobs : {0u, 2u, 8u}) EXPECT_EQ(check(jobs), one) << "jobs " << jobs;
     }
 }
 
