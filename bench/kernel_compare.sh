@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kernel_compare.sh - two builds of quillmark-cli (say, before and after a change of CRC kernel)
 # on the same warm 1 GiB files in every mode: binary on random bytes, -a on CR LF text, -u on LF
-# text. Runs alternate between the builds; each figure is the median of RUNS runs, and the ratio
-# is NEW's median over OLD's.
+# text. Runs alternate between the builds; each figure is the median of RUNS runs, wall-clock and
+# processor time, and each ratio is NEW's median over OLD's.
 #
 # Usage: bench/kernel_compare.sh OLD-quillmark-cli NEW-quillmark-cli
 # Environment: TMPDIR (data, 3 GiB), RUNS (default 7).
@@ -28,16 +28,19 @@ tr -d '\r' <crlf.txt >lf.txt
 rm block.txt
 cat random.bin crlf.txt lf.txt >/dev/null
 
+# "wall processor" seconds of one run, output discarded; processor time (user + system) shows the
+# cost apart from waiting when other work shares the machine.
 seconds() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || { echo "kernel_compare: failed: $*" >&2; exit 1; }
-    end=$(date +%s%N)
-    awk -v ns="$((end - start))" 'BEGIN { printf "%.4f", ns / 1e9 }'
+    local real user sys
+    read -r real user sys < <({ TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>&1; } 2>&1) ||
+        { echo "kernel_compare: failed: $*" >&2; exit 1; }
+    awk -v r="$real" -v u="$user" -v s="$sys" 'BEGIN { printf "%.3f %.3f", r, u + s }'
 }
 median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-printf '%-22s %10s %10s %9s\n' "mode" "old s" "new s" "new/old"
+printf '%-18s %8s %8s %8s   %8s %8s %8s\n' "mode" "old wall" "new wall" "new/old" \
+    "old cpu" "new cpu" "new/old"
 for mode in "binary random.bin" "-a crlf.txt" "-u lf.txt"; do
     read -r flag file <<<"$mode"
     args=(-t "$file")
@@ -45,13 +48,16 @@ for mode in "binary random.bin" "-a crlf.txt" "-u lf.txt"; do
     # Both must agree to the byte; one run each also warms what they use.
     cmp -s <("$old" "${args[@]}") <("$new" "${args[@]}") ||
         { echo "kernel_compare: the builds disagree on ${args[*]}" >&2; exit 1; }
-    old_times=() new_times=()
+    old_wall=() new_wall=() old_cpu=() new_cpu=()
     for ((r = 0; r < runs; r++)); do
-        old_times+=("$(seconds "$old" "${args[@]}")")
-        new_times+=("$(seconds "$new" "${args[@]}")")
+        read -r wall cpu <<<"$(seconds "$old" "${args[@]}")"
+        old_wall+=("$wall") old_cpu+=("$cpu")
+        read -r wall cpu <<<"$(seconds "$new" "${args[@]}")"
+        new_wall+=("$wall") new_cpu+=("$cpu")
     done
-    o=$(median "${old_times[@]}")
-    n=$(median "${new_times[@]}")
-    printf '%-22s %10s %10s %9s\n' "$flag ${file}" "$o" "$n" "$(awk -v a="$n" -v b="$o" 'BEGIN { printf "%.3f", a / b }')"
+    ow=$(median "${old_wall[@]}") nw=$(median "${new_wall[@]}")
+    oc=$(median "${old_cpu[@]}") nc=$(median "${new_cpu[@]}")
+    printf '%-18s %8s %8s %8s   %8s %8s %8s\n' "$flag ${file}" "$ow" "$nw" "$(ratio "$nw" "$ow")" \
+        "$oc" "$nc" "$(ratio "$nc" "$oc")"
 done
-echo "medians of $runs alternating runs; old $old, new $new"
+echo "medians of $runs alternating runs (seconds); old $old, new $new"
