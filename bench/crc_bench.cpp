@@ -1,6 +1,6 @@
-// crc_bench.cpp - CRC-32 throughput in memory (libdeflate, the engine's register update, the table
-// loop, the text pass), and a file mode that times the whole engine on one file for
-// bench/crc_vs_cat.sh.
+// crc_bench.cpp - CRC-32 throughput in memory (the two kernel libraries, ISA-L where it was
+// found, and libdeflate; the engine's register update, the table loop, the text pass), and a file
+// mode that times the whole engine on one file for bench/crc_vs_cat.sh.
 //
 //   crc_bench [benchmark options]
 //   crc_bench --file PATH --mode binary|ascii|unix [--repeat N]   best wall and processor
@@ -8,6 +8,9 @@
 //   crc_bench --write-text PATH BYTES                              CR LF lines of 40-100 chars
 #include <benchmark/benchmark.h>
 #include <libdeflate.h>
+#if QUILLMARK_BENCH_ISAL
+#include <isa-l/crc.h>
+#endif
 #include <sys/resource.h>
 
 #include <chrono>
@@ -61,8 +64,18 @@ void BM_LibdeflateCrc(benchmark::State& state) {
 }
 BENCHMARK(BM_LibdeflateCrc)->Arg(4 << 10)->Arg(256 << 10)->Arg(1 << 20);
 
-// The register update the engine uses: the wide fold for long buffers where the processor has
-// it, libdeflate for the rest.
+#if QUILLMARK_BENCH_ISAL
+void BM_IsalCrc(benchmark::State& state) {
+    auto bytes = RandomBytes(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(crc32_gzip_refl(0, bytes.data(), bytes.size()));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_IsalCrc)->Arg(4 << 10)->Arg(256 << 10)->Arg(1 << 20);
+#endif
+
+// The register update the engine uses, over the kernel it was built with.
 void BM_UpdateRegister(benchmark::State& state) {
     auto bytes = RandomBytes(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
