@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <utility>
 
 #include "platform/open_fault.h"
@@ -28,38 +29,86 @@ std::optional<RegularFile> RegularFile::Open(const std::string& path) {
     return OpenAt(AT_FDCWD, path);
 }
 
-std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name, int* error) {
-    if (const int fault = InjectedOpenFault(name)) {
-        if (error) *error = fault;
-        return std::nullopt;
+namespace {
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The regular file a link leads to, opened through the descriptor of its target: the path is not
+// looked up again, so a link retargeted meanwhile cannot lead the open anywhere else.
+int OpenThroughLink(int directory, const char* name, struct stat& info) {
+    const int target = ::openat(directory, name, O_PATH | O_CLOEXEC);
+    if (target < 0) return -1;
+    const bool statted = ::fstat(target, &info) == 0;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        const int error = statted ? EINVAL : errno;
+        ::close(target);
+        errno = error;
+        return -1;
     }
-    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; the type check follows.
-    int fd = ::openat(directory, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const std::string byDescriptor = ProcFdDirectory() + std::to_string(target);
+    const int fd = ::open(byDescriptor.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int error = errno;
+    ::close(target);
     if (fd < 0) {
-        if (error) *error = errno;
-        return std::nullopt;
+        // Without /proc the target can only be opened by looking the link up again, which a
+        // retargeted link could turn into the open of a device: it is not done.
+        errno = error == ENOENT ? ENOTSUP : error;
+        return -1;
     }
+    return fd;
+}
+
+}  // namespace
+
+RegularFile::RegularFile(int fd, const struct stat& info)
+    : m_fd(fd),
+      m_size(static_cast<std::uint64_t>(info.st_size)),
+      m_device(static_cast<std::uint64_t>(info.st_dev)),
+      m_inode(static_cast<std::uint64_t>(info.st_ino)),
+      m_modified(info.st_mtim),
+      m_changed(info.st_ctim) {}
+
+std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name, int* error,
+                                               NameSource source) {
+    auto fail = [error](int number) -> std::optional<RegularFile> {
+        if (error) *error = number;
+        return std::nullopt;
+    };
+    if (const int fault = InjectedOpenFault(name)) return fail(fault);
     struct stat info {};
+    if (source == NameSource::Given) {
+        // A name from a listing may be a device node itself: its type decides before any open.
+        if (::fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return fail(errno);
+        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return fail(EINVAL);
+    }
+    // O_NONBLOCK keeps the open of a FIFO put in the file's place from waiting for a writer;
+    // O_NOFOLLOW keeps a link put there from leading to a device.
+    int fd = ::openat(directory, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ELOOP) fd = OpenThroughLink(directory, name.c_str(), info);
+    if (fd < 0) return fail(errno);
     const bool statted = ::fstat(fd, &info) == 0;
     if (!statted || !S_ISREG(info.st_mode)) {
-        if (error) *error = statted ? EINVAL : errno;
+        const int number = statted ? EINVAL : errno;
         ::close(fd);
-        return std::nullopt;
+        return fail(number);
     }
     // Read-ahead advice pays only on files that take several buffers; small files are read in
     // one call, where the extra system call would be most of the cost.
     if (info.st_size > kSequentialAdviceThreshold) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return RegularFile(fd, static_cast<std::uint64_t>(info.st_size),
-                       static_cast<std::uint64_t>(info.st_dev),
-                       static_cast<std::uint64_t>(info.st_ino),
-                       static_cast<std::int64_t>(info.st_mtim.tv_sec), info.st_mtim.tv_nsec);
+    return RegularFile(fd, info);
 }
 
 bool RegularFile::Unchanged() const {
     struct stat info {};
     return ::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == m_size &&
-           static_cast<std::int64_t>(info.st_mtim.tv_sec) == m_modifiedSeconds &&
-           info.st_mtim.tv_nsec == m_modifiedNanoseconds;
+           SameTime(info.st_mtim, m_modified) && SameTime(info.st_ctim, m_changed);
+}
+
+bool RegularFile::ChangedAfter(const timespec& when) const {
+    return m_changed.tv_sec > when.tv_sec ||
+           (m_changed.tv_sec == when.tv_sec && m_changed.tv_nsec > when.tv_nsec);
 }
 
 RegularFile::RegularFile(RegularFile&& other) noexcept
@@ -67,8 +116,8 @@ RegularFile::RegularFile(RegularFile&& other) noexcept
       m_size(other.m_size),
       m_device(other.m_device),
       m_inode(other.m_inode),
-      m_modifiedSeconds(other.m_modifiedSeconds),
-      m_modifiedNanoseconds(other.m_modifiedNanoseconds) {}
+      m_modified(other.m_modified),
+      m_changed(other.m_changed) {}
 
 RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
     if (this != &other) {
@@ -77,8 +126,8 @@ RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
         m_size = other.m_size;
         m_device = other.m_device;
         m_inode = other.m_inode;
-        m_modifiedSeconds = other.m_modifiedSeconds;
-        m_modifiedNanoseconds = other.m_modifiedNanoseconds;
+        m_modified = other.m_modified;
+        m_changed = other.m_changed;
     }
     return *this;
 }
@@ -108,6 +157,7 @@ std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::si
             return std::nullopt;
         }
         if (got == 0) break;
+        InjectedReadFault(buffer + filled, static_cast<std::size_t>(got), offset + filled);
         filled += static_cast<std::size_t>(got);
     }
     return filled;

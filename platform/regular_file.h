@@ -3,8 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
+
+struct stat;
 
 namespace quillmark {
 
@@ -19,15 +22,23 @@ struct FileIdentity {
 // The identity of the file open on fd when it is a regular file.
 std::optional<FileIdentity> IdentityOfDescriptor(int fd);
 
+// How a name is to be opened: one the directory listed as a regular file or a link to one, or
+// one from elsewhere (a listing), whose type is looked at before anything is opened.
+enum class NameSource { Listed, Given };
+
 class RegularFile {
 public:
     // Opens path (following links) when it names a regular file; nullopt when it is missing,
-    // unreadable, or a directory, FIFO, socket or device. Opening a FIFO never waits for a writer.
+    // unreadable, or a directory, FIFO, socket or device.
     static std::optional<RegularFile> Open(const std::string& path);
     // The same for name inside an open directory (AT_FDCWD: the working directory); error, when
-    // given, receives the errno of a failure (EINVAL for a file that is not a regular one).
+    // given, receives the errno of a failure (EINVAL for a file that is not a regular one). No
+    // device is ever opened and no FIFO or socket waited on: the name itself is opened without
+    // following a link, and a link only by its target's descriptor once that target has proved to
+    // be a regular file.
     static std::optional<RegularFile> OpenAt(int directory, const std::string& name,
-                                             int* error = nullptr);
+                                             int* error = nullptr,
+                                             NameSource source = NameSource::Listed);
 
     RegularFile(RegularFile&& other) noexcept;
     RegularFile& operator=(RegularFile&& other) noexcept;
@@ -37,9 +48,12 @@ public:
 
     // The size the file had when it was opened.
     std::uint64_t Size() const { return m_size; }
-    // Whether the file still has the size and modification time it was opened with, so the bytes
-    // read since describe one version of it.
+    // Whether the file still has the size, modification time and change time it was opened with,
+    // so the bytes read since describe one version of it.
     bool Unchanged() const;
+    // Whether the file's change time (any write or change of its metadata) lies after when, in
+    // the system's real-time clock: a write may then still be under way.
+    bool ChangedAfter(const timespec& when) const;
     FileIdentity Identity() const { return {m_device, m_inode}; }
     int Descriptor() const { return m_fd; }
 
@@ -53,21 +67,14 @@ public:
     bool IsCachedAt(std::uint64_t offset) const;
 
 private:
-    RegularFile(int fd, std::uint64_t size, std::uint64_t device, std::uint64_t inode,
-                std::int64_t modifiedSeconds, long modifiedNanoseconds)
-        : m_fd(fd),
-          m_size(size),
-          m_device(device),
-          m_inode(inode),
-          m_modifiedSeconds(modifiedSeconds),
-          m_modifiedNanoseconds(modifiedNanoseconds) {}
+    RegularFile(int fd, const struct stat& info);
 
     int m_fd = -1;
     std::uint64_t m_size = 0;
     std::uint64_t m_device = 0;
     std::uint64_t m_inode = 0;
-    std::int64_t m_modifiedSeconds = 0;
-    long m_modifiedNanoseconds = 0;
+    timespec m_modified{};
+    timespec m_changed{};
 };
 
 }  // namespace quillmark

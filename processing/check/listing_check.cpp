@@ -103,6 +103,7 @@ public:
         }
         task.directory = m_directory;
         task.directoryText = m_directoryText;
+        task.source = NameSource::Given;
         return task;
     }
 

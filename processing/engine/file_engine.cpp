@@ -6,6 +6,9 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cerrno>
+
+#include "platform/descriptor_limit.h"
 
 namespace quillmark {
 
@@ -26,8 +29,26 @@ constexpr unsigned kMeasuredStart = 4;
 // for about a millisecond at a time, in well under a megabyte.
 constexpr std::size_t kWindowCap = 1024;
 // Each waiting file keeps its directory open: this many directories at most, far below the
-// usual limit of 1,024 descriptors a process starts with.
+// usual limit of 1,024 descriptors a process starts with; fewer when fewer are left.
 constexpr std::size_t kMostDirectoriesHeld = 64;
+// Whatever -j says, the reads in flight and the directories held never take more than this share
+// of the descriptors left when the run starts: the walk, the output and the front end need some.
+constexpr std::size_t kReadsPerFreeDescriptor = 2;
+constexpr std::size_t kDirectoriesPerFreeDescriptor = 4;
+// A file changed this recently may still be being written: timestamps are coarse (a clock tick,
+// two seconds on some file systems) and one large write takes a while. It is read twice, and
+// only two equal checksums describe it.
+constexpr std::chrono::seconds kSettleTime{2};
+
+timespec RealTimeNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
+FileEngine::RealTime g_realTime = &RealTimeNow;
+
+bool IsOutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
 
 // The processors this process may run on (an affinity mask or a container may allow fewer than
 // the machine has).
@@ -56,8 +77,11 @@ FileEngine::FileEngine(ReadMode mode, ParallelChoice choice, ProgressMeter& mete
       m_splitThreads(choice.jobs == 1 ? 1 : ProcessorCount()),
       m_meter(meter),
       m_deliver(std::move(deliver)),
-      m_controller(choice.jobs != 0 ? choice.jobs : kMeasuredStart,
-                   choice.jobs != 0 ? choice.jobs : choice.most, m_splitThreads),
+      m_freeDescriptors(FreeDescriptors()),
+      m_mostDirectoriesHeld(std::clamp<std::size_t>(
+          m_freeDescriptors / kDirectoriesPerFreeDescriptor, 1, kMostDirectoriesHeld)),
+      m_controller(ReadsAllowed(choice.jobs != 0 ? choice.jobs : kMeasuredStart),
+                   ReadsAllowed(choice.jobs != 0 ? choice.jobs : choice.most), m_splitThreads),
       m_sampleStart(std::chrono::steady_clock::now()),
       m_lastBusyCheck(m_sampleStart),
       m_sampleCpu(ProcessCpuTime()) {
@@ -112,8 +136,7 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         return;
     }
     int openError = 0;
-    const std::optional<RegularFile> file =
-        RegularFile::OpenAt(task.directory->Descriptor(), task.name, &openError);
+    const std::optional<RegularFile> file = Open(task, openError);
     if (!file) {
         outcome.result.error = openError;
         return;
@@ -129,9 +152,49 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         outcome.result.size = file->Size();
         return;
     }
+    timespec settled = g_realTime();
+    settled.tv_sec -= kSettleTime.count();
     outcome.result =
         m_table.ComputeFileCrc(*file, file->Size(), m_mode, *entry.progress, splitThreads);
+    if (!outcome.result.Readable() || !file->ChangedAfter(settled)) return;
+    // Changed within the settle time, or in the future (a clock that differs from the file
+    // server's): a write may have been under way at the open. Its bytes are read again, counted
+    // only once in the run's progress, and must give the same checksum.
+    ReadProgress again;
+    again.cancel = &m_cancel;
+    again.poll = entry.progress->poll;
+    const CrcResult second =
+        m_table.ComputeFileCrc(*file, file->Size(), m_mode, again, splitThreads);
+    if (second.status == CrcStatus::Cancelled) {
+        outcome.result = second;
+    } else if (!second.Readable() || second.crc != outcome.result.crc) {
+        outcome.result = {CrcStatus::Changed, 0, file->Size()};
+    }
 }
+
+std::optional<RegularFile> FileEngine::Open(const FileTask& task, int& error) {
+    for (;;) {
+        std::optional<RegularFile> file =
+            RegularFile::OpenAt(task.directory->Descriptor(), task.name, &error, task.source);
+        if (file || !IsOutOfDescriptors(error)) return file;
+        // Out of descriptors: wait for a read in flight to give its own back, then try again.
+        // With nothing else in flight there is nothing to wait for, and the error stands.
+        std::unique_lock lock(m_mutex);
+        if (m_active <= 1 || m_shutdown) return file;
+        const std::uint64_t finished = m_filesDone;
+        ++m_descriptorWaiters;
+        m_readFinished.wait(lock,
+                            [&] { return m_filesDone != finished || m_active <= 1 || m_shutdown; });
+        --m_descriptorWaiters;
+    }
+}
+
+unsigned FileEngine::ReadsAllowed(unsigned wanted) const {
+    const std::size_t most = std::max<std::size_t>(m_freeDescriptors / kReadsPerFreeDescriptor, 1);
+    return static_cast<unsigned>(std::min<std::size_t>(wanted, most));
+}
+
+void FileEngine::SetRealTimeForTesting(RealTime now) { g_realTime = now ? now : &RealTimeNow; }
 
 FileOutcome FileEngine::ReadNow(const FileTask& task) {
     Entry entry;
@@ -181,6 +244,7 @@ void FileEngine::WorkerLoop() {
         entry.done = true;
         --m_active;
         ++m_filesDone;
+        if (m_descriptorWaiters > 0) m_readFinished.notify_all();
         // The walk's thread waits for one chosen file (or, when stopping, for the last worker):
         // waking it for any other would cost a switch per file for nothing.
         const bool awaited = &entry == m_awaited || (m_awaited != nullptr && m_awaited->done &&
@@ -251,6 +315,7 @@ void FileEngine::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
         entry.done = true;
         --m_active;
         ++m_filesDone;
+        if (m_descriptorWaiters > 0) m_readFinished.notify_all();
     }
     if (wait && !m_window.empty() && !m_window.front().done) {
         // With the queue full, the walk's thread sleeps until half of it is done instead of
@@ -291,7 +356,7 @@ void FileEngine::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
 }
 
 bool FileEngine::WindowFull() const {
-    return m_window.size() >= m_windowCap || m_directoriesHeld >= kMostDirectoriesHeld;
+    return m_window.size() >= m_windowCap || m_directoriesHeld >= m_mostDirectoriesHeld;
 }
 
 bool FileEngine::Submit(FileTask task) {

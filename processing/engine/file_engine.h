@@ -7,10 +7,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -56,6 +58,10 @@ public:
     FileOutcome ReadNow(const FileTask& task);
 
     bool Stopped() const { return m_stopped; }
+    // The real-time clock a file's change time is compared with; a test's own, or null for the
+    // system's.
+    using RealTime = timespec (*)();
+    static void SetRealTimeForTesting(RealTime now);
     std::uint64_t BytesRead() const { return m_progress.bytes.load(); }
 
 private:
@@ -71,6 +77,9 @@ private:
 
     void WorkerLoop();
     void Process(Entry& entry, unsigned splitThreads);
+    std::optional<RegularFile> Open(const FileTask& task, int& error);
+    // wanted, or fewer when the descriptors left could not hold that many reads.
+    unsigned ReadsAllowed(unsigned wanted) const;
     bool Report(const Entry* oldest);
     void EnsureWorkers(std::unique_lock<std::mutex>& lock);
     // Joins the idle workers once one read at a time is the choice: in a process of one thread
@@ -100,6 +109,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_workAvailable;
     std::condition_variable m_entryDone;
+    std::condition_variable m_readFinished;  // for reads waiting for a descriptor
+    unsigned m_descriptorWaiters = 0;
     std::deque<Entry> m_window;  // undelivered files in feeding order; references stay valid
     std::size_t m_firstUnstarted = 0;
     const Entry* m_awaited = nullptr;   // the file the feeding thread is waiting for, if any
@@ -111,6 +122,8 @@ private:
     std::size_t m_directoriesHeld = 0;  // distinct directories of the files in the window
     std::uint64_t m_filesDelivered = 0;
 
+    const std::size_t m_freeDescriptors;  // when the engine was made
+    const std::size_t m_mostDirectoriesHeld;
     InFlightController m_controller;
     std::chrono::steady_clock::time_point m_sampleStart;
     std::chrono::steady_clock::time_point m_lastBusyCheck;  // within the first sample

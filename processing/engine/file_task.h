@@ -9,6 +9,7 @@
 
 #include "checksum/crc_table.h"
 #include "platform/directory_handle.h"
+#include "platform/regular_file.h"
 
 namespace quillmark {
 
@@ -19,6 +20,8 @@ struct FileTask {
     std::shared_ptr<const std::string> directoryText;  // as printed, ending in '/'
     std::string name;
     int openError = 0;
+    // A name a listing gave rather than one the directory listed: its type is looked at first.
+    NameSource source = NameSource::Listed;
     // A check in binary mode: a file of another size differs whatever its bytes, so it is not
     // read.
     std::optional<std::uint64_t> requiredSize;
