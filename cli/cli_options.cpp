@@ -3,12 +3,33 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "processing/name_escaping.h"
 #include "settings/settings_file.h"
 
 namespace quillmark {
+
+namespace {
+
+// CLI11 reads an argument written as a list ("[a,b]" as a and b, "[]" as nothing) when it fills a
+// vector such as INPUT. A marker byte in front keeps every such argument whole; each value loses
+// it again once parsed. An argument that begins with the marker itself is marked too, so taking
+// one marker off always gives back what was written.
+constexpr char kWholeMarker = '\x01';
+
+bool NeedsWholeMarker(std::string_view argument) {
+    if (argument.empty()) return false;
+    return argument.front() == kWholeMarker || (argument.front() == '[' && argument.back() == ']');
+}
+
+void TakeWholeMarker(std::string& value) {
+    if (!value.empty() && value.front() == kWholeMarker) value.erase(0, 1);
+}
+
+}  // namespace
 
 void ApplyCliFlags(const CliFlags& flags, CCRCSettings& record) {
     if (flags.sort) record.m_bSortOutput = 1;
@@ -89,12 +110,27 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         ->required()
         ->type_name("");
 
+    std::vector<std::string> marked;
+    marked.reserve(static_cast<std::size_t>(argc));
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        marked.push_back(NeedsWholeMarker(argument) && i > 0 ? kWholeMarker + std::string(argument)
+                                                             : std::string(argument));
+    }
+    std::vector<const char*> markedArgv;
+    for (const std::string& argument : marked) markedArgv.push_back(argument.c_str());
+
     try {
-        app.parse(argc, argv);
+        app.parse(argc, markedArgv.data());
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error, out, err);
         return status == 0 ? kExitSuccess : kExitUsage;
     }
+
+    for (std::string& input : options.inputs) TakeWholeMarker(input);
+    for (std::string& pair : rebase) TakeWholeMarker(pair);
+    TakeWholeMarker(settingsFile);
+    TakeWholeMarker(outputFile);
 
     options.settings.ResetDefaults();
     if (settings->count() > 0 && !ReadSettingsFile(settingsFile, options.settings)) {
