@@ -153,6 +153,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     }
     OutputSink& pane = sfv ? static_cast<OutputSink&>(*sfv) : results;
     ConsoleMessagePresenter messages(STDERR_FILENO, pane, progress);
+    messages.SetStandardOutput(&results);
     ResultTree tree;
     ConsoleUnreadableReport unreadable(pane, progress);
     RunEnvironment environment{pane, messages, progress, tree};
