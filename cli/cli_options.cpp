@@ -1,10 +1,12 @@
 // cli_options.cpp - the command line of quillmark-cli and how it becomes a settings record.
 #include "cli/cli_options.h"
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "processing/name_escaping.h"
@@ -134,10 +136,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
 
     options.settings.ResetDefaults();
     if (settings->count() > 0 && !ReadSettingsFile(settingsFile, options.settings)) {
-        std::error_code ignored;
-        const char* reason = std::filesystem::exists(settingsFile, ignored)
-                                 ? "not a readable settings file"
-                                 : "no such file";
+        struct stat info {};
+        const std::string reason = ::stat(settingsFile.c_str(), &info) != 0
+                                       ? (errno == ENOENT ? "no such file" : std::strerror(errno))
+                                   : !S_ISREG(info.st_mode) ? "not a regular file"
+                                                            : "not a readable settings file";
         err << "quillmark-cli: cannot use --settings " << EscapeForDisplay(settingsFile) << ": "
             << reason << "\n";
         return kExitUsage;
