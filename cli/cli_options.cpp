@@ -148,7 +148,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     for (const std::string& pair : rebase) {
         const std::size_t equals = pair.find('=');
         if (equals == 0 || equals == std::string::npos) {
-            err << "quillmark-cli: --rebase wants OLD=NEW, not '" << pair << "'\n";
+            err << "quillmark-cli: --rebase wants OLD=NEW, not '" << EscapeForDisplay(pair)
+                << "'\n";
             return kExitUsage;
         }
         options.check.rebase.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
