@@ -132,17 +132,20 @@ std::optional<std::string> FinalPath(const std::string& named) {
     return directory;
 }
 
-// A file the user may not write is not replaced, though its directory would let a rename do it:
-// an open for writing decides, as it would for a program that wrote the file in place. The open
-// changes nothing (no O_TRUNC) and never waits (O_NONBLOCK). Only a regular file is replaced (a
-// device or a FIFO in its place stays); nothing there yet is fine.
+// A regular file the user may not write is not replaced, though its directory would let a rename
+// do it: an open for writing decides, as it would for a program that wrote the file in place. The
+// open changes nothing (no O_TRUNC). Nothing there yet is fine, and anything else in the file's
+// place (a FIFO, say) is replaced by the rename as before; existing is zeroed then.
 bool MayReplace(const std::string& path, struct stat& existing) {
+    existing = {};
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) != 0) return errno == ENOENT;
+    if (!S_ISREG(entry.st_mode)) return true;
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT;
-    const bool regular = ::fstat(fd, &existing) == 0 && S_ISREG(existing.st_mode);
+    if (fd < 0) return false;
+    const bool known = ::fstat(fd, &existing) == 0;
     ::close(fd);
-    if (!regular) errno = EINVAL;
-    return regular;
+    return known;
 }
 
 }  // namespace
@@ -156,7 +159,7 @@ bool ReplaceFileAtomically(const std::string& named, std::string_view bytes) {
     const int fd = CreateUniqueSibling(*path, tempPath);
     if (fd < 0) return false;
     // A replaced file keeps the permissions it had.
-    if (existing.st_mode != 0) ::fchmod(fd, existing.st_mode & 07777);
+    if (S_ISREG(existing.st_mode)) ::fchmod(fd, existing.st_mode & 07777);
 
     bool ok = WriteAll(fd, bytes).Whole();
     ok = ok && ::fsync(fd) == 0;

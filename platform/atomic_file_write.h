@@ -10,7 +10,7 @@ namespace quillmark {
 // path. On any failure the temporary file is removed and path is left exactly as it was (errno
 // says why). When path is a link, its target is replaced and the link stays; a link in a shared
 // sticky directory (/tmp) is followed only when it belongs to the user or to the directory's
-// owner. A file the user may not write, or that is not a regular file, is not replaced.
+// owner. A regular file the user may not write is not replaced.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace quillmark
