@@ -227,7 +227,7 @@ int RunCommandLine(int argc, const char* const* argv) {
                                       std::strerror(results.ErrorNumber()) + "\n");
         return kExitTrouble;
     }
-    if (!sfvWritten) {
+    if (!sfvWritten && !messages.WriteFailureShown()) {
         WriteAllTo(STDERR_FILENO, "quillmark-cli: Error: Unable to write to output file.\n");
         return kExitTrouble;
     }

@@ -22,8 +22,9 @@ ConsoleMessagePresenter::ConsoleMessagePresenter(int fd, OutputSink& results,
 void ConsoleMessagePresenter::ShowMessage(std::string_view text, std::string_view caption) {
     ++m_count;
     m_results.Flush();
-    if (m_standardOutput != nullptr && m_standardOutput->Failed() && text == kWriteFailedText) {
-        return;
+    if (text == kWriteFailedText) {
+        if (m_standardOutput != nullptr && m_standardOutput->Failed()) return;
+        m_writeFailureShown = true;
     }
     m_progress.ClearLine();
     std::string line = "quillmark-cli: ";
