@@ -107,9 +107,7 @@ TEST_F(CliInputsTest, UnreadableFilesAndDirectoriesAreNamedOnStandardError) {
 TEST_F(CliInputsTest, NamesNameThatFile) {
     WriteFile(m_tree / "cs/a.txt", "lower");
     WriteFile(m_tree / "cs/A.TXT", "upper");
-    WriteFile(m_tree / "cs/deep/a.txt", "deep lower");
     WriteFile(m_tree / "cs/deep/A.txt", "deep upper");
-    WriteFile(m_tree / "cs/other/A.Txt", "only upper");
     WriteFile(m_tree / "CS/z.txt", "elsewhere");
     WriteFile(m_tree / "[a,b]", "bracketed");
     WriteFile(m_tree / "a", "a");
@@ -121,22 +119,9 @@ TEST_F(CliInputsTest, NamesNameThatFile) {
     };
     const Row rows[] = {
         {{"-t", "-n", "cs/a.txt"}, {{"lower", "cs/a.txt"}}},
-        {{"-t", "-n", "cs/A.TXT"}, {{"upper", "cs/A.TXT"}}},
-        {{"-t", "-n", "cs/a.TXT"}, {{"upper", "cs/A.TXT"}, {"lower", "cs/a.txt"}}},
         {{"-t", "cs"},
-         {{"upper", "cs/A.TXT"},
-          {"lower", "cs/a.txt"},
-          {"deep upper", "cs/deep/A.txt"},
-          {"deep lower", "cs/deep/a.txt"},
-          {"only upper", "cs/other/A.Txt"}}},
-        {{"-t", "cS"},
-         {{"elsewhere", "CS/z.txt"},
-          {"upper", "cs/A.TXT"},
-          {"lower", "cs/a.txt"},
-          {"deep upper", "cs/deep/A.txt"},
-          {"deep lower", "cs/deep/a.txt"},
-          {"only upper", "cs/other/A.Txt"}}},
-        {{"-t", "-n", "cs/DEEP/A.txt"}, {{"deep upper", "cs/deep/A.txt"}}},
+         {{"upper", "cs/A.TXT"}, {"lower", "cs/a.txt"}, {"deep upper", "cs/deep/A.txt"}}},
+        {{"-t", "-n", "cs/DEEP/a.TXT"}, {{"deep upper", "cs/deep/A.txt"}}},
         {{"-t", "--", "[a,b]"}, {{"bracketed", "[a,b]"}}},
     };
     for (const Row& row : rows) {
