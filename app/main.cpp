@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <system_error>
 
@@ -24,6 +25,9 @@ void EnterConfigDirectory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit fails the output file's write like a full disk (its box, whole results)
+    // instead of killing the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (quillmark::AsksForTextOnly(argc, argv)) {
         // Help and version print without a window, so without a display too.
         QCoreApplication text(argc, argv);

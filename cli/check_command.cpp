@@ -120,8 +120,10 @@ int RunCheckCommand(const CliOptions& options) {
 
     WriteAllTo(STDERR_FILENO, "quillmark-cli: " + FormatCheckSummary(counts) + "\n");
     if (writeFailed) {
-        WriteAllTo(STDERR_FILENO, toFile ? "quillmark-cli: error writing the output file\n"
-                                         : "quillmark-cli: error writing standard output\n");
+        WriteAllTo(STDERR_FILENO,
+                   toFile ? std::string("quillmark-cli: error writing the output file\n")
+                          : std::string("quillmark-cli: error writing standard output: ") +
+                                std::strerror(console.ErrorNumber()) + "\n");
         return badListing ? kExitUsage : kExitTrouble;
     }
     if (cancelled) {

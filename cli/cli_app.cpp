@@ -16,6 +16,8 @@
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
+#include "platform/case_insensitive_path.h"
+#include "platform/directory_handle.h"
 #include "platform/regular_file.h"
 #include "processing/check/sfv_writer.h"
 #include "processing/name_escaping.h"
@@ -41,6 +43,23 @@ void SayAboutInput(std::string_view text) {
     WriteAllTo(STDERR_FILENO, "quillmark-cli: " + std::string(text) + "\n");
 }
 
+// The status of what a name leads to, through a parent directory opened a piece at a time so a
+// path of any length can be looked at; an errno value, or 0 with info filled in.
+int StatusOf(const std::string& path, struct stat& info, bool followLink) {
+    OpenError error;
+    const std::optional<OpenedParent> parent = OpenParentDirectory(path, &error);
+    if (!parent) return error.number;
+    const int flags = followLink ? 0 : AT_SYMLINK_NOFOLLOW;
+    if (::fstatat(parent->directory.Descriptor(), parent->name.c_str(), &info, flags) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+void SayCannotAccess(const std::string& name, int error) {
+    SayAboutInput("cannot access '" + EscapeForDisplay(name) + "': " + std::strerror(error));
+}
+
 // A plain name that reports no file gives no line and no message in a run, which on a command
 // line would pass a typing error, a FIFO or a link to a directory off as success. Each gets its
 // own explanation; true when it counts as a failure. Patterns that match nothing stay silent.
@@ -49,22 +68,36 @@ bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
     if (summary.filesProcessed > 0 || summary.messagesShown > 0 || summary.cancelled) return false;
     if (input.empty() || input.find_first_of("*?") != std::string::npos) return false;
     if (input.back() == '/') return false;
-    const std::string shown = EscapeForDisplay(input);
+    // A name the run matched ignoring case is explained under its real spelling.
+    std::string path = input;
     struct stat info {};
-    if (::lstat(input.c_str(), &info) != 0) {
-        if (errno != ENOENT) return false;
-        SayAboutInput("cannot access '" + shown + "': No such file or directory");
+    int error = StatusOf(path, info, false);
+    if (error == ENOENT) {
+        std::string resolved;
+        if (MatchPathIgnoringCase(input, resolved) == CaseMatch::Found) {
+            path = resolved;
+            error = StatusOf(path, info, false);
+        }
+    }
+    if (error != 0) {
+        if (error != ENOENT && error != ENAMETOOLONG && error != ELOOP) return false;
+        SayCannotAccess(input, error);
         return true;
     }
+    const std::string shown = EscapeForDisplay(path);
     if (S_ISLNK(info.st_mode)) {
         struct stat target {};
-        const bool reached = ::stat(input.c_str(), &target) == 0;
-        if (reached && S_ISDIR(target.st_mode)) {
+        const int targetError = StatusOf(path, target, true);
+        if (targetError == ELOOP) {
+            SayCannotAccess(path, targetError);
+            return true;
+        }
+        if (targetError == 0 && S_ISDIR(target.st_mode)) {
             SayAboutInput("'" + shown + "' is a link to a directory; name it as '" + shown +
                           "/' to walk it");
             return true;
         }
-        if (!reached || !S_ISREG(target.st_mode)) {
+        if (targetError != 0 || !S_ISREG(target.st_mode)) {
             SayAboutInput("'" + shown + "': not a regular file");
             return true;
         }
@@ -118,6 +151,15 @@ int RunCommandLine(int argc, const char* const* argv) {
     }
     if (options.check.enabled) return RunCheckCommand(options);
     InstallInterruptHandler();
+    // An output file no open can reach (a link loop, a name too long) is named with the reason
+    // once, rather than as a failed write in every run.
+    if (options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty()) {
+        struct stat info {};
+        if (::stat(options.settings.m_strOutput.c_str(), &info) != 0 && errno != ENOENT) {
+            SayCannotAccess(options.settings.m_strOutput, errno);
+            return kExitTrouble;
+        }
+    }
 
     const bool resultsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
     DescriptorSink results(STDOUT_FILENO, resultsOnTerminal);
@@ -138,6 +180,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     }
     OutputSink& pane = results;
     ConsoleMessagePresenter messages(STDERR_FILENO, pane, progress);
+    messages.SetStandardOutput(&results);
     ResultTree tree;
     ConsoleUnreadableReport unreadable(pane, progress);
     RunEnvironment environment{pane, messages, progress, tree};

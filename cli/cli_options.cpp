@@ -1,14 +1,37 @@
 // cli_options.cpp - the command line of quillmark-cli and how it becomes a settings record.
 #include "cli/cli_options.h"
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "processing/name_escaping.h"
 #include "settings/settings_file.h"
 
 namespace quillmark {
+
+namespace {
+
+// CLI11 reads an argument written as a list ("[a,b]" as a and b, "[]" as nothing) when it fills a
+// vector such as INPUT. A marker byte in front keeps every such argument whole; each value loses
+// it again once parsed. An argument that begins with the marker itself is marked too, so taking
+// one marker off always gives back what was written.
+constexpr char kWholeMarker = '\x01';
+
+bool NeedsWholeMarker(std::string_view argument) {
+    if (argument.empty()) return false;
+    return argument.front() == kWholeMarker || (argument.front() == '[' && argument.back() == ']');
+}
+
+void TakeWholeMarker(std::string& value) {
+    if (!value.empty() && value.front() == kWholeMarker) value.erase(0, 1);
+}
+
+}  // namespace
 
 void ApplyCliFlags(const CliFlags& flags, CCRCSettings& record) {
     if (flags.sort) record.m_bSortOutput = 1;
@@ -89,19 +112,35 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         ->required()
         ->type_name("");
 
+    std::vector<std::string> marked;
+    marked.reserve(static_cast<std::size_t>(argc));
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        marked.push_back(NeedsWholeMarker(argument) && i > 0 ? kWholeMarker + std::string(argument)
+                                                             : std::string(argument));
+    }
+    std::vector<const char*> markedArgv;
+    for (const std::string& argument : marked) markedArgv.push_back(argument.c_str());
+
     try {
-        app.parse(argc, argv);
+        app.parse(argc, markedArgv.data());
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error, out, err);
         return status == 0 ? kExitSuccess : kExitUsage;
     }
 
+    for (std::string& input : options.inputs) TakeWholeMarker(input);
+    for (std::string& pair : rebase) TakeWholeMarker(pair);
+    TakeWholeMarker(settingsFile);
+    TakeWholeMarker(outputFile);
+
     options.settings.ResetDefaults();
     if (settings->count() > 0 && !ReadSettingsFile(settingsFile, options.settings)) {
-        std::error_code ignored;
-        const char* reason = std::filesystem::exists(settingsFile, ignored)
-                                 ? "not a readable settings file"
-                                 : "no such file";
+        struct stat info {};
+        const std::string reason = ::stat(settingsFile.c_str(), &info) != 0
+                                       ? (errno == ENOENT ? "no such file" : std::strerror(errno))
+                                   : !S_ISREG(info.st_mode) ? "not a regular file"
+                                                            : "not a readable settings file";
         err << "quillmark-cli: cannot use --settings " << EscapeForDisplay(settingsFile) << ": "
             << reason << "\n";
         return kExitUsage;
@@ -109,7 +148,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     for (const std::string& pair : rebase) {
         const std::size_t equals = pair.find('=');
         if (equals == 0 || equals == std::string::npos) {
-            err << "quillmark-cli: --rebase wants OLD=NEW, not '" << pair << "'\n";
+            err << "quillmark-cli: --rebase wants OLD=NEW, not '" << EscapeForDisplay(pair)
+                << "'\n";
             return kExitUsage;
         }
         options.check.rebase.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));

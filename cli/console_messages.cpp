@@ -7,7 +7,9 @@
 #include <string>
 
 #include "cli/console_progress.h"
+#include "cli/descriptor_sink.h"
 #include "platform/posix_io.h"
+#include "processing/run_messages.h"
 
 namespace quillmark {
 
@@ -20,6 +22,10 @@ ConsoleMessagePresenter::ConsoleMessagePresenter(int fd, OutputSink& results,
 void ConsoleMessagePresenter::ShowMessage(std::string_view text, std::string_view caption) {
     ++m_count;
     m_results.Flush();
+    if (text == kWriteFailedText) {
+        if (m_standardOutput != nullptr && m_standardOutput->Failed()) return;
+        m_writeFailureShown = true;
+    }
     m_progress.ClearLine();
     std::string line = "quillmark-cli: ";
     line.append(caption);

@@ -9,6 +9,7 @@
 namespace quillmark {
 
 class ConsoleProgressView;
+class DescriptorSink;
 
 // Writes every byte, retrying after signals; errors are ignored (there is nowhere to report
 // that standard error is gone).
@@ -22,12 +23,21 @@ public:
 
     void ShowMessage(std::string_view text, std::string_view caption) override;
     unsigned MessageCount() const { return m_count; }
+    // Whether a run has said it could not write to its output file.
+    bool WriteFailureShown() const { return m_writeFailureShown; }
+    // Once standard output has failed, the run's "unable to write to output file" would blame a
+    // file the user never named; the command says what failed itself, so it is left out.
+    void SetStandardOutput(const DescriptorSink* standardOutput) {
+        m_standardOutput = standardOutput;
+    }
 
 private:
     int m_fd;
     OutputSink& m_results;
     ConsoleProgressView& m_progress;
     unsigned m_count = 0;
+    bool m_writeFailureShown = false;
+    const DescriptorSink* m_standardOutput = nullptr;
 };
 
 }  // namespace quillmark

@@ -55,6 +55,10 @@ void ConsoleProgressView::OnProgress(const RunProgress& progress) {
         const std::size_t room = width > line.size() + 3 ? width - line.size() - 3 : 0;
         line += "...";
         path = path.substr(path.size() - std::min(room, path.size()));
+        // The cut falls on a character's first byte, so no piece of one reaches the terminal.
+        while (!path.empty() && (static_cast<unsigned char>(path.front()) & 0xC0) == 0x80) {
+            path.remove_prefix(1);
+        }
     }
     line.append(path);
     if (line.size() > width) line.resize(width);

@@ -17,6 +17,8 @@ DescriptorSink::DescriptorSink(int fd, bool flushEachWrite)
 bool DescriptorSink::Write(std::string_view text) {
     if (Failed()) return false;
     m_buffer.append(text);
+    // A text ends at a line end; text cut short of one is part of the next.
+    if (!m_buffer.empty() && m_buffer.back() == '\n') m_recordEnds.push_back(m_buffer.size());
     if (m_flushEachWrite || m_buffer.size() >= kBufferSize) return Flush();
     return true;
 }
@@ -25,8 +27,9 @@ bool DescriptorSink::Flush() {
     if (Failed()) return false;
     if (m_buffer.empty()) return true;
     if (m_beforeOutput) m_beforeOutput();
-    const WriteOutcome outcome = WriteAll(m_fd, m_buffer);
+    const WriteOutcome outcome = WriteRecords(m_fd, m_buffer, m_recordEnds);
     m_buffer.clear();
+    m_recordEnds.clear();
     if (!outcome.Whole()) {
         m_errno = outcome.error;
         return false;

@@ -4,13 +4,16 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "processing/output_sink.h"
 
 namespace quillmark {
 
-// Text goes out byte for byte, LF line ends kept. Once a write has failed every later Write and
-// Flush fails too, so a run stops at the first lost byte.
+// Text goes out byte for byte, LF line ends kept, each Write whole in one write call. Once a write
+// has failed every later Write and Flush fails too, so a run stops at the first lost byte; a
+// regular file then keeps every whole text that reached it and loses the piece of the one that
+// did not (a full disk, a size limit).
 class DescriptorSink : public OutputSink {
 public:
     // flushEachWrite: hand every text on at once (a terminal shows each result as it comes).
@@ -35,6 +38,7 @@ private:
     bool m_flushEachWrite;
     int m_errno = 0;
     std::string m_buffer;
+    std::vector<std::size_t> m_recordEnds;  // where each text in m_buffer ends
     std::function<void()> m_beforeOutput;
     std::function<void()> m_afterOutput;
 };

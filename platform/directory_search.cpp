@@ -99,6 +99,10 @@ std::optional<std::vector<FindRecord>> ListOpened(DIR* dir, std::string_view pat
     // The whole listing is read now, so it stays this directory's even when the caller changes
     // the working directory before it has gone through the entries.
     const int fd = ::dirfd(dir);
+    // A name without wildcards names that file: when an entry of exactly that name is here, it
+    // alone is reported; only otherwise do the names that differ from it in letter case stand in.
+    const bool plainName = pattern.find_first_of("*?") == std::string_view::npos;
+    bool exactSeen = false;
     bool failed = false;
     for (;;) {
         errno = 0;
@@ -108,6 +112,12 @@ std::optional<std::vector<FindRecord>> ListOpened(DIR* dir, std::string_view pat
             break;
         }
         if (!MatchesPattern(entry->d_name, pattern)) continue;
+        if (plainName && entry->d_name == pattern) {
+            exactSeen = true;
+            records.clear();
+        } else if (exactSeen) {
+            continue;
+        }
         // A link is never a directory here and a regular file never one at all, so neither needs
         // a stat when only directories are wanted.
         if (wanted == Wanted::DirectoriesOnly &&

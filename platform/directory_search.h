@@ -23,10 +23,12 @@ struct FindRecord {
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
 // Every entry of the directory (the current one for an empty path) whose name matches the
-// pattern, sorted by name ignoring ASCII case, ties by bytes. Regular files and links to them are
-// files; real directories carry kAttribDirectory; links to directories, FIFOs, sockets and devices
-// are left out. "." and ".." are listed when they match. Empty when nothing matches or the
-// directory cannot be read.
+// pattern, sorted by name ignoring ASCII case, ties by bytes. A pattern without '*' or '?' is a
+// name: an entry of exactly that name is the only match when there is one (and nothing is listed
+// when that entry is not a file or directory), entries equal to it ignoring case otherwise. Regular
+// files and links to them are files; real directories carry kAttribDirectory; links to directories,
+// FIFOs, sockets and devices are left out. "." and ".." are listed when they match. Empty when
+// nothing matches or the directory cannot be read.
 std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern);
 // The directories among FindEntries' records, in the same order, without looking up file sizes.
 std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillmark {
 
@@ -21,6 +22,13 @@ struct WriteOutcome {
 // that write itself (for an O_APPEND file: exact even when another writer appended just before),
 // or stays untouched when no write did.
 WriteOutcome WriteAll(int fd, std::string_view bytes, off_t* startOffset = nullptr);
+
+// Writes bytes made of whole records, the n-th ending at recordEnds[n] (ascending). When the
+// writes stop part-way on a regular file, the file is cut back to the end of the last whole
+// record among the bytes that reached it, but only while the file still ends exactly where those
+// bytes ended: anything another writer appended after them stays, and then so does the piece.
+WriteOutcome WriteRecords(int fd, std::string_view bytes,
+                          const std::vector<std::size_t>& recordEnds);
 
 // Reads until the end of the file; nullopt on a read error or past limit bytes.
 std::optional<std::string> ReadAll(int fd, std::size_t limit);

@@ -37,6 +37,7 @@ bool FileSink::Open(const std::string& path, bool regularOnly) {
     m_failed = false;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize + 2);
+    m_recordEnds.clear();
     return m_fd >= 0;
 }
 
@@ -55,6 +56,8 @@ bool FileSink::Write(std::string_view text) {
             text = {};
         }
     }
+    // A result ends at a line end; text cut short of one is part of the next result.
+    if (!m_buffer.empty() && m_buffer.back() == '\n') m_recordEnds.push_back(m_buffer.size());
     return m_buffer.size() < kBufferSize || Flush();
 }
 
@@ -65,8 +68,9 @@ std::optional<FileIdentity> FileSink::Identity() const {
 
 bool FileSink::Flush() {
     if (m_fd < 0 || m_failed) return false;
-    const bool written = WriteOut(m_buffer.data(), m_buffer.size());
+    const bool written = WriteRecords(m_fd, m_buffer, m_recordEnds).Whole();
     m_buffer.clear();
+    m_recordEnds.clear();
     if (!written) m_failed = true;
     return written;
 }
@@ -77,15 +81,6 @@ bool FileSink::Close() {
     ::close(m_fd);
     m_fd = -1;
     return flushed;
-}
-
-bool FileSink::WriteOut(const char* data, std::size_t size) {
-    // A failure part-way cuts these bytes off again, so the file still ends on a whole line.
-    off_t began = -1;
-    const WriteOutcome outcome = WriteAll(m_fd, std::string_view(data, size), &began);
-    if (outcome.Whole()) return true;
-    if (outcome.written > 0 && began >= 0) static_cast<void>(::ftruncate(m_fd, began));
-    return false;
 }
 
 }  // namespace quillmark

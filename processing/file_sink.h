@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/regular_file.h"
 #include "processing/output_sink.h"
@@ -22,8 +23,9 @@ public:
     bool Open(const std::string& path, bool regularOnly = false);
     bool IsOpen() const { return m_fd >= 0; }
     // Once a write has failed every later Write and Flush fails too: nothing more is added after
-    // a gap. Each Write is one result and reaches the file in a single write call; a write that
-    // fails part-way is cut off again.
+    // a gap. Each Write is one result and reaches the file in a single write call; when the
+    // disk fills or a size limit stops a write part-way, the file keeps every whole result that
+    // got in and loses the piece of the one that did not.
     bool Write(std::string_view text) override;
     bool Flush() override;
     // The open file's device and inode, so a run can leave its own output file out.
@@ -32,11 +34,10 @@ public:
     bool Close();
 
 private:
-    bool WriteOut(const char* data, std::size_t size);
-
     int m_fd = -1;
     bool m_failed = false;
     std::string m_buffer;
+    std::vector<std::size_t> m_recordEnds;  // where each result in m_buffer ends
 };
 
 }  // namespace quillmark

@@ -2,6 +2,11 @@
 // specification.
 #include "processing/input_parsing.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/case_insensitive_path.h"
 #include "platform/path_services.h"
 
 namespace quillmark {
@@ -67,6 +72,15 @@ bool ParseInputSpec(std::string_view input, ParsedInput& result) {
     parsed.szStartDir = !directory.empty() && directory.front() == '/'
                             ? directory
                             : DirectoryBelow(*current, directory);
+    // The directory part follows the rule of names: as written when it is there, otherwise the
+    // one directory whose components differ from it only in letter case.
+    struct stat info {};
+    if (::stat(parsed.szStartDir.c_str(), &info) != 0 && errno == ENOENT) {
+        std::string resolved;
+        if (MatchPathIgnoringCase(parsed.szStartDir, resolved) == CaseMatch::Found) {
+            parsed.szStartDir = DirectoryBelow(resolved, "");
+        }
+    }
     result = std::move(parsed);
     return true;
 }

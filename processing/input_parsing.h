@@ -8,7 +8,7 @@ namespace quillmark {
 
 struct ParsedInput {
     std::string szPattern;   // one path component, never empty after a successful parse
-    std::string szStartDir;  // absolute, ends in '/'
+    std::string szStartDir;  // absolute, ends in '/'; spelt as on disk when only case differs
 };
 
 // False (result untouched) when the current directory cannot be read.

@@ -55,24 +55,79 @@ bool UnescapeListingPath(std::string_view escaped, std::string& path) {
     return true;
 }
 
-std::string EscapeForDisplay(std::string_view text) {
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of text, or 0 when its first byte
+// does not begin one (a stray continuation byte, an overlong form, a surrogate, past U+10FFFF,
+// cut short).
+std::size_t Utf8SequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;  // the range of the second byte, narrowed for some leads
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    }
+    return length;
+}
+
+void AppendHexEscape(std::string& out, unsigned char byte) {
     static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+}
+
+}  // namespace
+
+std::string EscapeForDisplay(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
+    while (!text.empty()) {
+        const auto byte = static_cast<unsigned char>(text.front());
+        if (byte >= 0x80) {
+            const std::size_t length = Utf8SequenceLength(text);
+            // U+0080-U+009F, the C1 controls, are C2 80 to C2 9F.
+            const bool control =
+                length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[1]) <= 0x9F;
+            if (length == 0 || control) {
+                const std::size_t escaped = control ? 2 : 1;
+                for (std::size_t i = 0; i < escaped; ++i) {
+                    AppendHexEscape(out, static_cast<unsigned char>(text[i]));
+                }
+                text.remove_prefix(escaped);
+            } else {
+                out.append(text.substr(0, length));
+                text.remove_prefix(length);
+            }
+            continue;
+        }
+        text.remove_prefix(1);
         if (byte >= 0x20 && byte != 0x7F) {
-            out += c;
-        } else if (c == '\n') {
+            out += static_cast<char>(byte);
+        } else if (byte == '\n') {
             out += "\\n";
-        } else if (c == '\r') {
+        } else if (byte == '\r') {
             out += "\\r";
-        } else if (c == '\t') {
+        } else if (byte == '\t') {
             out += "\\t";
         } else {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
+            AppendHexEscape(out, byte);
         }
     }
     return out;

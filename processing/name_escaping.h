@@ -15,9 +15,11 @@ std::string EscapeListingPath(std::string_view path);
 // anything but '\', 'n' or 'r', or at the very end.
 bool UnescapeListingPath(std::string_view escaped, std::string& path);
 
-// Text for a terminal or a message box: control characters (0x01-0x1F, 0x7F) written as "\n",
-// "\r", "\t" or "\xHH", so a name can never move the cursor or forge a line. Every other byte,
-// UTF-8 included, is kept.
+// Text for a terminal, a progress line or a message box: control characters (0x01-0x1F, 0x7F)
+// written as "\n", "\r", "\t" or "\xHH", and the C1 controls (U+0080-U+009F) and every byte that
+// is not part of well-formed UTF-8 as "\xHH" a byte, so a name can never move the cursor, forge a
+// line or start a terminal's escape sequence. Other UTF-8 is kept. The one escaping of names
+// shown to a person.
 std::string EscapeForDisplay(std::string_view text);
 
 }  // namespace quillmark

@@ -107,12 +107,12 @@ private:
     std::string_view m_rest;
 };
 
-// regularOnly: anything but a regular file is refused, and the open never waits for a writer.
-std::optional<std::string> ReadWholeFile(const std::string& path, bool regularOnly = false) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+// Anything but a regular file is refused, and the open never waits for a writer.
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
     struct stat info {};
-    if (regularOnly && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return std::nullopt;
     }
@@ -183,13 +183,8 @@ bool DecodeSettings(std::string_view bytes, CCRCSettings& record) {
 }
 
 bool ReadSettingsFile(const std::string& path, CCRCSettings& record) {
+    // A settings file that is a FIFO or a device must not hang the program that reads it.
     const auto contents = ReadWholeFile(path);
-    return contents && DecodeSettings(*contents, record);
-}
-
-// The window's own reads: a settings.dat that is a FIFO or a device must not hang it.
-static bool ReadRegularSettingsFile(const std::string& path, CCRCSettings& record) {
-    const auto contents = ReadWholeFile(path, true);
     return contents && DecodeSettings(*contents, record);
 }
 
@@ -200,7 +195,7 @@ bool WriteSettingsFile(const std::string& path, const CCRCSettings& record) {
 void LoadSettingsAtStartup(CCRCSettings& record) {
     const auto directory = GetCurrentDirectory();
     record.m_szSettingsDir = directory.value_or(std::string());
-    if (!directory || !ReadRegularSettingsFile(SettingsPathIn(*directory), record)) {
+    if (!directory || !ReadSettingsFile(SettingsPathIn(*directory), record)) {
         record.ResetDefaults();
     }
 }
@@ -212,7 +207,7 @@ bool SaveSettingsAtExit(const CCRCSettings& record) {
 }
 
 bool LoadSettingsCommand(CCRCSettings& record) {
-    return ReadRegularSettingsFile(kSettingsFileName, record);
+    return ReadSettingsFile(kSettingsFileName, record);
 }
 
 bool SaveSettingsCommand(const CCRCSettings& record) {

@@ -16,7 +16,8 @@ std::string EncodeSettings(const CCRCSettings& record);
 // Bytes after the last field are ignored.
 bool DecodeSettings(std::string_view bytes, CCRCSettings& record);
 
-// Reads the named file; false (record untouched) when it cannot be opened or decoded.
+// Reads the named file; false (record untouched) when it cannot be opened or decoded, or is not a
+// regular file (a FIFO is refused without waiting for a writer).
 bool ReadSettingsFile(const std::string& path, CCRCSettings& record);
 // Writes through a temporary file in the same directory renamed over the old one, so a failure
 // at any point leaves the old file as it was.

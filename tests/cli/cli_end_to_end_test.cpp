@@ -219,7 +219,52 @@ TEST_F(CliRunTest, FailedWriteToStandardOutputEndsWithAMessage) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is not available";
     const CliResult result = Run(CliCall{.args = {"-t", TreeInput()}, .stdoutPath = "/dev/full"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("standard output"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err,
+              "quillmark-cli: error writing standard output: No space left on device\n");
+}
+
+// A file size limit stops the run like a full disk, never by its signal in the middle of a line:
+// the output file or the redirected standard output ends on the last whole result.
+TEST_F(CliTest, SizeLimitKeepsWholeResultsAndEndsTheRunWithItsMessage) {
+    for (int i = 0; i < 300; ++i) WriteFile(m_tree / ("file-" + std::to_string(i)), "x");
+    const CliResult tabular = Run({"-t", TreeInput()});
+    const CliResult sfv = Run({"--sfv", TreeInput()});
+    ASSERT_EQ(tabular.status + sfv.status, 0) << tabular.err << sfv.err;
+    const fs::path outFile = m_dir / "out.txt";
+    const fs::path redirected = m_dir / "redirected.txt";
+    const std::string failedFile =
+        "quillmark-cli: Error: Unable to write to output file.\nAborting processing.\n";
+    struct Row {
+        CliCall call;
+        fs::path written;
+        std::string whole;  // what an unlimited run writes there
+        std::string err;
+    };
+    const Row rows[] = {
+        {CliCall{.args = {"-t", "-o", outFile.string(), TreeInput()}}, outFile, CrLf(tabular.out),
+         failedFile},
+        {CliCall{.args = {"-t", TreeInput()}, .stdoutPath = redirected.string()}, redirected,
+         tabular.out, "quillmark-cli: error writing standard output: File too large\n"},
+        // Said once, though the SFV file is the command's own.
+        {CliCall{.args = {"--sfv", "-o", outFile.string(), TreeInput()}}, outFile, CrLf(sfv.out),
+         failedFile},
+    };
+    for (const Row& row : rows) {
+        fs::remove(row.written);
+        CliResult result;
+        {
+            FileSizeLimit limit(5000, true);
+            ASSERT_TRUE(limit.Active());
+            result = Run(row.call);
+        }
+        EXPECT_EQ(result.status, 1) << row.err;
+        EXPECT_EQ(result.err, row.err);
+        const std::string written = ReadFile(row.written);
+        EXPECT_GT(written.size(), 4000u) << row.err;
+        ASSERT_LE(written.size(), row.whole.size());
+        EXPECT_EQ(written, row.whole.substr(0, written.size())) << row.err;
+        EXPECT_TRUE(written.ends_with('\n')) << row.err;
+    }
 }
 
 // A large sparse file keeps the run busy long enough to interrupt it part-way.

@@ -101,6 +101,81 @@ TEST_F(CliInputsTest, UnreadableFilesAndDirectoriesAreNamedOnStandardError) {
                               Printed("locked") + "/\n");
 }
 
+// On a case-sensitive file system a name without wildcards names one file: the entry of exactly
+// that name, in the start directory and in every subdirectory of a recursive run; other cases
+// only where it is missing. Brackets and commas are part of a name.
+TEST_F(CliInputsTest, NamesNameThatFile) {
+    WriteFile(m_tree / "cs/a.txt", "lower");
+    WriteFile(m_tree / "cs/A.TXT", "upper");
+    WriteFile(m_tree / "cs/deep/A.txt", "deep upper");
+    WriteFile(m_tree / "CS/z.txt", "elsewhere");
+    WriteFile(m_tree / "[a,b]", "bracketed");
+    WriteFile(m_tree / "a", "a");
+    WriteFile(m_tree / "b", "b");
+    const std::string tree = m_tree.string();
+    struct Row {
+        std::vector<std::string> args;
+        std::vector<std::pair<std::string, std::string>> printed;  // contents, path
+    };
+    const Row rows[] = {
+        {{"-t", "-n", "cs/a.txt"}, {{"lower", "cs/a.txt"}}},
+        {{"-t", "cs"},
+         {{"upper", "cs/A.TXT"}, {"lower", "cs/a.txt"}, {"deep upper", "cs/deep/A.txt"}}},
+        {{"-t", "-n", "cs/DEEP/a.TXT"}, {{"deep upper", "cs/deep/A.txt"}}},
+        {{"-t", "--", "[a,b]"}, {{"bracketed", "[a,b]"}}},
+    };
+    for (const Row& row : rows) {
+        std::string expected;
+        for (const auto& [contents, path] : row.printed)
+            expected += TabularLine(contents, Printed(path));
+        const CliResult result = Run(CliCall{.args = row.args, .workingDirectory = tree});
+        EXPECT_EQ(result.out, expected) << row.args.back();
+        EXPECT_EQ(result.status, 0) << result.err;
+    }
+}
+
+// Names the system refuses, or that lead nowhere, say why: as INPUT, as -o and as --settings.
+TEST_F(CliInputsTest, NamesThatLeadNowhereSayWhy) {
+    fs::create_directories(m_tree / "data/sub");
+    fs::create_symlink("loop", m_tree / "loop");
+    ASSERT_EQ(::mkfifo((m_tree / "fifo").c_str(), 0644), 0);
+    WriteFile(m_tree / "a.txt", "a");
+    const std::string longName(300, 'n');
+    const std::string tree = m_tree.string();
+    struct Row {
+        std::vector<std::string> args;
+        std::string err;
+        int status;
+    };
+    const Row rows[] = {
+        {{"-n", "-t", "data/SUB"},
+         "quillmark-cli: 'data/sub' is a directory; name it as 'data/sub/' to checksum its "
+         "files\n",
+         0},
+        {{"-t", longName},
+         "quillmark-cli: cannot access '" + longName + "': File name too long\n",
+         1},
+        {{"-t", "loop"},
+         "quillmark-cli: cannot access 'loop': Too many levels of symbolic links\n",
+         1},
+        {{"-t", "-o", "loop", "a.txt"},
+         "quillmark-cli: cannot access 'loop': Too many levels of symbolic links\n",
+         1},
+        {{"-t", "--settings", "loop", "a.txt"},
+         "quillmark-cli: cannot use --settings loop: Too many levels of symbolic links\n",
+         2},
+        {{"-t", "--settings", "fifo", "a.txt"},
+         "quillmark-cli: cannot use --settings fifo: not a regular file\n",
+         2},
+    };
+    for (const Row& row : rows) {
+        const CliResult result = Run(CliCall{.args = row.args, .workingDirectory = tree});
+        EXPECT_EQ(result.out, "") << row.args[row.args.size() - 2];
+        EXPECT_EQ(result.err, row.err);
+        EXPECT_EQ(result.status, row.status) << row.err;
+    }
+}
+
 // However many files are read at once, standard output is the same bytes.
 TEST_F(CliInputsTest, JobsChangeNothingButTheSpeed) {
     for (int i = 0; i < 60; ++i) {

@@ -113,6 +113,27 @@ TEST(CliParse, LongAndShortSpellingsGiveTheSameRecord) {
     EXPECT_EQ(shortForm.options.inputs, (std::vector<std::string>{"in1", "in2"}));
 }
 
+// Names that look like lists, or begin with the byte that keeps them whole, are names.
+TEST(CliParse, EveryArgumentIsTakenAsWritten) {
+    const std::vector<std::string> names = {"[a,b]", "[x]",     "[]",   "[", "]",
+                                            "a,b",   "\x01[y]", "\x01", "{}"};
+    std::vector<std::string> args = {"-c", "--rebase", "[o=n]", "--"};
+    args.insert(args.end(), names.begin(), names.end());
+    const Parsed check = Parse(args);
+    ASSERT_FALSE(check.status.has_value()) << check.err;
+    EXPECT_EQ(check.options.inputs, names);
+    ASSERT_EQ(check.options.check.rebase.size(), 1u);
+    EXPECT_EQ(check.options.check.rebase[0].first, "[o");
+    EXPECT_EQ(check.options.check.rebase[0].second, "n]");
+
+    for (const std::string& name : names) {
+        const Parsed output = Parse({"-o", name, "--", name});
+        ASSERT_FALSE(output.status.has_value()) << output.err;
+        EXPECT_EQ(output.options.settings.m_strOutput, name);
+        EXPECT_EQ(output.options.inputs, std::vector<std::string>{name});
+    }
+}
+
 TEST(CliParse, ProgressChoice) {
     EXPECT_EQ(Parse({"x"}).options.progress, ProgressChoice::WhenTerminal);
     EXPECT_EQ(Parse({"--progress", "x"}).options.progress, ProgressChoice::Always);

@@ -123,6 +123,37 @@ TEST(EscapedNameTest, ListingEscapeRoundTripsAndDisplayShowsNoControlCharacter) 
     EXPECT_EQ(EscapeForDisplay("a\nb\rc\td\x1b[2J\x7f\x01é"), "a\\nb\\rc\\td\\x1b[2J\\x7f\\x01é");
 }
 
+// Beyond ASCII, well-formed UTF-8 is shown as it is; the C1 controls (a terminal reads U+009B as
+// the start of an escape sequence) and every byte outside well-formed UTF-8 are written \xHH.
+TEST(EscapedNameTest, DisplayEscapesC1ControlsAndBytesThatAreNotUtf8) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string shown;
+    };
+    const Row rows[] = {
+        {"two, three and four byte letters", "é€𝄞", "é€𝄞"},
+        {"first and last C1 controls",
+         "a\xc2\x80"
+         "b\xc2\x9f",
+         "a\\xc2\\x80b\\xc2\\x9f"},
+        {"CSI",
+         "\xc2\x9b"
+         "2J",
+         "\\xc2\\x9b"
+         "2J"},
+        {"first letter after the C1 range", "\xc2\xa0", "\xc2\xa0"},
+        {"Latin-1 byte alone", "caf\xe9", "caf\\xe9"},
+        {"stray continuation byte", "\x80x", "\\x80x"},
+        {"overlong slash", "\xc0\xaf", "\\xc0\\xaf"},
+        {"surrogate", "\xed\xa0\x80", "\\xed\\xa0\\x80"},
+        {"past U+10FFFF", "\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+        {"cut short at the end", "a\xe2\x82", "a\\xe2\\x82"},
+        {"invalid byte then a letter", "\xff\xe2\x82\xac", "\\xff€"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(EscapeForDisplay(row.text), row.shown) << row.name;
+}
+
 // A directory replaced by a link while the run reads another file is refused, not followed out
 // of the tree; the walk says so and goes on.
 TEST(ChangingTreeTest, DirectorySwappedForALinkDuringTheRunIsNotFollowed) {

@@ -90,6 +90,43 @@ TEST(FindEntriesTest, KindsOfEntries) {
     EXPECT_EQ(Names(FindSubdirectories(temp.Path(), "*link*")), std::vector<std::string>{});
 }
 
+// A name without wildcards names the file of exactly that name when there is one; only when
+// there is not do the names that differ from it in letter case stand in. Patterns keep matching
+// either case.
+TEST(FindEntriesTest, PlainNameFindsItsExactEntryBeforeOtherCases) {
+    TempDir temp;
+    for (const char* name : {"a.txt", "A.TXT", "b.TXT", "B.txt", "c.Txt", "f.dat", "sub/x"}) {
+        temp.Write(name);
+    }
+    temp.MakeDir("SUB");
+    temp.MakeDir("Sub");
+    ASSERT_EQ(::mkfifo((temp / "q.dat").c_str(), 0644), 0);
+    temp.Write("Q.DAT");
+    struct Row {
+        const char* pattern;
+        std::vector<std::string> files;
+        std::vector<std::string> directories;
+    };
+    const Row rows[] = {
+        {"a.txt", {"a.txt"}, {}},
+        {"A.TXT", {"A.TXT"}, {}},
+        {"a.TXT", {"A.TXT", "a.txt"}, {}},
+        {"C.TXT", {"c.Txt"}, {}},
+        {"?.txt", {"A.TXT", "a.txt", "B.txt", "b.TXT", "c.Txt"}, {}},
+        {"A*", {"A.TXT", "a.txt"}, {}},
+        {"sub", {"sub"}, {"sub"}},
+        {"SUB", {"SUB"}, {"SUB"}},
+        {"sUB", {"SUB", "Sub", "sub"}, {"SUB", "Sub", "sub"}},
+        // The exact entry is a FIFO, never listed: the regular Q.DAT does not stand in for it.
+        {"q.dat", {}, {}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Names(FindEntries(temp.Path(), row.pattern)), row.files) << row.pattern;
+        EXPECT_EQ(Names(FindSubdirectories(temp.Path(), row.pattern)), row.directories)
+            << row.pattern;
+    }
+}
+
 TEST(FindEntriesTest, EmptyPathListsWorkingDirectoryAndMissingDirectoryListsNothing) {
     TempDir temp;
     CwdGuard guard;

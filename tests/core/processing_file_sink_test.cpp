@@ -1,4 +1,8 @@
 // processing_file_sink_test.cpp - appending with CR LF line ends, and failing writes.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/posix_io.h"
 #include "processing/file_sink.h"
 #include "tests/core/test_support.h"
 
@@ -75,6 +79,71 @@ TEST(FileSinkTest, WriteFailingPartWayLeavesOnlyWholeRecords) {
     EXPECT_FALSE(written);
     EXPECT_FALSE(sink.Close());
     EXPECT_EQ(ReadFile(path), "before\r\n");
+}
+
+std::string Record(int i) {
+    std::string record = "Filename: /data/file-" + std::to_string(i) + "\nFile size: 1\n\n";
+    return record;
+}
+
+// A full disk or a size limit stops the buffered results part-way: every whole result that got in
+// stays, the piece of the next one goes, whatever the limit's place against the results.
+TEST(FileSinkTest, LimitPartWayKeepsEveryWholeResultThatGotIn) {
+    const std::string before = "before\r\n";
+    const std::size_t recordSize = CrLf(Record(0)).size();  // all ten are the same size
+    struct Row {
+        const char* name;
+        std::size_t limitAfterBefore;
+        std::size_t wholeRecordsKept;
+    };
+    const Row rows[] = {
+        {"inside the first result", 5, 0},
+        {"at the end of the third", 3 * recordSize, 3},
+        {"one byte into the fourth", 3 * recordSize + 1, 3},
+        {"one byte short of the eighth", 8 * recordSize - 1, 7},
+    };
+    for (const Row& row : rows) {
+        TempDir temp;
+        const std::string path = temp.Write("out.txt", before);
+        std::string expected = before;
+        for (std::size_t i = 0; i < row.wholeRecordsKept; ++i) {
+            expected += CrLf(Record(static_cast<int>(i)));
+        }
+        FileSink sink;
+        bool flushed = true;
+        {
+            FileSizeLimit limit(before.size() + row.limitAfterBefore);
+            ASSERT_TRUE(limit.Active());
+            ASSERT_TRUE(sink.Open(path));
+            for (int i = 0; i < 10; ++i) ASSERT_TRUE(sink.Write(Record(i))) << row.name;
+            flushed = sink.Flush();
+        }
+        EXPECT_FALSE(flushed) << row.name;
+        EXPECT_FALSE(sink.Write(Record(10))) << row.name;
+        EXPECT_FALSE(sink.Close()) << row.name;
+        EXPECT_EQ(ReadFile(path), expected) << row.name;
+    }
+}
+
+// Standard output redirected with '>' has no O_APPEND: after the cut its offset is the file's new
+// end, so what a shell writes next into it follows the last whole record without a hole.
+TEST(WriteRecordsTest, CutLeavesTheOffsetAtTheNewEnd) {
+    TempDir temp;
+    const std::string path = temp / "out.txt";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string bytes = "one\ntwo\nthree\n";
+    WriteOutcome outcome;
+    {
+        FileSizeLimit limit(10);
+        ASSERT_TRUE(limit.Active());
+        outcome = WriteRecords(fd, bytes, {4, 8, 14});
+    }
+    EXPECT_FALSE(outcome.Whole());
+    EXPECT_EQ(outcome.written, 10u);
+    EXPECT_EQ(WriteAll(fd, "after\n").error, 0);
+    ::close(fd);
+    EXPECT_EQ(ReadFile(path), "one\ntwo\nafter\n");
 }
 
 // Records are never split between writes, however they fall against the buffer's size.

@@ -78,6 +78,32 @@ TEST(ParseInputSpecAtRoot, NeverDoublesTheSlash) {
     }
 }
 
+// The directory part of a name is taken as written when it is there; otherwise the one directory
+// whose components differ from it only in letter case is, spelt as on disk.
+TEST(ParseInputSpecCase, DirectoryPartFollowsTheRuleOfNames) {
+    TempDir temp;
+    CwdGuard guard;
+    ASSERT_TRUE(ChangeDirectory(temp.Path()));
+    temp.MakeDir("data/sub");
+    temp.MakeDir("Data");
+    temp.MakeDir("docs/old");
+    temp.MakeDir("docs/OLD");
+    const std::array<const char*, 2> rows[] = {
+        {"data/sub/x", "data/sub/"},
+        {"Data/x", "Data/"},
+        {"DATA/x", "DATA/"},  // data and Data both fit: as written, and not found
+        {"data/SUB/*.txt", "data/sub/"},
+        {"DOCS/Old/x", "DOCS/Old/"},  // old and OLD both fit
+        {"DOCS/OLD/x", "docs/OLD/"},
+        {"missing/x", "missing/"},
+    };
+    for (const auto& [input, start] : rows) {
+        ParsedInput parsed;
+        ASSERT_TRUE(ParseInputSpec(input, parsed)) << input;
+        EXPECT_EQ(parsed.szStartDir, temp.Dir() + start) << input;
+    }
+}
+
 TEST(ParseInputSpecFailure, UnreadableWorkingDirectoryFailsAndLeavesResultAlone) {
     TempDir temp;
     CwdGuard guard;

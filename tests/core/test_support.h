@@ -94,12 +94,13 @@ private:
 
 // While it lives, writes past `bytes` into any file fail part-way, as on a full disk, also for
 // root (whom permissions never stop); SIGXFSZ is ignored so the write reports EFBIG instead.
+// With keepSignal the signal keeps its default action, as a program started meanwhile gets it.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    explicit FileSizeLimit(rlim_t bytes, bool keepSignal = false) {
         ::getrlimit(RLIMIT_FSIZE, &m_previous);
         struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
+        ignore.sa_handler = keepSignal ? SIG_DFL : SIG_IGN;
         ::sigaction(SIGXFSZ, &ignore, &m_previousAction);
         struct rlimit small = m_previous;
         small.rlim_cur = bytes;
