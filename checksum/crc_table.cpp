@@ -11,6 +11,7 @@
 #include "checksum/crc_combine.h"
 #include "checksum/range_pass.h"
 #include "checksum/read_buffer.h"
+#include "platform/blocking_calls.h"
 
 namespace quillmark {
 
@@ -69,7 +70,7 @@ std::vector<RangeResult> ReadRanges(const RegularFile& file, std::uint64_t size,
     std::vector<std::size_t> leftOver;
     for (std::size_t i = 1; i < ranges.size(); ++i) {
         try {
-            helpers.emplace_back(work, i);
+            helpers.emplace_back(StoppableThreadBody([&work, i] { work(i); }));
         } catch (const std::system_error&) {
             leftOver.push_back(i);
         }

@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace quillmark {
 
 FileChunks::FileChunks(const RegularFile& file, std::uint64_t offset, std::uint64_t length,
                        bool readAhead)
     : m_file(file), m_offset(offset), m_left(length) {
-    if (readAhead && length > kReadAheadThreadThreshold) {
+    constexpr std::size_t kRing = kReadAheadBufferSize * kReadAheadBufferCount;
+    // The ring comes out of the shared budget whole, or the file is read without it.
+    if (readAhead && length > kReadAheadThreadThreshold &&
+        (m_ringBudget = TakeReadMemory(kRing, true)) != 0) {
         try {
             m_readAhead.emplace(file, offset, length, kReadAheadBufferSize, kReadAheadBufferCount);
             m_bufferSize = kReadAheadBufferSize;
@@ -17,14 +21,10 @@ FileChunks::FileChunks(const RegularFile& file, std::uint64_t offset, std::uint6
         } catch (const std::system_error&) {
             // No thread to be had: nothing has been read yet, so read in this one.
         }
+        GiveBackReadMemory(std::exchange(m_ringBudget, 0));
     }
-    if (readAhead) {
-        m_buffer = AllocateReadBuffer(length);
-    } else {
-        // A range of a split file, in the page cache: larger buffers spare calls.
-        m_buffer = {std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadBufferSize),
-                    kReadAheadBufferSize};
-    }
+    // A range of a split file is in the page cache: larger buffers spare calls there.
+    m_buffer = readAhead ? AllocateFileBuffer(length) : AllocateReadBuffer(kReadAheadBufferSize);
     m_bufferSize = m_buffer.size;
 }
 

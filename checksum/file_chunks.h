@@ -20,6 +20,12 @@ public:
     // thread when it is large. The file must outlive this object; destroying it early stops and
     // joins the reader thread, if there is one.
     FileChunks(const RegularFile& file, std::uint64_t offset, std::uint64_t length, bool readAhead);
+    FileChunks(const FileChunks&) = delete;
+    FileChunks& operator=(const FileChunks&) = delete;
+    ~FileChunks() {
+        m_readAhead.reset();
+        GiveBackReadMemory(m_ringBudget);
+    }
 
     // The size of a full buffer; a shorter one means the file has ended.
     std::size_t BufferSize() const { return m_bufferSize; }
@@ -35,6 +41,7 @@ private:
     std::size_t m_bufferSize = 0;
     int m_error = 0;
     ReadBuffer m_buffer;
+    std::size_t m_ringBudget = 0;  // the read-ahead ring's share of the budget
     std::optional<ReadAhead> m_readAhead;
 };
 

@@ -1,6 +1,7 @@
 // range_pass.cpp - a range read buffer by buffer, its bytes checksummed as they are and as text.
 #include "checksum/range_pass.h"
 
+#include <cerrno>
 #include <optional>
 
 #include "checksum/crc_register.h"
@@ -32,6 +33,11 @@ RangeResult ChecksumRange(const RegularFile& file, const FileRange& range, ReadM
     std::uint64_t consumed = 0;
     while (consumed < range.length && !(text && converted.Ended())) {
         const std::optional<std::span<const std::uint8_t>> got = chunks.Next();
+        if (!got && chunks.Error() == EINTR) {
+            // A read given up because the work stopped while it waited.
+            result.status = RawReadStatus::Cancelled;
+            return result;
+        }
         if (!got) return fail(chunks.Error());
         // A file that ends before its size shrank after it was opened.
         if (got->size() < std::min<std::uint64_t>(range.length - consumed, chunks.BufferSize())) {

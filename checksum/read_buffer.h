@@ -19,21 +19,43 @@ inline constexpr std::uint64_t kReadAheadThreadThreshold = 8 << 20;
 inline constexpr std::size_t kReadAheadBufferSize = 1 << 20;
 inline constexpr std::size_t kReadAheadBufferCount = 4;
 
+// Every read gets a buffer of at least this size; what its buffers hold beyond it comes out of a
+// budget shared by all reads in flight, so that however many run at once (256 at most) their
+// buffers stay within 64 MiB together.
+inline constexpr std::size_t kSmallestReadBuffer = 16 * 1024;
+inline constexpr std::size_t kReadMemoryBudget = (64 << 20) - 256 * kSmallestReadBuffer;
+
+// Up to wanted bytes of the budget (all of them or none when whole is set); what was taken goes
+// back with GiveBackReadMemory.
+std::size_t TakeReadMemory(std::size_t wanted, bool whole);
+void GiveBackReadMemory(std::size_t taken);
+// The budget in use now.
+std::size_t ReadMemoryInUse();
+
 struct ReadBuffer {
+    ReadBuffer() = default;
+    ReadBuffer(ReadBuffer&& other) noexcept;
+    ReadBuffer& operator=(ReadBuffer&& other) noexcept;
+    ~ReadBuffer() { GiveBackReadMemory(budgeted); }
+
     std::unique_ptr<std::uint8_t[]> data;
     std::size_t size = 0;
+    std::size_t budgeted = 0;  // of size, what came out of the shared budget
 };
+
+// A buffer of wanted bytes, or less when the budget is short (never less than the smallest).
+ReadBuffer AllocateReadBuffer(std::size_t wanted);
 
 // A buffer no larger than a file of fileSize bytes needs (plus one byte, to see its end in one
 // read), so that checksumming many small files does not allocate and fault in the full size.
-inline ReadBuffer AllocateReadBuffer(std::uint64_t fileSize) {
+inline ReadBuffer AllocateFileBuffer(std::uint64_t fileSize) {
     constexpr std::size_t kSmallest = 4096;
     std::size_t size = kReadBufferSize;
     if (fileSize < kReadBufferSize) {
         size = static_cast<std::size_t>(fileSize) + 1;
         if (size < kSmallest) size = kSmallest;
     }
-    return {std::make_unique_for_overwrite<std::uint8_t[]>(size), size};
+    return AllocateReadBuffer(size);
 }
 
 }  // namespace quillmark

@@ -17,9 +17,10 @@ void InstallInterruptHandler() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    // SA_RESTART keeps reads of the file being checksummed from failing with EINTR;
+    // No SA_RESTART: a read or an open waiting on a device returns at once, and the run stops
+    // (the program's own threads keep SIGINT away, so this thread is the one interrupted).
     // SA_RESETHAND lets a second Ctrl+C kill a run that does not stop.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
 }
 

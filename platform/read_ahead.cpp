@@ -2,8 +2,16 @@
 #include "platform/read_ahead.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include "platform/blocking_calls.h"
 
 namespace quillmark {
+
+namespace {
+constexpr auto kReaderWakeInterval = std::chrono::milliseconds(50);
+}  // namespace
 
 ReadAhead::ReadAhead(const RegularFile& file, std::uint64_t offset, std::uint64_t limit,
                      std::size_t bufferSize, std::size_t bufferCount)
@@ -12,22 +20,26 @@ ReadAhead::ReadAhead(const RegularFile& file, std::uint64_t offset, std::uint64_
       m_memory(std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize * bufferCount)),
       m_slots(bufferCount) {
     for (std::size_t i = 0; i < bufferCount; ++i) m_slots[i].data = m_memory.get() + i * bufferSize;
-    m_reader = std::thread([this, offset, limit] {
+    m_reader = std::thread(StoppableThreadBody([this, offset, limit] {
         ReadLoop(offset, limit);
         {
             std::lock_guard lock(m_mutex);
             m_readerDone = true;
         }
-        m_slotFilled.notify_one();
-    });
+        m_slotFilled.notify_all();
+    }));
 }
 
 ReadAhead::~ReadAhead() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
+    std::unique_lock lock(m_mutex);
+    m_stop = true;
     m_slotFreed.notify_one();
+    // A reader blocked on a device that lets the wait be interrupted is woken until it gives up.
+    while (!m_readerDone) {
+        WakeThread(m_reader.native_handle());
+        m_slotFilled.wait_for(lock, kReaderWakeInterval, [&] { return m_readerDone; });
+    }
+    lock.unlock();
     m_reader.join();
 }
 
@@ -63,7 +75,14 @@ std::optional<std::span<const std::uint8_t>> ReadAhead::Next() {
         m_released = m_handedOut;
         m_slotFreed.notify_one();
     }
-    m_slotFilled.wait(lock, [&] { return m_filled > m_handedOut || m_readerDone; });
+    // While the reader waits on the device, the work this read is for may stop.
+    while (!m_slotFilled.wait_for(lock, kReaderWakeInterval,
+                                  [&] { return m_filled > m_handedOut || m_readerDone; })) {
+        if (CallStopRequested()) {
+            m_error = EINTR;
+            return std::nullopt;
+        }
+    }
     if (m_filled == m_handedOut) return std::span<const std::uint8_t>();
     const Slot& slot = m_slots[m_handedOut++ % m_slots.size()];
     if (slot.error != 0) {

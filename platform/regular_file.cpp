@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/blocking_calls.h"
 #include "platform/open_fault.h"
 
 namespace quillmark {
@@ -72,8 +73,21 @@ RegularFile::RegularFile(int fd, const struct stat& info)
 
 std::optional<RegularFile> RegularFile::OpenAt(int directory, const std::string& name, int* error,
                                                NameSource source) {
-    auto fail = [error](int number) -> std::optional<RegularFile> {
-        if (error) *error = number;
+    int number = 0;
+    for (;;) {
+        std::optional<RegularFile> file = TryOpenAt(directory, name, number, source);
+        // An open cut short by a signal is tried again, unless the work it is for has stopped.
+        if (file || number != EINTR || CallStopRequested()) {
+            if (!file && error) *error = number;
+            return file;
+        }
+    }
+}
+
+std::optional<RegularFile> RegularFile::TryOpenAt(int directory, const std::string& name,
+                                                  int& error, NameSource source) {
+    auto fail = [&error](int number) -> std::optional<RegularFile> {
+        error = number;
         return std::nullopt;
     };
     if (const int fault = InjectedOpenFault(name)) return fail(fault);
@@ -143,7 +157,7 @@ std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::si
         const ssize_t got =
             ::pread(m_fd, buffer + filled, size - filled, static_cast<off_t>(offset + filled));
         if (got < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR && !CallStopRequested()) continue;
             // Regular files ignore O_NONBLOCK (kept from the open, so a FIFO could not block it)
             // on every common file system; should one honour it, read on blocking.
             if (errno == EAGAIN) {

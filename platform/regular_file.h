@@ -68,6 +68,8 @@ public:
 
 private:
     RegularFile(int fd, const struct stat& info);
+    static std::optional<RegularFile> TryOpenAt(int directory, const std::string& name, int& error,
+                                                NameSource source);
 
     int m_fd = -1;
     std::uint64_t m_size = 0;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/blocking_calls.h"
 #include "platform/descriptor_limit.h"
 
 namespace quillmark {
@@ -15,6 +16,8 @@ namespace quillmark {
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
+// How often a worker blocked on a device is woken while the run waits for it to stop.
+constexpr auto kWorkerWakeInterval = std::chrono::milliseconds(50);
 constexpr auto kSamplePeriod = std::chrono::milliseconds(150);
 // The first sample comes sooner: a run over files in the page cache may last a fraction of a
 // second, and whether the cores are all busy shows at once (it ends at the first poll that finds
@@ -138,6 +141,8 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
     int openError = 0;
     const std::optional<RegularFile> file = Open(task, openError);
     if (!file) {
+        // An open given up because the work stopped while it waited.
+        if (openError == EINTR) outcome.result.status = CrcStatus::Cancelled;
         outcome.result.error = openError;
         return;
     }
@@ -203,6 +208,7 @@ FileOutcome FileEngine::ReadNow(const FileTask& task) {
     entry.progress->total = &m_progress;
     entry.progress->cancel = &m_cancel;
     entry.progress->poll = [this, &entry] { return Report(&entry); };
+    const StoppableCalls calls([this] { return m_cancel.load() || !m_meter.Poll(); });
     ++m_active;
     Process(entry, m_splitThreads);
     --m_active;
@@ -224,6 +230,8 @@ bool FileEngine::Report(const Entry* oldest) {
 }
 
 void FileEngine::WorkerLoop() {
+    KeepInterruptAway();
+    const StoppableCalls calls([this] { return m_cancel.load(); });
     std::unique_lock lock(m_mutex);
     for (;;) {
         // At a limit of one the walk's thread reads by itself.
@@ -286,8 +294,11 @@ void FileEngine::Measure() {
 void FileEngine::Stop(std::unique_lock<std::mutex>& lock) {
     m_stopped = true;
     m_cancel = true;
-    // Workers finish the buffer they are in; nothing of theirs is delivered.
-    m_entryDone.wait(lock, [&] { return m_active == 0; });
+    // Workers finish the buffer they are in; nothing of theirs is delivered. One blocked on a
+    // device is woken until it gives up, unless the kernel holds it.
+    while (!m_entryDone.wait_for(lock, kWorkerWakeInterval, [&] { return m_active == 0; })) {
+        for (std::thread& worker : m_workers) WakeThread(worker.native_handle());
+    }
     m_window.clear();
     m_firstUnstarted = 0;
     m_directoriesHeld = 0;
@@ -304,7 +315,9 @@ void FileEngine::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
         // The walk's thread reads this file itself, so it keeps polling between buffers: progress
         // still reaches the front end and a cancel is heard, however long the file.
         entry.progress->poll = [this, &entry] { return Report(&entry); };
-        // A cancel is heard before each file is opened, however small the files.
+        // A cancel is heard before each file is opened, however small the files, and while a read
+        // or an open waits on a device (Ctrl+C interrupts this thread's call).
+        const StoppableCalls calls([this] { return m_cancel.load() || !m_meter.Poll(); });
         if (Report(&entry)) {
             Process(entry, m_splitThreads);
         } else {
