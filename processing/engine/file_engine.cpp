@@ -129,8 +129,8 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         outcome.result.size = file->Size();
         return;
     }
-    outcome.result =
-        m_table.ComputeFileCrc(*file, file->Size(), m_mode, *entry.progress, splitThreads);
+    outcome.result = m_table.ComputeFileCrc(*file, file->Size(), task.mode.value_or(m_mode),
+                                            *entry.progress, splitThreads);
 }
 
 FileOutcome FileEngine::ReadNow(const FileTask& task) {

@@ -32,7 +32,7 @@ TEST(CheckTexts, OutcomeLinesEscapeLineBreaksAndSummaryNamesNonZeroCounts) {
 
     CheckCounts counts;
     EXPECT_EQ(FormatCheckSummary(counts), "checked 0 entries");
-    counts = {1, 2, 3, 4, 5, 6, 7};
+    counts = {1, 2, 3, 4, 5, 6, 7, 0, 0, {}};
     EXPECT_EQ(FormatCheckSummary(counts),
               "checked 15 entries: 1 OK, 2 FAILED, 3 MISSING, 4 UNREADABLE, 5 NOT RECORDED, 6 NEW, "
               "7 malformed lines");

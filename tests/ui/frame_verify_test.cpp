@@ -49,13 +49,14 @@ TEST_F(VerifyTest, OutcomesGoToThePaneAndTheSummaryToABox) {
     const std::string a = dir + "/a.txt";
     const VerifyRow rows[] = {
         {"all ok", Tabular(kFoxCrc, 43, fox) + Tabular("e8b7be43", 1, a),
-         fox + ": OK\n" + a + ": OK\n", "All 2 files are OK."},
+         fox + ": OK\n" + a + ": OK\n", "All 2 files are OK.\nChecked in binary mode."},
         {"damage and a malformed line",
          Tabular(kFoxCrc, 43, fox) + "junk\r\n" + Tabular("e8b7be44", 1, a) +
              Tabular("00000000", 0, dir + "/gone"),
          fox + ": OK\n{listing}:2: not a listing entry\n" + a + ": FAILED\n" + dir +
              "/gone: MISSING\n",
-         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines"},
+         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines\nChecked in binary "
+         "mode."},
     };
     CCrcFrame& frame = ShownFrame();
     ConfigurePaneRun("unchanged input");
