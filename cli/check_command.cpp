@@ -2,6 +2,7 @@
 // one summary on standard error.
 #include "cli/check_command.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
 #include "processing/check/listing_check.h"
+#include "processing/check/new_files.h"
 #include "processing/file_sink.h"
 #include "processing/name_escaping.h"
 #include "settings/option_flags.h"
@@ -112,6 +114,20 @@ int RunCheckCommand(const CliOptions& options) {
     OutputSink& outcomes = toFile ? static_cast<OutputSink&>(file) : console;
     ConsoleCheckReporter reporter(outcomes, progress);
     CheckEnvironment env{outcomes, reporter, progress};
+    // One search for new files over every listing: a file any of them lists is not new.
+    std::optional<NewFileFinder> newFiles;
+    const int base = check.reportNew ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (check.reportNew) {
+        std::vector<FileIdentity> excluded = check.neverNew;
+        if (toFile) {
+            struct stat info {};
+            if (auto identity = IdentityOfStat(::stat(check.ownOutputFile.c_str(), &info), info)) {
+                excluded.push_back(*identity);
+            }
+        }
+        newFiles.emplace(base >= 0 ? base : AT_FDCWD, std::move(excluded));
+        env.newFiles = &*newFiles;
+    }
 
     CheckCounts counts;
     bool badListing = false;
@@ -141,6 +157,20 @@ int RunCheckCommand(const CliOptions& options) {
         }
         if (cancelled || writeFailed) break;
     }
+    if (newFiles && !cancelled && !writeFailed) {
+        switch (ReportNewFiles(env, counts)) {
+            case ListingStatus::Cancelled:
+                cancelled = true;
+                break;
+            case ListingStatus::WriteFailed:
+                writeFailed = true;
+                break;
+            default:
+                break;
+        }
+    }
+    newFiles.reset();
+    if (base >= 0) ::close(base);
     // A rule that moved nothing leaves the original files checked, which is not what was asked.
     bool rebaseUnused = false;
     if (!cancelled && !writeFailed) {

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -146,6 +147,25 @@ std::pair<std::string, std::string> SplitRebased(const Rebased& rebased) {
     return {top, rest};
 }
 
+// Reports each new file, notes each directory that cannot be listed, and says when the search
+// could not be finished.
+void TellNewFiles(NewFileFinder& finder, ProgressMeter& meter, CheckEnvironment& env,
+                  const std::function<bool(const std::string&)>& report) {
+    bool writeFailed = false;
+    const bool whole = finder.Report(
+        [&](const std::string& path) { return writeFailed = !report(path), !writeFailed; },
+        [&] { return meter.Poll(); },
+        [&](const std::string& directory, int error) {
+            env.reporter.OnNotice(
+                EscapeForDisplay(directory.empty() ? std::string(".") : directory) +
+                ": cannot be listed to look for new files: " + std::strerror(error));
+        });
+    if (!whole && !meter.Cancelled() && !writeFailed) {
+        env.reporter.OnNotice(
+            "the search for new files stopped: the paths checked could not be read back");
+    }
+}
+
 // The entries are fed to the engine as they are read and their outcomes printed as the engine
 // hands them back, in listing order; what an outcome needs of its entry waits in a queue meanwhile.
 class EntryChecker : public ListingVisitor {
@@ -165,13 +185,16 @@ public:
         if (m_counts.rebaseMatched.size() < options.rebase.size()) {
             m_counts.rebaseMatched.resize(options.rebase.size(), false);
         }
-        if (options.reportNew) {
+        if (options.reportNew && env.newFiles != nullptr) {
+            m_newFiles = env.newFiles;
+        } else if (options.reportNew) {
             std::vector<FileIdentity> excluded = options.neverNew;
             excluded.push_back(listingIdentity);
             if (const std::optional<FileIdentity> output = IdentityOf(options.ownOutputFile)) {
                 excluded.push_back(*output);
             }
-            m_newFiles.emplace(m_tasks.Start(), std::move(excluded));
+            m_ownNewFiles.emplace(m_tasks.Start(), std::move(excluded));
+            m_newFiles = &*m_ownNewFiles;
         }
     }
 
@@ -240,20 +263,12 @@ public:
     // Every entry's outcome, once the listing has been read.
     void Finish() { m_engine.Drain(); }
 
-    // The unlisted regular files of each directory that holds a listed one, in path order.
+    // The unlisted regular files of each directory that holds a listed one, in path order, when
+    // this listing's own are asked for.
     void ReportNewFiles() {
-        const bool whole = m_newFiles->Report(
-            [&](const std::string& path) { return Report(path, CheckOutcome::New); },
-            [&] { return m_meter.Poll(); },
-            [&](const std::string& directory, int error) {
-                m_env.reporter.OnNotice(
-                    EscapeForDisplay(directory.empty() ? std::string(".") : directory) +
-                    ": cannot be listed to look for new files: " + std::strerror(error));
-            });
-        if (!whole && !m_meter.Cancelled() && !m_writeFailed) {
-            m_env.reporter.OnNotice(
-                "the search for new files stopped: the paths checked could not be read back");
-        }
+        if (!m_ownNewFiles) return;
+        TellNewFiles(*m_ownNewFiles, m_meter, m_env,
+                     [&](const std::string& path) { return Report(path, CheckOutcome::New); });
     }
 
     void FinishProgress() { m_meter.Finish(); }
@@ -394,7 +409,8 @@ private:
     std::string m_workingDirectory;        // looked up once, when a rebase needs it
     std::shared_ptr<const DirectoryHandle> m_identityOf;
     FileIdentity m_directoryIdentity;
-    std::optional<NewFileFinder> m_newFiles;  // only when unlisted files are asked for
+    std::optional<NewFileFinder> m_ownNewFiles;  // when this listing's own are asked for
+    NewFileFinder* m_newFiles = nullptr;         // where listed files are told, if anywhere
     FileEngine m_engine;  // last: its workers stop before anything they report to goes
 };
 
@@ -593,6 +609,23 @@ std::string FormatCheckSummary(const CheckCounts& counts) {
         separator = ", ";
     }
     return text;
+}
+
+ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts) {
+    if (env.newFiles == nullptr) return ListingStatus::Checked;
+    if (!env.progress.RunStarting(RunKind::Processing)) return ListingStatus::Cancelled;
+    ProgressMeter meter(env.progress);
+    bool writeFailed = false;
+    TellNewFiles(*env.newFiles, meter, env, [&](const std::string& path) {
+        ++counts.added;
+        if (!env.outcomes.Write(FormatOutcomeLine(path, CheckOutcome::New))) writeFailed = true;
+        return !writeFailed;
+    });
+    meter.Finish();
+    env.progress.RunEnded(RunKind::Processing);
+    if (writeFailed) return ListingStatus::WriteFailed;
+    if (meter.Cancelled()) return ListingStatus::Cancelled;
+    return ListingStatus::Checked;
 }
 
 ListingCheck CheckListing(const std::string& listing, const CheckOptions& options,

@@ -15,6 +15,8 @@
 
 namespace quillmark {
 
+class NewFileFinder;
+
 enum class CheckOutcome { Ok, Failed, Missing, Unreadable, NotRecorded, New };
 
 struct CheckOptions {
@@ -90,6 +92,9 @@ struct CheckEnvironment {
     OutputSink& outcomes;  // "PATH: OK" lines
     CheckReporter& reporter;
     RunProgressView& progress;
+    // With reportNew: the files listed by every listing of a command gathered here, and their new
+    // files told once by ReportNewFiles after the last. Null: each listing reports its own.
+    NewFileFinder* newFiles = nullptr;
 };
 
 enum class ListingStatus { Checked, Unreadable, Empty, Cancelled, WriteFailed };
@@ -102,6 +107,10 @@ struct ListingCheck {
 // Checks every entry of one listing, in listing order, adding to counts.
 ListingCheck CheckListing(const std::string& listing, const CheckOptions& options,
                           CheckEnvironment& env, CheckCounts& counts);
+
+// The new files beside those that the listings checked with env.newFiles listed, in byte order of
+// their paths, in a progress window of their own. Checked, Cancelled or WriteFailed.
+ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts);
 
 // "PATH: OK\n", the path escaped as result lines escape it.
 std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome);
