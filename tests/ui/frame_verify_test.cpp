@@ -95,6 +95,28 @@ TEST_F(VerifyTest, ReadModeOfTheSettingsIsUsed) {
     }
 }
 
+TEST_F(VerifyTest, HeadersChooseTheModesTheBoxNamesAndUnreadableSaysWhy) {
+    // "a\r\nb" read as text is "a\nb": the ASCII header's entry matches only when read as text.
+    const std::string dir = MakeDirectory("modes", {{"t.txt", "a\r\nb"}, {"x.bin", "a"}});
+    MakeDirectory("modes/sub", {{"inside", ""}});
+    const std::string listing = ScratchPath("modes.sfv");
+    WriteFile(listing, "; Quillmark 1.0.0, ASCII mode\r\n" + dir + "/t.txt EF0790FB\r\n" +
+                           "; Quillmark 1.0.0\r\n" + dir + "/x.bin E8B7BE43\r\n" + dir +
+                           "/sub 00000000\r\n");
+    CCrcFrame& frame = ShownFrame();
+    frame.Settings().m_nReadMode = 1;
+    frame.Settings().UpdateFlags();
+    frame.Pane()->clear();
+    ModalAnswerer answer;
+    frame.VerifyListing(listing);
+    // The reason stands on the line after the outcome it explains.
+    EXPECT_EQ(PaneText(), dir + "/t.txt: OK\n" + dir + "/x.bin: OK\n" + dir + "/sub: UNREADABLE\n" +
+                              dir + "/sub: not a regular file\n");
+    ASSERT_EQ(answer.Seen().size(), 1u);
+    EXPECT_EQ(answer.Seen()[0].text.toStdString(),
+              "checked 3 entries: 2 OK, 1 UNREADABLE\nChecked in binary mode and ASCII mode.");
+}
+
 TEST_F(VerifyTest, ListingsThatCannotBeCheckedSayWhy) {
     CCrcFrame& frame = ShownFrame();
     WriteFile(ScratchPath("empty.lst"), "");
