@@ -101,12 +101,21 @@ TEST_F(CheckTest, ListingsInEveryStyleCheckBackAllOk) {
         {"ascii", {"-a", "-t"}, {"-a"}},
         {"unix lf", {"-u"}, {"-u"}},
         {"sfv", {"--sfv"}, {}},
+        {"descriptive ascii", {"-a"}, {"-a"}},
+        {"tabular unix lf", {"-u", "-t"}, {"-u"}},
+        {"lowercase ascii", {"-l", "-a"}, {"-a"}},
+        {"sorted unix lf", {"-s", "-u"}, {"-u"}},
+        {"sfv ascii, the header names the mode", {"--sfv", "-a"}, {}},
+        {"sfv unix lf, the header names the mode", {"--sfv", "-u"}, {}},
+        {"sfv ascii checked with -a", {"--sfv", "-a"}, {"-a"}},
+        {"sfv unix lf, several runs appended", {"--sfv", "-u", "-o", "out"}, {}, true},
         {"output file, two runs appended", {"-o", "out"}, {}, true},
     };
     for (const RoundTripRow& row : rows) {
         SCOPED_TRACE(row.name);
         std::string listing = MakeListing(row.listOptions);
-        if (!row.listOptions.empty() && row.listOptions[0] == "-o") {
+        if (std::find(row.listOptions.begin(), row.listOptions.end(), "-o") !=
+            row.listOptions.end()) {
             if (row.twice) MakeListing(row.listOptions);
             listing = (m_dir / "out").string();
             ASSERT_NE(ReadFile(listing).find("\r\n"), std::string::npos);
