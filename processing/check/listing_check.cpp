@@ -153,7 +153,10 @@ void TellNewFiles(NewFileFinder& finder, ProgressMeter& meter, CheckEnvironment&
                   const std::function<bool(const std::string&)>& report) {
     bool writeFailed = false;
     const bool whole = finder.Report(
-        [&](const std::string& path) { return writeFailed = !report(path), !writeFailed; },
+        [&](const std::string& path) {
+            writeFailed = !report(path);
+            return !writeFailed;
+        },
         [&] { return meter.Poll(); },
         [&](const std::string& directory, int error) {
             env.reporter.OnNotice(

@@ -69,16 +69,6 @@ TEST(RebaseEntryPath, WindowsOldMatchesAnySeparatorAndCaseOthersByteForByte) {
     EXPECT_FALSE(IsWindowsPath("./D:"));
 }
 
-TEST(RebaseEntryPath, AbsoluteOldMatchesTheAbsoluteFormOfARelativePath) {
-    const RebaseRules rules = {{"sub", "rel"}, {"/home/u/sub", "/copy"}};
-    // The path as resolved first, in rule order; then the absolute form for an absolute OLD.
-    EXPECT_EQ(RebaseEntryPath("sub/a", rules, "/home/u/sub/a").path, "rel/a");
-    const Rebased rebased = RebaseEntryPath("x/../sub/a", rules, "/home/u/sub/a");
-    EXPECT_EQ(rebased.path, "/copy/a");
-    EXPECT_EQ(rebased.rule, 1);
-    EXPECT_EQ(RebaseEntryPath("other/a", rules, "/home/u/other/a").rule, -1);
-}
-
 TEST(QuillmarkHeader, NamesTheModeOfTheEntriesAfterIt) {
     const std::pair<const char*, std::optional<ReadMode>> rows[] = {
         {"; Quillmark 1.0.0", ReadMode::Binary},
