@@ -2,17 +2,22 @@
 // one summary on standard error.
 #include "cli/check_command.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/console_messages.h"
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
 #include "processing/check/listing_check.h"
+#include "processing/check/new_files.h"
 #include "processing/file_sink.h"
 #include "processing/name_escaping.h"
 #include "settings/option_flags.h"
@@ -44,6 +49,27 @@ private:
     ConsoleProgressView& m_progress;
 };
 
+std::optional<FileIdentity> IdentityOfStat(int result, const struct stat& info) {
+    if (result != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+// The files a check writes or reads as listings are never among its new files.
+std::vector<FileIdentity> NeverNew(const CliOptions& options) {
+    std::vector<FileIdentity> identities;
+    struct stat info {};
+    for (const std::string& listing : options.inputs) {
+        if (auto identity = IdentityOfStat(::stat(listing.c_str(), &info), info)) {
+            identities.push_back(*identity);
+        }
+    }
+    if (::fstat(STDOUT_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
+        identities.push_back(*IdentityOfStat(0, info));
+    }
+    return identities;
+}
+
 bool ShowProgress(ProgressChoice choice) {
     if (choice == ProgressChoice::Always) return true;
     if (choice == ProgressChoice::Never) return false;
@@ -69,6 +95,8 @@ int RunCheckCommand(const CliOptions& options) {
     check.ignoreMissing = options.check.ignoreMissing;
     check.reportNew = options.check.reportNew;
     check.rebase = options.check.rebase;
+    check.modeGiven = options.check.modeGiven;
+    if (check.reportNew) check.neverNew = NeverNew(options);
     check.jobs = options.jobs;
 
     FileSink file;
@@ -86,6 +114,20 @@ int RunCheckCommand(const CliOptions& options) {
     OutputSink& outcomes = toFile ? static_cast<OutputSink&>(file) : console;
     ConsoleCheckReporter reporter(outcomes, progress);
     CheckEnvironment env{outcomes, reporter, progress};
+    // One search for new files over every listing: a file any of them lists is not new.
+    std::optional<NewFileFinder> newFiles;
+    const int base = check.reportNew ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (check.reportNew) {
+        std::vector<FileIdentity> excluded = check.neverNew;
+        if (toFile) {
+            struct stat info {};
+            if (auto identity = IdentityOfStat(::stat(check.ownOutputFile.c_str(), &info), info)) {
+                excluded.push_back(*identity);
+            }
+        }
+        newFiles.emplace(base >= 0 ? base : AT_FDCWD, std::move(excluded));
+        env.newFiles = &*newFiles;
+    }
 
     CheckCounts counts;
     bool badListing = false;
@@ -115,6 +157,30 @@ int RunCheckCommand(const CliOptions& options) {
         }
         if (cancelled || writeFailed) break;
     }
+    if (newFiles && !cancelled && !writeFailed) {
+        switch (ReportNewFiles(env, counts)) {
+            case ListingStatus::Cancelled:
+                cancelled = true;
+                break;
+            case ListingStatus::WriteFailed:
+                writeFailed = true;
+                break;
+            default:
+                break;
+        }
+    }
+    newFiles.reset();
+    if (base >= 0) ::close(base);
+    // A rule that moved nothing leaves the original files checked, which is not what was asked.
+    bool rebaseUnused = false;
+    if (!cancelled && !writeFailed) {
+        for (std::size_t i = 0; i < check.rebase.size(); ++i) {
+            if (i < counts.rebaseMatched.size() && counts.rebaseMatched[i]) continue;
+            rebaseUnused = true;
+            reporter.Say("--rebase '" + EscapeForDisplay(check.rebase[i].first) +
+                         "' matched no entry");
+        }
+    }
     writeFailed = !outcomes.Flush() || writeFailed || (toFile && !file.Close());
     progress.ClearLine();
 
@@ -135,7 +201,7 @@ int RunCheckCommand(const CliOptions& options) {
         WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
         return kExitTrouble;
     }
-    return counts.AllOk() ? kExitSuccess : kExitTrouble;
+    return counts.AllOk() && !rebaseUnused ? kExitSuccess : kExitTrouble;
 }
 
 }  // namespace quillmark

@@ -147,13 +147,15 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     }
     for (const std::string& pair : rebase) {
         const std::size_t equals = pair.find('=');
-        if (equals == 0 || equals == std::string::npos) {
+        // An empty NEW would check paths relative to wherever the command runs.
+        if (equals == 0 || equals == std::string::npos || equals + 1 == pair.size()) {
             err << "quillmark-cli: --rebase wants OLD=NEW, not '" << EscapeForDisplay(pair)
                 << "'\n";
             return kExitUsage;
         }
         options.check.rebase.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
     }
+    options.check.modeGiven = flags.ascii || flags.unixLF;
     if (output->count() > 0) flags.outputFile = outputFile;
     ApplyCliFlags(flags, options.settings);
 

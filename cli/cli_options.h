@@ -32,6 +32,7 @@ struct CheckFlags {
     bool quiet = false;
     bool ignoreMissing = false;
     bool reportNew = false;
+    bool modeGiven = false;  // -a or -u given: listings' headers do not choose the mode
     std::vector<std::pair<std::string, std::string>> rebase;  // OLD, NEW
 };
 

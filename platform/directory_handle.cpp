@@ -98,6 +98,48 @@ std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenErro
     return DirectoryOpener::Adopt(current);
 }
 
+std::optional<DirectoryHandle> OpenSearchableDirectoryPath(std::string_view path, OpenError* error,
+                                                           int base) {
+    constexpr int kSearchFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    if (path.empty()) {
+        if (error) error->number = ENOENT;
+        return std::nullopt;
+    }
+    int current = -1;  // owned once something is open
+    std::size_t position = 0;
+    if (path.front() == '/') {
+        current = ::open("/", kSearchFlags);
+        position = 1;
+    } else {
+        current = ::openat(base, ".", kSearchFlags);
+    }
+    // Whole components a piece at a time, each piece short enough for one openat.
+    while (current >= 0) {
+        while (position < path.size() && path[position] == '/') ++position;
+        if (position >= path.size()) break;
+        std::size_t end = position;
+        while (end < path.size()) {
+            std::size_t next = path.find('/', end);
+            if (next == std::string_view::npos) next = path.size();
+            if (end > position && next - position > kLongestPiece) break;
+            end = next;
+            while (end < path.size() && path[end] == '/') ++end;
+        }
+        const std::string piece(path.substr(position, end - position));
+        const int fd = ::openat(current, piece.c_str(), kSearchFlags);
+        const int saved = errno;
+        ::close(current);
+        errno = saved;
+        current = fd;
+        position = end;
+    }
+    if (current < 0) {
+        if (error) error->number = errno;
+        return std::nullopt;
+    }
+    return DirectoryOpener::Adopt(current);
+}
+
 std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
                                                 const std::string& name, OpenError* error) {
     if (const int fault = InjectedOpenFault(name)) {

@@ -42,6 +42,13 @@ struct OpenError {
 std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenError* error = nullptr,
                                                  int base = AT_FDCWD);
 
+// As OpenDirectoryPath, but the directory is opened for searching only (O_PATH): files are opened
+// inside it by name, and it need not be readable, as a directory of mode 0711 is not to others.
+// Its entries cannot be listed through it.
+std::optional<DirectoryHandle> OpenSearchableDirectoryPath(std::string_view path,
+                                                           OpenError* error = nullptr,
+                                                           int base = AT_FDCWD);
+
 // Opens name inside parent when it is a real directory; a link, even one put in place of a
 // directory a moment ago, is refused.
 std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,

@@ -42,8 +42,13 @@ QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
         case ListingStatus::Checked:
             break;
     }
-    if (counts.AllOk()) return QString("All %1 files are OK.").arg(counts.ok);
-    return QString::fromStdString(FormatCheckSummary(counts));
+    QString text = counts.AllOk() ? QString("All %1 files are OK.").arg(counts.ok)
+                                  : QString::fromStdString(FormatCheckSummary(counts));
+    // Headers in the listing may have chosen a mode for their entries.
+    if (const std::string modes = FormatModesUsed(counts); !modes.empty()) {
+        text += "\n" + QString::fromStdString(modes);
+    }
+    return text;
 }
 
 void VerifyListingInWindow(QWidget* owner, const std::string& listing, ReadMode readMode,

@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -92,8 +95,10 @@ public:
         if (!m_directory || directory != *m_directoryText) {
             m_directory.reset();
             OpenError error;
+            // Opened for searching only: a file is read wherever cat could read it, also in a
+            // directory the user may not list.
             std::optional<DirectoryHandle> opened =
-                OpenDirectoryPath(directory.empty() ? "." : directory, &error, Start());
+                OpenSearchableDirectoryPath(directory.empty() ? "." : directory, &error, Start());
             if (!opened) {
                 task.openError = error.number;
                 return task;
@@ -115,6 +120,56 @@ private:
 
 bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR; }
 
+// Why a file could not be read, as the outcome's note says it.
+std::string UnreadableReason(int error) {
+    if (error == 0) return "the file could not be read";
+    // The one error of the open that is not the system's: the path names no regular file.
+    if (error == EINVAL) return "not a regular file";
+    return std::strerror(error);
+}
+
+std::string WorkingDirectoryText() {
+    std::vector<char> buffer(PATH_MAX);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) return buffer.data();
+        if (errno != ERANGE) return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The text of the NEW part of a rebased path, and the rest as a path below it.
+std::pair<std::string, std::string> SplitRebased(const Rebased& rebased) {
+    std::string rest = rebased.path.substr(rebased.below);
+    std::string top = rebased.path.substr(0, rebased.below);
+    while (!rest.empty() && rest.front() == '/') {
+        top += '/';
+        rest.erase(0, 1);
+    }
+    return {top, rest};
+}
+
+// Reports each new file, notes each directory that cannot be listed, and says when the search
+// could not be finished.
+void TellNewFiles(NewFileFinder& finder, ProgressMeter& meter, CheckEnvironment& env,
+                  const std::function<bool(const std::string&)>& report) {
+    bool writeFailed = false;
+    const bool whole = finder.Report(
+        [&](const std::string& path) {
+            writeFailed = !report(path);
+            return !writeFailed;
+        },
+        [&] { return meter.Poll(); },
+        [&](const std::string& directory, int error) {
+            env.reporter.OnNotice(
+                EscapeForDisplay(directory.empty() ? std::string(".") : directory) +
+                ": cannot be listed to look for new files: " + std::strerror(error));
+        });
+    if (!whole && !meter.Cancelled() && !writeFailed) {
+        env.reporter.OnNotice(
+            "the search for new files stopped: the paths checked could not be read back");
+    }
+}
+
 // The entries are fed to the engine as they are read and their outcomes printed as the engine
 // hands them back, in listing order; what an outcome needs of its entry waits in a queue meanwhile.
 class EntryChecker : public ListingVisitor {
@@ -127,30 +182,59 @@ public:
           m_env(env),
           m_counts(counts),
           m_meter(env.progress),
-          m_engine(
-              options.readMode, ParallelChoice{options.jobs}, m_meter,
-              [this](const FileTask&, const FileOutcome& outcome) { return Deliver(outcome); }) {
-        if (options.reportNew) {
-            std::vector<FileIdentity> excluded{listingIdentity};
+          m_engine(options.readMode, ParallelChoice{options.jobs}, m_meter,
+                   [this](const FileTask& task, const FileOutcome& outcome) {
+                       return Deliver(task, outcome);
+                   }) {
+        if (m_counts.rebaseMatched.size() < options.rebase.size()) {
+            m_counts.rebaseMatched.resize(options.rebase.size(), false);
+        }
+        if (options.reportNew && env.newFiles != nullptr) {
+            m_newFiles = env.newFiles;
+        } else if (options.reportNew) {
+            std::vector<FileIdentity> excluded = options.neverNew;
+            excluded.push_back(listingIdentity);
             if (const std::optional<FileIdentity> output = IdentityOf(options.ownOutputFile)) {
                 excluded.push_back(*output);
             }
-            m_newFiles.emplace(m_tasks.Start(), std::move(excluded));
+            m_ownNewFiles.emplace(m_tasks.Start(), std::move(excluded));
+            m_newFiles = &*m_ownNewFiles;
         }
     }
 
     bool OnEntry(const ListingEntry& entry) override {
         Pending pending;
-        pending.path = RebasePath(entry.path, m_options.rebase);
-        if (entry.kind == ListingKind::Sfv &&
-            (pending.path.empty() || pending.path.front() != '/')) {
-            pending.path.insert(0, m_listingDirectory);
+        // A name in an SFV file is relative to the listing's directory; a Windows path is
+        // relative to nothing here.
+        std::string resolved = entry.path;
+        const bool windows = IsWindowsPath(resolved);
+        if (entry.kind == ListingKind::Sfv && !windows &&
+            (resolved.empty() || resolved.front() != '/')) {
+            resolved.insert(0, m_listingDirectory);
         }
+        if (!m_options.rebase.empty()) {
+            std::string absolute;
+            if (!windows && !resolved.empty() && resolved.front() != '/') {
+                if (m_workingDirectory.empty()) m_workingDirectory = WorkingDirectoryText();
+                if (!m_workingDirectory.empty()) absolute = m_workingDirectory + "/" + resolved;
+            }
+            Rebased rebased = RebaseEntryPath(resolved, m_options.rebase, absolute);
+            if (rebased.rule >= 0) {
+                m_counts.rebaseMatched[static_cast<std::size_t>(rebased.rule)] = true;
+                pending.below = rebased.below;
+                pending.rebased = true;
+                resolved = std::move(rebased.path);
+            }
+        }
+        pending.path = std::move(resolved);
         pending.recorded = entry.recorded;
         pending.crc = entry.crc;
-        // A lowercased listing names files whose real names may have capitals.
-        pending.caseFolded = entry.kind == ListingKind::Quillmark && !HasCapital(pending.path);
+        // A lowercased listing names files whose real names may have capitals: told by the path
+        // as recorded, whatever a rebase put in front of it.
+        pending.caseFolded = entry.kind == ListingKind::Quillmark && !HasCapital(entry.path);
         pending.size = entry.hasSize ? std::optional<std::uint64_t>(entry.size) : std::nullopt;
+        pending.mode =
+            m_options.modeGiven ? m_options.readMode : m_headerMode.value_or(m_options.readMode);
         // An entry with no checksum is not read, but its line keeps its place.
         FileTask task = pending.recorded ? TaskFor(pending) : FileTask{};
         m_pending.push_back(std::move(pending));
@@ -165,18 +249,30 @@ public:
         return m_engine.Submit(FileTask{});
     }
 
+    bool OnComment(std::string_view line, std::uint64_t number) override {
+        const std::optional<ReadMode> mode = QuillmarkHeaderMode(line);
+        if (!mode) return true;
+        m_headerMode = *mode;
+        if (!m_options.modeGiven || *mode == m_options.readMode) return true;
+        // The entries are streamed as they come: the mode given stays, and the header is named.
+        ++m_counts.contradictedHeaders;
+        Pending pending;
+        pending.notice = EscapeForDisplay(m_listing) + ":" + std::to_string(number) +
+                         ": listed in " + ReadModeName(*mode) + ", checked in " +
+                         ReadModeName(m_options.readMode);
+        m_pending.push_back(std::move(pending));
+        return m_engine.Submit(FileTask{});
+    }
+
     // Every entry's outcome, once the listing has been read.
     void Finish() { m_engine.Drain(); }
 
-    // The unlisted regular files of each directory that holds a listed one, in path order.
+    // The unlisted regular files of each directory that holds a listed one, in path order, when
+    // this listing's own are asked for.
     void ReportNewFiles() {
-        const bool whole = m_newFiles->Report(
-            [&](const std::string& path) { return Report(path, CheckOutcome::New); },
-            [&] { return m_meter.Poll(); });
-        if (!whole && !m_meter.Cancelled() && !m_writeFailed) {
-            m_env.reporter.OnNotice(
-                "the search for new files stopped: the paths checked could not be read back");
-        }
+        if (!m_ownNewFiles) return;
+        TellNewFiles(*m_ownNewFiles, m_meter, m_env,
+                     [&](const std::string& path) { return Report(path, CheckOutcome::New); });
     }
 
     void FinishProgress() { m_meter.Finish(); }
@@ -189,17 +285,38 @@ private:
         bool recorded = false;
         std::uint32_t crc = 0;
         std::optional<std::uint64_t> size;
+        ReadMode mode = ReadMode::Binary;
         bool caseFolded = false;
+        bool rebased = false;
+        std::size_t below = 0;            // with rebased: where the part below NEW starts
         std::uint64_t malformedLine = 0;  // not an entry: the number of the line that is not one
+        std::string notice;               // not an entry: a remark told in its place
     };
 
     FileTask TaskFor(const Pending& pending) {
         FileTask task = m_tasks.For(pending.path);
-        task.requiredSize = pending.size;
+        task.mode = pending.mode;
+        // Line ends converted between text conventions change a text's size but not its text
+        // checksum: only a binary check compares sizes.
+        if (pending.mode == ReadMode::Binary) task.requiredSize = pending.size;
         return task;
     }
 
-    bool Deliver(FileOutcome outcome) {
+    // The one file that matches the entry's path ignoring case, below NEW when it was rebased.
+    CaseMatch MatchIgnoringCase(const Pending& pending, std::string& resolved) {
+        if (!pending.rebased) return MatchPathIgnoringCase(pending.path, resolved, m_tasks.Start());
+        const auto [top, rest] = SplitRebased({pending.path, pending.below, 0});
+        if (rest.empty()) return CaseMatch::None;
+        const std::optional<DirectoryHandle> base =
+            OpenSearchableDirectoryPath(top.empty() ? "." : top, nullptr, m_tasks.Start());
+        if (!base) return CaseMatch::None;
+        std::string below;
+        const CaseMatch match = MatchPathIgnoringCase(rest, below, base->Descriptor());
+        if (match == CaseMatch::Found) resolved = top + below;
+        return match;
+    }
+
+    bool Deliver(const FileTask& task, FileOutcome outcome) {
         Pending pending = std::move(m_pending.front());
         m_pending.pop_front();
         if (pending.malformedLine != 0) {
@@ -207,13 +324,22 @@ private:
             m_env.reporter.OnMalformedLine(m_listing, pending.malformedLine);
             return true;
         }
+        if (!pending.notice.empty()) {
+            m_env.reporter.OnNotice(pending.notice);
+            return true;
+        }
         if (!pending.recorded) return Report(pending.path, CheckOutcome::NotRecorded);
+        m_counts.modesUsed |= 1u << static_cast<unsigned>(pending.mode);
+        FileTask again;
+        const FileTask* used = &task;
         if (!outcome.opened && IsMissing(outcome.result.error) && pending.caseFolded) {
             std::string resolved;
-            switch (MatchPathIgnoringCase(pending.path, resolved, m_tasks.Start())) {
+            switch (MatchIgnoringCase(pending, resolved)) {
                 case CaseMatch::Found:
                     pending.path = std::move(resolved);
-                    outcome = m_engine.ReadNow(TaskFor(pending));
+                    again = TaskFor(pending);
+                    used = &again;
+                    outcome = m_engine.ReadNow(again);
                     if (outcome.result.status == CrcStatus::Cancelled) return false;
                     break;
                 case CaseMatch::Several:
@@ -225,8 +351,33 @@ private:
             }
         }
         const CheckOutcome checked = OutcomeOf(pending, outcome);
+        // A file that exists is listed, whether or not it could be read.
+        if (m_newFiles && checked != CheckOutcome::Missing && used->directory != nullptr) {
+            NoteListed(*used);
+        }
         if (checked == CheckOutcome::Missing && m_options.ignoreMissing) return true;
-        return Report(pending.path, checked);
+        if (!Report(pending.path, checked)) return false;
+        if (checked == CheckOutcome::Unreadable) {
+            m_env.reporter.OnNotice(EscapeForDisplay(pending.path) + ": " +
+                                    UnreadableReason(outcome.result.error));
+        }
+        return true;
+    }
+
+    // The directory is known by its device and inode, so one directory spelled two ways (through
+    // "./" or a link) holds one set of listed names.
+    void NoteListed(const FileTask& task) {
+        if (task.directory != m_identityOf) {
+            struct stat info {};
+            if (::fstat(task.directory->Descriptor(), &info) != 0) {
+                m_newFiles->Listed(*task.directoryText + task.name);
+                return;
+            }
+            m_identityOf = task.directory;
+            m_directoryIdentity = {static_cast<std::uint64_t>(info.st_dev),
+                                   static_cast<std::uint64_t>(info.st_ino)};
+        }
+        m_newFiles->Listed(m_directoryIdentity, *task.directoryText, task.name);
     }
 
     CheckOutcome OutcomeOf(const Pending& pending, const FileOutcome& outcome) {
@@ -234,7 +385,6 @@ private:
             return IsMissing(outcome.result.error) ? CheckOutcome::Missing
                                                    : CheckOutcome::Unreadable;
         }
-        if (m_newFiles) m_newFiles->Listed(pending.path);
         if (outcome.sizeDiffers) return CheckOutcome::Failed;
         if (!outcome.result.Readable()) return CheckOutcome::Unreadable;
         return outcome.result.crc == pending.crc ? CheckOutcome::Ok : CheckOutcome::Failed;
@@ -259,7 +409,12 @@ private:
     TaskMaker m_tasks;
     std::deque<Pending> m_pending;
     bool m_writeFailed = false;
-    std::optional<NewFileFinder> m_newFiles;  // only when unlisted files are asked for
+    std::optional<ReadMode> m_headerMode;  // from the last Quillmark header read
+    std::string m_workingDirectory;        // looked up once, when a rebase needs it
+    std::shared_ptr<const DirectoryHandle> m_identityOf;
+    FileIdentity m_directoryIdentity;
+    std::optional<NewFileFinder> m_ownNewFiles;  // when this listing's own are asked for
+    NewFileFinder* m_newFiles = nullptr;         // where listed files are told, if anywhere
     FileEngine m_engine;  // last: its workers stop before anything they report to goes
 };
 
@@ -280,24 +435,147 @@ private:
 
 }  // namespace
 
-std::string RebasePath(std::string_view recorded,
-                       const std::vector<std::pair<std::string, std::string>>& rebase) {
-    for (const auto& [from, to] : rebase) {
-        std::string_view prefix = from;
-        while (prefix.size() > 1 && prefix.back() == '/') prefix.remove_suffix(1);
-        if (prefix.empty() || recorded.substr(0, prefix.size()) != prefix) continue;
-        const std::string_view rest = recorded.substr(prefix.size());
-        if (!rest.empty() && rest.front() != '/' && prefix != "/") continue;
-        std::string path = to;
-        if (!path.empty() && path.back() == '/' && !rest.empty() && rest.front() == '/') {
-            path.pop_back();
-        } else if (prefix == "/" && !path.empty() && path.back() != '/') {
-            path += '/';
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// OLD as a Windows path against path: components separated by '/' or '\', repeated separators
+// as one, ASCII letters in any case, other bytes as they are. Where the rest of path starts
+// (just past the last matched component), or npos.
+std::size_t MatchWindowsPrefix(std::string_view path, std::string_view old) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    if (old.size() >= 2 && IsSeparator(old[0]) && IsSeparator(old[1])) {
+        if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) {
+            return std::string_view::npos;
         }
-        path += rest;
-        return path;
     }
-    return std::string(recorded);
+    for (;;) {
+        while (i < old.size() && IsSeparator(old[i])) ++i;
+        if (i == old.size()) return j;
+        while (j < path.size() && IsSeparator(path[j])) ++j;
+        std::size_t a = i;
+        std::size_t b = j;
+        while (a < old.size() && !IsSeparator(old[a])) ++a;
+        while (b < path.size() && !IsSeparator(path[b])) ++b;
+        if (a - i != b - j) return std::string_view::npos;
+        for (std::size_t k = 0; k < a - i; ++k) {
+            if (LowerAscii(old[i + k]) != LowerAscii(path[j + k])) return std::string_view::npos;
+        }
+        i = a;
+        j = b;
+    }
+}
+
+// OLD byte for byte as leading whole components of path: where the rest starts, or npos.
+std::size_t MatchPrefix(std::string_view path, std::string_view old) {
+    while (old.size() > 1 && old.back() == '/') old.remove_suffix(1);
+    if (old.empty() || path.substr(0, old.size()) != old) return std::string_view::npos;
+    if (old == "/") return 1;
+    if (path.size() > old.size() && path[old.size()] != '/') return std::string_view::npos;
+    return old.size();
+}
+
+Rebased Replace(std::string_view rest, const std::string& to, bool windows, int rule) {
+    Rebased rebased;
+    rebased.rule = rule;
+    rebased.path = to;
+    rebased.below = to.size();
+    std::size_t start = 0;
+    while (start < rest.size() && (rest[start] == '/' || (windows && rest[start] == '\\'))) {
+        ++start;
+    }
+    std::string tail(rest.substr(start));
+    if (windows) std::replace(tail.begin(), tail.end(), '\\', '/');
+    if (tail.empty()) {
+        // The entry names OLD itself.
+        if (!windows && !rest.empty() && !to.empty() && to.back() != '/') rebased.path += '/';
+        return rebased;
+    }
+    if (!to.empty() && to.back() != '/') rebased.path += '/';
+    rebased.path += tail;
+    return rebased;
+}
+
+}  // namespace
+
+bool IsWindowsPath(std::string_view path) {
+    if (path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+        return true;
+    }
+    return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+Rebased RebaseEntryPath(std::string_view resolved, const RebaseRules& rebase,
+                        std::string_view absolute) {
+    for (std::size_t rule = 0; rule < rebase.size(); ++rule) {
+        const auto& [from, to] = rebase[rule];
+        if (from.empty()) continue;
+        const bool windows = IsWindowsPath(from);
+        const std::string_view forms[] = {resolved, from.front() == '/' ? absolute : ""};
+        for (const std::string_view path : forms) {
+            if (path.empty()) continue;
+            const std::size_t rest =
+                windows ? MatchWindowsPrefix(path, from) : MatchPrefix(path, from);
+            if (rest == std::string_view::npos) continue;
+            return Replace(path.substr(rest), to, windows, static_cast<int>(rule));
+        }
+    }
+    return {std::string(resolved), 0, -1};
+}
+
+std::string RebasePath(std::string_view recorded, const RebaseRules& rebase) {
+    return RebaseEntryPath(recorded, rebase).path;
+}
+
+const char* ReadModeName(ReadMode mode) {
+    switch (mode) {
+        case ReadMode::Binary:
+            return "binary mode";
+        case ReadMode::Ascii:
+            return "ASCII mode";
+        case ReadMode::UnixLf:
+            return "Unix LF mode";
+    }
+    return "";
+}
+
+std::string FormatModesUsed(const CheckCounts& counts) {
+    std::vector<const char*> names;
+    for (const ReadMode mode : {ReadMode::Binary, ReadMode::Ascii, ReadMode::UnixLf}) {
+        if (counts.modesUsed & (1u << static_cast<unsigned>(mode))) {
+            names.push_back(ReadModeName(mode));
+        }
+    }
+    if (names.empty()) return std::string();
+    std::string text = "Checked in ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text + ".";
+}
+
+std::optional<ReadMode> QuillmarkHeaderMode(std::string_view line) {
+    constexpr std::string_view kHeader = "; Quillmark ";
+    if (line.substr(0, kHeader.size()) != kHeader) return std::nullopt;
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    std::string_view rest = line.substr(std::min(kHeader.size(), line.size()));
+    const std::size_t comma = rest.find(", ");
+    const std::string_view version = rest.substr(0, comma);
+    if (version.empty() || version.find_first_of(" \t") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (comma == std::string_view::npos) return ReadMode::Binary;
+    const std::string_view mode = rest.substr(comma + 2);
+    if (mode == "ASCII mode") return ReadMode::Ascii;
+    if (mode == "Unix LF mode") return ReadMode::UnixLf;
+    return std::nullopt;
 }
 
 std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome) {
@@ -335,6 +613,23 @@ std::string FormatCheckSummary(const CheckCounts& counts) {
         separator = ", ";
     }
     return text;
+}
+
+ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts) {
+    if (env.newFiles == nullptr) return ListingStatus::Checked;
+    if (!env.progress.RunStarting(RunKind::Processing)) return ListingStatus::Cancelled;
+    ProgressMeter meter(env.progress);
+    bool writeFailed = false;
+    TellNewFiles(*env.newFiles, meter, env, [&](const std::string& path) {
+        ++counts.added;
+        if (!env.outcomes.Write(FormatOutcomeLine(path, CheckOutcome::New))) writeFailed = true;
+        return !writeFailed;
+    });
+    meter.Finish();
+    env.progress.RunEnded(RunKind::Processing);
+    if (writeFailed) return ListingStatus::WriteFailed;
+    if (meter.Cancelled()) return ListingStatus::Cancelled;
+    return ListingStatus::Checked;
 }
 
 ListingCheck CheckListing(const std::string& listing, const CheckOptions& options,

@@ -183,6 +183,7 @@ bool ListingReader::ContinueBlock(std::string_view line, ListingVisitor& visitor
 bool ListingReader::TrySfvLine(std::string_view line, ListingVisitor& visitor) {
     if (line.front() == ';') {
         m_kind = ListingKind::Sfv;
+        if (!visitor.OnComment(line, m_lineNumber)) m_stopped = true;
         return true;
     }
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);

@@ -27,6 +27,8 @@ public:
     // Returning false stops the reader: later bytes are ignored.
     virtual bool OnEntry(const ListingEntry& entry) = 0;
     virtual bool OnMalformedLine(std::uint64_t line) = 0;
+    // An SFV comment line (starting with ';'), such as the header that names a listing's mode.
+    virtual bool OnComment(std::string_view /*line*/, std::uint64_t /*number*/) { return true; }
 };
 
 // Lines may end in LF or CR LF. The kind is settled by the first line that fits one: after that,

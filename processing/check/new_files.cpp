@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <set>
 
@@ -28,17 +29,23 @@ SplitPath Split(std::string_view path) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
-// The names in a directory other than subdirectories, sorted, or nullopt when it cannot be read.
-// What each is gets looked up later, and only for those no listed path names.
+// The names in a directory other than subdirectories, sorted, or nullopt (errno set) when it
+// cannot be read. What each is gets looked up later, and only for those no listed path names.
 std::optional<std::vector<std::string>> NamesIn(const std::string& directory, int base) {
+    OpenError error;
     std::optional<DirectoryHandle> handle =
-        OpenDirectoryPath(directory.empty() ? "." : directory, nullptr, base);
-    if (!handle) return std::nullopt;
+        OpenDirectoryPath(directory.empty() ? "." : directory, &error, base);
+    if (!handle) {
+        errno = error.number;
+        return std::nullopt;
+    }
     // readdir consumes its descriptor: it gets a copy of its own.
     const int copy = ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
     if (stream == nullptr) {
+        const int saved = errno;
         if (copy >= 0) ::close(copy);
+        errno = saved;
         return std::nullopt;
     }
     std::vector<std::string> names;
@@ -76,7 +83,23 @@ struct NewFileFinder::Batch {
 NewFileFinder::NewFileFinder(int base, std::vector<FileIdentity> excluded, Limits limits)
     : m_base(base), m_excluded(std::move(excluded)), m_limits(limits) {}
 
+void NewFileFinder::Listed(const FileIdentity& directory, std::string_view spelling,
+                           std::string_view name) {
+    const auto [at, first] = m_spellings.try_emplace({directory.device, directory.inode}, spelling);
+    m_listed.Append(first ? spelling : std::string_view(at->second));
+    m_listed.Append(name);
+    m_listed.Append(std::string_view("\0", 1));
+}
+
 void NewFileFinder::Listed(std::string_view path) {
+    const SplitPath split = Split(path);
+    const std::string directory(split.directory.empty() ? "." : split.directory);
+    struct stat info {};
+    if (::fstatat(m_base, directory.c_str(), &info, 0) == 0) {
+        Listed({static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
+               split.directory, split.name);
+        return;
+    }
     m_listed.Append(path);
     m_listed.Append(std::string_view("\0", 1));
 }
@@ -131,13 +154,17 @@ bool NewFileFinder::Pass(Batch* batch, const std::string* after, std::vector<std
 
 std::optional<std::string> NewFileFinder::Load(Batch& batch,
                                                const std::vector<std::string>& candidates,
-                                               const std::function<bool()>& keepGoing) {
+                                               const std::function<bool()>& keepGoing,
+                                               const Unlistable& unlistable) {
     std::size_t taken = 0;
     while (taken < candidates.size() && (taken == 0 || batch.names < m_limits.namesPerPass)) {
         if (!keepGoing()) return std::nullopt;
         const std::string& directory = candidates[taken++];
         std::optional<std::vector<std::string>> files = NamesIn(directory, m_base);
-        if (!files) continue;
+        if (!files) {
+            if (unlistable) unlistable(directory, errno);
+            continue;
+        }
         batch.names += files->size();
         Batch::Directory& entry = batch.directories[directory];
         entry.listed.assign(files->size(), false);
@@ -148,29 +175,40 @@ std::optional<std::string> NewFileFinder::Load(Batch& batch,
 }
 
 bool NewFileFinder::Report(const std::function<bool(const std::string& path)>& report,
-                           const std::function<bool()>& keepGoing) {
+                           const std::function<bool()>& keepGoing, const Unlistable& unlistable) {
     std::vector<std::string> candidates;
     if (!Pass(nullptr, nullptr, candidates)) return false;
+    // A directory's own files and those of its subdirectories interleave in byte order ("d/a/x"
+    // comes before "d/a0"): the new files are gathered, then told in order.
+    std::vector<std::string> found;
     while (!candidates.empty()) {
         Batch batch;
-        const std::optional<std::string> last = Load(batch, candidates, keepGoing);
+        const std::optional<std::string> last = Load(batch, candidates, keepGoing, unlistable);
         if (!last || !Pass(&batch, &*last, candidates)) return false;
         for (const auto& [directory, entry] : batch.directories) {
             if (!keepGoing()) return false;
             if (std::find(entry.listed.begin(), entry.listed.end(), false) == entry.listed.end()) {
                 continue;
             }
+            OpenError error;
             const std::optional<DirectoryHandle> handle =
-                OpenDirectoryPath(directory.empty() ? "." : directory, nullptr, m_base);
-            if (!handle) continue;
+                OpenDirectoryPath(directory.empty() ? "." : directory, &error, m_base);
+            if (!handle) {
+                if (unlistable) unlistable(directory, error.number);
+                continue;
+            }
             for (std::size_t i = 0; i < entry.names.size(); ++i) {
                 if (entry.listed[i] ||
                     !IsReportable(handle->Descriptor(), entry.names[i], m_excluded)) {
                     continue;
                 }
-                if (!report(directory + entry.names[i])) return false;
+                found.push_back(directory + entry.names[i]);
             }
         }
+    }
+    std::sort(found.begin(), found.end());
+    for (const std::string& path : found) {
+        if (!report(path)) return false;
     }
     return true;
 }

@@ -157,10 +157,11 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         outcome.result.size = file->Size();
         return;
     }
+    const ReadMode mode = task.mode.value_or(m_mode);
     timespec settled = g_realTime();
     settled.tv_sec -= kSettleTime.count();
     outcome.result =
-        m_table.ComputeFileCrc(*file, file->Size(), m_mode, *entry.progress, splitThreads);
+        m_table.ComputeFileCrc(*file, file->Size(), mode, *entry.progress, splitThreads);
     if (!outcome.result.Readable() || !file->ChangedAfter(settled)) return;
     // Changed within the settle time, or in the future (a clock that differs from the file
     // server's): a write may have been under way at the open. Its bytes are read again, counted
@@ -168,8 +169,7 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
     ReadProgress again;
     again.cancel = &m_cancel;
     again.poll = entry.progress->poll;
-    const CrcResult second =
-        m_table.ComputeFileCrc(*file, file->Size(), m_mode, again, splitThreads);
+    const CrcResult second = m_table.ComputeFileCrc(*file, file->Size(), mode, again, splitThreads);
     if (second.status == CrcStatus::Cancelled) {
         outcome.result = second;
     } else if (!second.Readable() || second.crc != outcome.result.crc) {

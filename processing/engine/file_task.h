@@ -8,6 +8,7 @@
 #include <string>
 
 #include "checksum/crc_table.h"
+#include "checksum/read_mode.h"
 #include "platform/directory_handle.h"
 #include "platform/regular_file.h"
 
@@ -25,6 +26,8 @@ struct FileTask {
     // A check in binary mode: a file of another size differs whatever its bytes, so it is not
     // read.
     std::optional<std::uint64_t> requiredSize;
+    // How this file is read when it differs from the engine's mode (a listing's header says so).
+    std::optional<ReadMode> mode;
 };
 
 struct FileOutcome {

@@ -66,6 +66,8 @@ Tree MakeTree(const TempDir& temp, std::uint32_t seed, const std::string& exclud
             if (listed[directory].count(name) == 0) tree.expected.push_back(directory + name);
         }
     }
+    // In byte order of the whole paths: "a/B/x" before "a/f1".
+    std::sort(tree.expected.begin(), tree.expected.end());
     return tree;
 }
 

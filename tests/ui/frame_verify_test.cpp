@@ -49,13 +49,14 @@ TEST_F(VerifyTest, OutcomesGoToThePaneAndTheSummaryToABox) {
     const std::string a = dir + "/a.txt";
     const VerifyRow rows[] = {
         {"all ok", Tabular(kFoxCrc, 43, fox) + Tabular("e8b7be43", 1, a),
-         fox + ": OK\n" + a + ": OK\n", "All 2 files are OK."},
+         fox + ": OK\n" + a + ": OK\n", "All 2 files are OK.\nChecked in binary mode."},
         {"damage and a malformed line",
          Tabular(kFoxCrc, 43, fox) + "junk\r\n" + Tabular("e8b7be44", 1, a) +
              Tabular("00000000", 0, dir + "/gone"),
          fox + ": OK\n{listing}:2: not a listing entry\n" + a + ": FAILED\n" + dir +
              "/gone: MISSING\n",
-         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines"},
+         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines\nChecked in binary "
+         "mode."},
     };
     CCrcFrame& frame = ShownFrame();
     ConfigurePaneRun("unchanged input");
@@ -92,6 +93,28 @@ TEST_F(VerifyTest, ReadModeOfTheSettingsIsUsed) {
         frame.VerifyListing(listing);
         EXPECT_EQ(PaneText(), dir + (readMode == 0 ? "/t.txt: OK\n" : "/t.txt: FAILED\n"));
     }
+}
+
+TEST_F(VerifyTest, HeadersChooseTheModesTheBoxNamesAndUnreadableSaysWhy) {
+    // "a\r\nb" read as text is "a\nb": the ASCII header's entry matches only when read as text.
+    const std::string dir = MakeDirectory("modes", {{"t.txt", "a\r\nb"}, {"x.bin", "a"}});
+    MakeDirectory("modes/sub", {{"inside", ""}});
+    const std::string listing = ScratchPath("modes.sfv");
+    WriteFile(listing, "; Quillmark 1.0.0, ASCII mode\r\n" + dir + "/t.txt EF0790FB\r\n" +
+                           "; Quillmark 1.0.0\r\n" + dir + "/x.bin E8B7BE43\r\n" + dir +
+                           "/sub 00000000\r\n");
+    CCrcFrame& frame = ShownFrame();
+    frame.Settings().m_nReadMode = 1;
+    frame.Settings().UpdateFlags();
+    frame.Pane()->clear();
+    ModalAnswerer answer;
+    frame.VerifyListing(listing);
+    // The reason stands on the line after the outcome it explains.
+    EXPECT_EQ(PaneText(), dir + "/t.txt: OK\n" + dir + "/x.bin: OK\n" + dir + "/sub: UNREADABLE\n" +
+                              dir + "/sub: not a regular file\n");
+    ASSERT_EQ(answer.Seen().size(), 1u);
+    EXPECT_EQ(answer.Seen()[0].text.toStdString(),
+              "checked 3 entries: 2 OK, 1 UNREADABLE\nChecked in binary mode and ASCII mode.");
 }
 
 TEST_F(VerifyTest, ListingsThatCannotBeCheckedSayWhy) {
