@@ -44,8 +44,9 @@ void SetReadFaultForTesting(ReadFault fault) {
     g_readActive.store(StoredRead() != nullptr, std::memory_order_release);
 }
 
-void InjectedReadFault(std::uint8_t* data, std::size_t size, std::uint64_t offset) {
-    if (g_readActive.load(std::memory_order_acquire)) (*StoredRead())(data, size, offset);
+int InjectedReadFault(std::uint8_t* data, std::size_t size, std::uint64_t offset) {
+    if (!g_readActive.load(std::memory_order_acquire)) return 0;
+    return (*StoredRead())(data, size, offset);
 }
 
 void SetProcFdDirectoryForTesting(std::string directory) {

@@ -20,10 +20,11 @@ void SetOpenFaultForTesting(OpenFault fault);
 int InjectedOpenFault(std::string_view name);
 
 // Called with the bytes of each successful read of a regular file and their offset; it may change
-// them, as a writer between two reads would. Set and removed as the open seam is.
-using ReadFault = std::function<void(std::uint8_t* data, std::size_t size, std::uint64_t offset)>;
+// them, as a writer between two reads would, or return an errno to fail the read with (EINTR:
+// as if a signal cut it short). Set and removed as the open seam is.
+using ReadFault = std::function<int(std::uint8_t* data, std::size_t size, std::uint64_t offset)>;
 void SetReadFaultForTesting(ReadFault fault);
-void InjectedReadFault(std::uint8_t* data, std::size_t size, std::uint64_t offset);
+int InjectedReadFault(std::uint8_t* data, std::size_t size, std::uint64_t offset);
 
 // The directory in which a descriptor's number names its file ("/proc/self/fd/"); a test points
 // it elsewhere to see what happens without /proc. An empty string restores it.

@@ -171,7 +171,12 @@ std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::si
             return std::nullopt;
         }
         if (got == 0) break;
-        InjectedReadFault(buffer + filled, static_cast<std::size_t>(got), offset + filled);
+        if (const int fault = InjectedReadFault(buffer + filled, static_cast<std::size_t>(got),
+                                                offset + filled)) {
+            if (fault == EINTR && !CallStopRequested()) continue;
+            error = fault;
+            return std::nullopt;
+        }
         filled += static_cast<std::size_t>(got);
     }
     return filled;

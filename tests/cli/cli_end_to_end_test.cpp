@@ -294,3 +294,31 @@ TEST_F(CliTest, InterruptStopsTheRunCleanlyWithProgressShown) {
 
 }  // namespace
 }  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+// With few descriptors free the reads in flight and the directories they hold shrink to fit, and
+// a read that finds none free waits for one: every file is read, as one at a time reads them.
+TEST_F(CliTest, FewDescriptorsLoseNoFile) {
+    for (int d = 0; d < 60; ++d) {
+        for (int f = 0; f < 15; ++f) {
+            WriteFile(m_tree / ("d" + std::to_string(d)) / ("f" + std::to_string(f)),
+                      std::string(static_cast<std::size_t>(d * 100 + f), 'x'));
+        }
+    }
+    const CliResult one = Run({"-t", "-j", "1", TreeInput()});
+    ASSERT_EQ(one.status, 0) << one.err;
+    for (const char* jobs : {"16", "256"}) {
+        CliCall call;
+        call.wrapper = {"/usr/bin/prlimit", "--nofile=24:24"};
+        call.args = {"-t", "-j", jobs, TreeInput()};
+        const CliResult few = Run(call);
+        EXPECT_EQ(few.status, 0) << jobs << few.err;
+        EXPECT_EQ(few.err, "") << jobs;
+        EXPECT_EQ(few.out, one.out) << jobs;
+    }
+}
+
+}  // namespace
+}  // namespace quillmark::testing
