@@ -1,10 +1,8 @@
 // cli_app.cpp - quillmark-cli from its arguments to its exit status.
 #include "cli/cli_app.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -19,6 +17,7 @@
 #include "platform/regular_file.h"
 #include "processing/check/sfv_writer.h"
 #include "processing/file_sink.h"
+#include "processing/input_explanation.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
 
@@ -42,49 +41,14 @@ void SayAboutInput(std::string_view text) {
     WriteAllTo(STDERR_FILENO, "quillmark-cli: " + std::string(text) + "\n");
 }
 
-// A plain name that reports no file gives no line and no message in a run, which on a command
-// line would pass a typing error, a FIFO or a link to a directory off as success. Each gets its
-// own explanation; true when it counts as a failure. Patterns that match nothing stay silent.
+// Explains a plain name that reported no file on standard error; true when that is a failure.
 bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
                      const RunOutcome& summary) {
-    if (summary.filesProcessed > 0 || summary.messagesShown > 0 || summary.cancelled) return false;
-    if (input.empty() || input.find_first_of("*?") != std::string::npos) return false;
-    if (input.back() == '/') return false;
-    const std::string shown = EscapeForDisplay(input);
-    struct stat info {};
-    if (::lstat(input.c_str(), &info) != 0) {
-        if (errno != ENOENT) return false;
-        SayAboutInput("cannot access '" + shown + "': No such file or directory");
-        return true;
-    }
-    if (S_ISLNK(info.st_mode)) {
-        struct stat target {};
-        const bool reached = ::stat(input.c_str(), &target) == 0;
-        if (reached && S_ISDIR(target.st_mode)) {
-            SayAboutInput("'" + shown + "' is a link to a directory; name it as '" + shown +
-                          "/' to walk it");
-            return true;
-        }
-        if (!reached || !S_ISREG(target.st_mode)) {
-            SayAboutInput("'" + shown + "': not a regular file");
-            return true;
-        }
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        // Without recursion a directory named without its '/' is a name in its parent, whose
-        // files are never reached; the user most likely meant the directory's files.
-        if (!settings.IsRecursive()) {
-            SayAboutInput("'" + shown + "' is a directory; name it as '" + shown +
-                          "/' to checksum its files");
-        }
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        SayAboutInput("'" + shown + "': not a regular file");
-        return true;
-    }
-    return false;
+    const std::optional<InputExplanation> explanation =
+        quillmark::ExplainEmptyRun(input, settings.IsRecursive(), summary);
+    if (!explanation) return false;
+    SayAboutInput(explanation->text);
+    return explanation->failure;
 }
 
 // Each unreadable file named with its reason on standard error, so that a run whose results go

@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <set>
 
+#include "processing/input_explanation.h"
 #include "processing/run_processing.h"
 #include "settings/settings_file.h"
 #include "ui/about_dlg.h"
@@ -77,7 +78,7 @@ CCrcFrame::CCrcFrame(ResultTree& resultTree) : m_resultTree(resultTree) {
     CreatePane();
     m_paneSink = std::make_unique<PaneSink>(*m_wndPane);
     m_presenter = std::make_unique<GuiMessagePresenter>(this);
-    m_progressView = std::make_unique<GuiProgressView>(this, *m_paneSink);
+    m_progressView = std::make_unique<GuiProgressView>(this);
     CreateMenus();
     AssignAccelerators();
     SizeToPaneCharacters();
@@ -265,16 +266,22 @@ void CCrcFrame::OnAbout() {
     about.exec();
 }
 
-void CCrcFrame::RunProcessing() {
+RunOutcome CCrcFrame::RunProcessing() {
     // The progress window blocks input to this window, but a drop or a queued command could
-    // still arrive while events are pumped; runs never nest.
-    if (m_bRunning) return;
+    // still arrive while the run's event loop runs; runs never nest.
+    if (m_bRunning) return RunOutcome{};
     SetBusy(true);
     // The walk runs on a worker thread; this one keeps painting and answering Cancel meanwhile.
-    RunOnWorkerThread(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree)
-        .Run(m_settings);
+    const RunOutcome summary =
+        RunOnWorkerThread(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree)
+            .Run(m_settings);
     m_paneSink->Flush();
     SetBusy(false);
+    if (summary.cancelled) {
+        ShowErrorBox(this, QString::fromLatin1(kRunCancelledText).arg(summary.filesProcessed),
+                     QString::fromLatin1(kMainWindowCaption));
+    }
+    return summary;
 }
 
 void CCrcFrame::SetBusy(bool busy) {
@@ -305,8 +312,8 @@ void CCrcFrame::ChooseAndVerifyListing() {
 void CCrcFrame::VerifyListing(const std::string& listing) {
     if (m_bRunning) return;
     SetBusy(true);
-    VerifyListingInWindow(this, listing, m_settings.ChecksumReadMode(), *m_paneSink,
-                          *m_progressView);
+    RunOnWorkerThread worker(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree);
+    VerifyListingInWindow(this, listing, m_settings.ChecksumReadMode(), worker);
     SetBusy(false);
 }
 
@@ -375,11 +382,24 @@ void CCrcFrame::dropEvent(QDropEvent* event) {
 }
 
 void CCrcFrame::RunEachPath(const std::vector<std::string>& paths) {
+    std::vector<std::string> explanations;
     // Last-listed first, so the first-listed path is the input that remains.
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
         m_settings.m_strInput = *path;
-        RunProcessing();
+        const RunOutcome summary = RunProcessing();
+        if (summary.cancelled) return;
+        if (const auto explanation =
+                ExplainEmptyRun(*path, m_settings.IsRecursive(), summary, true)) {
+            explanations.push_back(explanation->text);
+        }
     }
+    if (explanations.empty()) return;
+    // In the order the paths were given.
+    QStringList lines;
+    for (auto line = explanations.rbegin(); line != explanations.rend(); ++line) {
+        lines << QString::fromLocal8Bit(*line);
+    }
+    ShowErrorBox(this, lines.join(QLatin1Char('\n')), QString::fromLatin1(kErrorCaption));
 }
 
 }  // namespace quillmark

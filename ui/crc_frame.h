@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "processing/result_tree.h"
+#include "processing/run_processing.h"
 #include "settings/crc_settings.h"
 
 class QAction;
@@ -36,11 +37,13 @@ public:
     GuiProgressView& ProgressView() { return *m_progressView; }
     bool IsRunning() const { return m_bRunning; }
 
-    // One complete run over the current settings, results to the pane or the output file.
-    void RunProcessing();
+    // One complete run over the current settings, results to the pane or the output file; a
+    // cancelled run ends with a box saying so.
+    RunOutcome RunProcessing();
     // "Begin processing": the summary question, then a run on Yes.
     void ConfirmAndRun();
-    // One run for each path, as bytes, in the order a drop takes them.
+    // One run for each path, as bytes, in the order a drop takes them; a cancel ends them all.
+    // Paths that gave no file are named in one box at the end.
     void RunEachPath(const std::vector<std::string>& paths);
     // "Verify listing...": asks for a listing, then checks it with the current read mode.
     void ChooseAndVerifyListing();

@@ -121,12 +121,13 @@ TEST_F(FrameTest, CancelStopsTheRunBeforeTheNextFile) {
     CCrcFrame& frame = ShownFrame();
     ConfigurePaneRun(dir);
 
-    DuringRun([&] {
-        CProgressDlg* window = frame.ProgressView().CurrentWindow();
-        ASSERT_NE(window, nullptr);
-        window->findChild<QPushButton*>("cancelButton")->click();
-    });
-    frame.RunProcessing();
+    CancelAsProgressWindowOpens();
+    {
+        ModalAnswerer ok;
+        frame.RunProcessing();
+        ASSERT_EQ(ok.Seen().size(), 1u);
+        EXPECT_EQ(ok.Seen()[0].text, "The run was cancelled after 0 files.");
+    }
 
     EXPECT_EQ(PaneText(), "");
     EXPECT_EQ(frame.ProgressView().CurrentWindow(), nullptr);
