@@ -24,19 +24,13 @@ void EnterConfigDirectory() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (quillmark::AsksForTextOnly(argc, argv)) {
-        // Help and version print without a window, so without a display too.
-        QCoreApplication text(argc, argv);
-        QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
-        QCommandLineParser parser;
-        quillmark::DescribeOptions(parser);
-        parser.process(text);
-        return 0;
+    if (const std::optional<int> status = quillmark::AnswerWithoutWindow(argc, argv)) {
+        return *status;
     }
     quillmark::CCrcApp app(argc, argv);
     QCommandLineParser parser;
     quillmark::DescribeOptions(parser);
-    parser.process(app);  // refuses unknown options
+    parser.process(app);
     // Qt has taken its own options out of argv; the FILE arguments are read from the bytes left.
     quillmark::StartArguments arguments = quillmark::ReadStartArguments(argc, argv);
     if (arguments.fromDesktop) {

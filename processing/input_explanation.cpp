@@ -31,9 +31,9 @@ std::optional<InputExplanation> ExplainEmptyRun(const std::string& input, bool r
         struct stat target {};
         const bool reached = ::stat(input.c_str(), &target) == 0;
         if (reached && S_ISDIR(target.st_mode)) {
-            return InputExplanation{"'" + shown + "' is a link to a directory; name it as '" +
-                                        shown + "/' to walk it",
-                                    true};
+            return InputExplanation{
+                "'" + shown + "' is a link to a directory; name it as '" + shown + "/' to walk it",
+                true};
         }
         if (!reached || !S_ISREG(target.st_mode)) {
             return InputExplanation{"'" + shown + "': not a regular file", true};

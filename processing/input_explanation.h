@@ -10,7 +10,7 @@
 namespace quillmark {
 
 struct InputExplanation {
-    std::string text;  // "cannot access 'x': No such file or directory"
+    std::string text;      // "cannot access 'x': No such file or directory"
     bool failure = false;  // a name that cannot be checksummed, not merely one left unwalked
 };
 

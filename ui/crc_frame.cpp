@@ -15,7 +15,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QUrl>
 #include <set>
@@ -30,10 +30,12 @@
 #include "ui/gui_message_presenter.h"
 #include "ui/gui_progress_view.h"
 #include "ui/message_box.h"
+#include "ui/output_pane.h"
 #include "ui/pane_sink.h"
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
 #include "ui/run_thread.h"
+#include "ui/save_output.h"
 #include "ui/verify_listing.h"
 
 // The resources live in a static library; nothing would pull them in without this.
@@ -81,6 +83,7 @@ CCrcFrame::CCrcFrame(ResultTree& resultTree) : m_resultTree(resultTree) {
     m_progressView = std::make_unique<GuiProgressView>(this);
     CreateMenus();
     AssignAccelerators();
+    AddMenuBarKey();
     SizeToPaneCharacters();
     setAcceptDrops(true);
 
@@ -96,7 +99,7 @@ QAction* CCrcFrame::Action(int command) const {
 }
 
 void CCrcFrame::CreatePane() {
-    m_wndPane = new QPlainTextEdit(this);
+    m_wndPane = new OutputPane(this);
     m_wndPane->setObjectName("outputPane");
     m_wndPane->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_wndPane->setFont(ChoosePaneFont());
@@ -154,6 +157,14 @@ void CCrcFrame::AssignAccelerators() {
     }
 }
 
+void CCrcFrame::AddMenuBarKey() {
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(key, &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
+    });
+}
+
 void CCrcFrame::SizeToPaneCharacters() {
     const int margin = 2 * static_cast<int>(m_wndPane->document()->documentMargin());
     const int frame = 2 * m_wndPane->frameWidth();
@@ -169,6 +180,9 @@ void CCrcFrame::ExecuteCommand(int command) {
     switch (command) {
         case ID_FILE_NEW:
             OnFileNew();
+            break;
+        case ID_FILE_SAVE_OUTPUT_AS:
+            SaveOutputAs(this, *m_wndPane);
             break;
         case ID_APP_EXIT:
             OnAppExit();
@@ -221,7 +235,7 @@ void CCrcFrame::UpdateEditCommands() {
     Action(ID_EDIT_UNDO)->setEnabled(m_wndPane->document()->isUndoAvailable());
     Action(ID_EDIT_CUT)->setEnabled(hasSelection);
     Action(ID_EDIT_COPY)->setEnabled(hasSelection);
-    Action(ID_EDIT_PASTE)->setEnabled(m_wndPane->canPaste());
+    Action(ID_EDIT_PASTE)->setEnabled(m_wndPane->CanPasteText());
 }
 
 void CCrcFrame::OnFileNew() {

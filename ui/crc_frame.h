@@ -11,9 +11,9 @@
 #include "processing/result_tree.h"
 #include "processing/run_processing.h"
 #include "settings/crc_settings.h"
+#include "ui/output_pane.h"
 
 class QAction;
-class QPlainTextEdit;
 
 namespace quillmark {
 
@@ -31,7 +31,7 @@ public:
     ~CCrcFrame() override;
 
     CCRCSettings& Settings() { return m_settings; }
-    QPlainTextEdit* Pane() const { return m_wndPane; }
+    OutputPane* Pane() const { return m_wndPane; }
     // The action of a command id from menu_resources.h, or null.
     QAction* Action(int command) const;
     GuiProgressView& ProgressView() { return *m_progressView; }
@@ -65,6 +65,8 @@ private:
     void CreatePane();
     void CreateMenus();
     void AssignAccelerators();
+    // F10 opens the first menu, as in other desktop programs.
+    void AddMenuBarKey();
     void SizeToPaneCharacters();
     void ExecuteCommand(int command);
     void UpdateEditCommands();
@@ -81,7 +83,7 @@ private:
     ResultTree& m_resultTree;
     int m_nCharWidth = 0;
     int m_nLineHeight = 0;
-    QPlainTextEdit* m_wndPane = nullptr;
+    OutputPane* m_wndPane = nullptr;
     CCRCSettings m_settings;
     std::unique_ptr<PaneSink> m_paneSink;
     std::unique_ptr<GuiMessagePresenter> m_presenter;
