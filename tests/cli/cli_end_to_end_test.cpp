@@ -232,7 +232,7 @@ TEST_F(CliTest, InterruptStopsTheRunCleanlyWithProgressShown) {
     // Interrupted once its progress line shows that it is inside the file.
     call.whileRunning = [this](pid_t pid) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (ReadFile(m_dir / "stderr").find(" MB  ") == std::string::npos &&
+        while (ReadFile(m_dir / "stderr").find(" MB/s  ") == std::string::npos &&
                std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
@@ -243,7 +243,7 @@ TEST_F(CliTest, InterruptStopsTheRunCleanlyWithProgressShown) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     EXPECT_EQ(result.status, 130);
     EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err.find(" MB  " + big.string()), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(" MB/s  " + big.string()), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
 }
 
