@@ -12,21 +12,26 @@
 namespace quillmark {
 namespace {
 
-// The text of positions [from, to) of document, one block at a time, so that no copy of the whole
-// text as UTF-16 is ever held beside the UTF-8 result.
+// Characters converted at a time: the whole text is never held as UTF-16 beside its UTF-8.
+constexpr int kChunkCharacters = 1 << 20;
+
+// The text of positions [from, to) of document as UTF-8, block ends as LF, taken a chunk at a
+// time through a cursor (which reads the document's text buffer directly).
 QByteArray Utf8Between(const QTextDocument& document, int from, int to) {
     QByteArray bytes;
     if (to <= from) return bytes;
     bytes.reserve(to - from);
-    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
-         block = block.next()) {
-        const int start = block.position();
-        const QString text = block.text();
-        const int first = std::max(from - start, 0);
-        const int last = std::min(to - start, static_cast<int>(text.size()));
-        if (last > first) bytes += QStringView(text).mid(first, last - first).toUtf8();
-        // The separator after this block, when it lies inside the range.
-        if (start + text.size() < to && block.next().isValid()) bytes += '\n';
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    for (int start = from; start < to;) {
+        int end = std::min(start + kChunkCharacters, to);
+        // A surrogate pair stays whole, or each half would become a replacement character.
+        if (end < to && document.characterAt(end - 1).isHighSurrogate()) ++end;
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        QString chunk = cursor.selectedText();
+        chunk.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        bytes += chunk.toUtf8();
+        start = end;
     }
     return bytes;
 }
@@ -47,7 +52,8 @@ QByteArray OutputPane::SelectedUtf8() const {
 }
 
 QByteArray OutputPane::AllUtf8() const {
-    return Utf8Between(*document(), 0, document()->characterCount());
+    // The last position is the document's closing paragraph end, which is not text.
+    return Utf8Between(*document(), 0, document()->characterCount() - 1);
 }
 
 QMimeData* OutputPane::createMimeDataFromSelection() const {
