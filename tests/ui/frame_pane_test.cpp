@@ -287,5 +287,24 @@ TEST_F(PaneTest, InputsThatGiveNothingAreNamedInOneBoxInTheOrderGiven) {
     EXPECT_NE(PaneText().find(dir + "/a.txt"), std::string::npos);
 }
 
+TEST_F(PaneTest, ACancelEndsEveryRunOfADropWithOneBoxAndNothingMore) {
+    const std::string dir = MakeDirectory("drop", {{"a.txt", "a"}, {"b.txt", "b"}});
+    const std::string output = ScratchPath("sums.txt");
+    CCrcFrame& frame = ShownFrame();
+    ConfigurePaneRun("");
+    frame.Settings().m_nOutputDest = 0;
+    frame.Settings().m_strOutput = output;
+    frame.Settings().UpdateFlags();
+    CancelAsProgressWindowOpens();
+    ModalAnswerer box(QMessageBox::Ok, 3);
+    // The last path runs first: its cancel is the end of the drop, missing path or not.
+    frame.RunEachPath({ScratchPath("missing"), dir + "/a.txt", dir + "/b.txt"});
+    ASSERT_EQ(box.Seen().size(), 1u);
+    EXPECT_EQ(box.Seen()[0].text, "The run was cancelled after 0 files.");
+    EXPECT_EQ(ReadFile(output), "");
+    EXPECT_EQ(PaneText(), "");
+    EXPECT_EQ(frame.Settings().m_strInput, dir + "/b.txt");
+}
+
 }  // namespace
 }  // namespace quillmark::testing
