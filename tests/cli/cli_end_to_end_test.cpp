@@ -7,6 +7,7 @@
 #include <map>
 #include <thread>
 
+#include "settings/settings_file.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace quillmark::testing {
@@ -199,6 +200,26 @@ TEST_F(CliRunTest, SettingsFileSuppliesTheOptionsAndTheLineOverrides) {
         Run({"--settings", settings.string(), "-o", output.string(), Printed("B.TXT")});
     EXPECT_EQ(overridden.out, "");
     EXPECT_EQ(ReadFile(output), CrLf(LowercasedAscii(Tabular("B.TXT"))));
+}
+
+TEST_F(CliRunTest, TildeInTheSettingsOutputFileIsTheHomeDirectory) {
+    CCRCSettings record;
+    record.ResetDefaults();
+    record.m_nOutputDest = 0;
+    record.m_nOutputStyle = 1;
+    record.m_strOutput = "~/sums.txt";
+    record.UpdateFlags();
+    const fs::path settings = m_dir / "settings.dat";
+    WriteFile(settings, EncodeSettings(record));
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", m_dir.c_str(), 1);
+    const CliResult result = Run({"--settings", settings.string(), Printed("B.TXT")});
+    ::setenv("HOME", savedHome.c_str(), 1);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadFile(m_dir / "sums.txt"), CrLf(Tabular("B.TXT")));
+    // The settings file is read, never written back.
+    EXPECT_EQ(ReadFile(settings), EncodeSettings(record));
 }
 
 TEST_F(CliRunTest, UnusableSettingsFileIsAUsageError) {
