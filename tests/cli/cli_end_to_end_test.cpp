@@ -211,10 +211,11 @@ TEST_F(CliRunTest, TildeInTheSettingsOutputFileIsTheHomeDirectory) {
     record.UpdateFlags();
     const fs::path settings = m_dir / "settings.dat";
     WriteFile(settings, EncodeSettings(record));
-    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    ::setenv("HOME", m_dir.c_str(), 1);
-    const CliResult result = Run({"--settings", settings.string(), Printed("B.TXT")});
-    ::setenv("HOME", savedHome.c_str(), 1);
+    CliResult result;
+    {
+        HomeScope home(m_dir.string());
+        result = Run({"--settings", settings.string(), Printed("B.TXT")});
+    }
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(ReadFile(m_dir / "sums.txt"), CrLf(Tabular("B.TXT")));

@@ -13,31 +13,6 @@
 namespace quillmark::testing {
 namespace {
 
-// Sets HOME for the scope of a test (unset for nullopt) and puts the old value back.
-class HomeScope {
-public:
-    explicit HomeScope(const std::optional<std::string>& home) {
-        if (const char* old = std::getenv("HOME")) m_saved = old;
-        if (home) {
-            ::setenv("HOME", home->c_str(), 1);
-        } else {
-            ::unsetenv("HOME");
-        }
-    }
-    ~HomeScope() {
-        if (m_saved) {
-            ::setenv("HOME", m_saved->c_str(), 1);
-        } else {
-            ::unsetenv("HOME");
-        }
-    }
-    HomeScope(const HomeScope&) = delete;
-    HomeScope& operator=(const HomeScope&) = delete;
-
-private:
-    std::optional<std::string> m_saved;
-};
-
 struct ExpandRow {
     std::optional<std::string> home;
     const char* typed;

@@ -49,21 +49,6 @@ void TypeFileName(QFileDialog& dialog, const std::string& path) {
     QMetaObject::invokeMethod(&dialog, "accept");
 }
 
-// HOME pointed at a directory for the scope of a test.
-class HomeScope {
-public:
-    explicit HomeScope(const std::string& home)
-        : m_saved(std::getenv("HOME") ? std::getenv("HOME") : "") {
-        ::setenv("HOME", home.c_str(), 1);
-    }
-    ~HomeScope() { ::setenv("HOME", m_saved.c_str(), 1); }
-    HomeScope(const HomeScope&) = delete;
-    HomeScope& operator=(const HomeScope&) = delete;
-
-private:
-    std::string m_saved;
-};
-
 class PaneTest : public FrameTest {
 protected:
     // A pane of `lines` numbered lines and a one-file tabular run to add to it.
