@@ -1,6 +1,4 @@
 // main.cpp - entry of quillmark, the desktop program.
-#include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QTimer>
 #include <filesystem>
 #include <system_error>
@@ -27,10 +25,8 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = quillmark::AnswerWithoutWindow(argc, argv)) {
         return *status;
     }
+    // Every option is known by now (unknown ones were refused above, before any display).
     quillmark::CCrcApp app(argc, argv);
-    QCommandLineParser parser;
-    quillmark::DescribeOptions(parser);
-    parser.process(app);
     // Qt has taken its own options out of argv; the FILE arguments are read from the bytes left.
     quillmark::StartArguments arguments = quillmark::ReadStartArguments(argc, argv);
     if (arguments.fromDesktop) {
