@@ -2,6 +2,7 @@
 // across runs, a clipboard read only when pasting, plain-text copies, and the pane saved to a
 // file.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <filesystem>
 
 #include "tests/ui/frame_fixture.h"
 #include "ui/resources/menu_resources.h"
@@ -232,6 +234,30 @@ TEST_F(PaneTest, SaveFailuresNameThePathAndTheReason) {
     }
     EXPECT_EQ(WriteOutputFile(ScratchPath("ok.txt"), "text\n"), "");
     EXPECT_EQ(ReadFile(ScratchPath("ok.txt")), "text\n");
+
+    // Another user's file in a directory anyone may write: renaming over it would succeed, but
+    // a file the user may not write is left alone. Root is never denied, so a child process
+    // saves as nobody.
+    char shared[] = "/tmp/quillmark-shared-XXXXXX";
+    ASSERT_NE(::mkdtemp(shared), nullptr);
+    ASSERT_EQ(::chmod(shared, 0777), 0);
+    const std::string theirs = std::string(shared) + "/theirs.txt";
+    WriteFile(theirs, "their text\n");
+    ASSERT_EQ(::chmod(theirs.c_str(), 0644), 0);
+    if (::geteuid() == 0) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool denied = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                                WriteOutputFile(theirs, "mine\n") == "Permission denied";
+            ::_exit(denied ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(ReadFile(theirs), "their text\n");
+    }
+    std::filesystem::remove_all(shared);
 
     // Through the window: a link to a place that cannot be created.
     HomeScope home(Scratch());
