@@ -1,6 +1,4 @@
 // main.cpp - entry of quillmark, the desktop program.
-#include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
 #include <filesystem>
@@ -28,19 +26,11 @@ int main(int argc, char** argv) {
     // A file size limit fails the output file's write like a full disk (its box, whole results)
     // instead of killing the window.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (quillmark::AsksForTextOnly(argc, argv)) {
-        // Help and version print without a window, so without a display too.
-        QCoreApplication text(argc, argv);
-        QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
-        QCommandLineParser parser;
-        quillmark::DescribeOptions(parser);
-        parser.process(text);
-        return 0;
+    if (const std::optional<int> status = quillmark::AnswerWithoutWindow(argc, argv)) {
+        return *status;
     }
+    // Every option is known by now (unknown ones were refused above, before any display).
     quillmark::CCrcApp app(argc, argv);
-    QCommandLineParser parser;
-    quillmark::DescribeOptions(parser);
-    parser.process(app);  // refuses unknown options
     // Qt has taken its own options out of argv; the FILE arguments are read from the bytes left.
     quillmark::StartArguments arguments = quillmark::ReadStartArguments(argc, argv);
     if (arguments.fromDesktop) {

@@ -20,6 +20,7 @@
 #include "platform/directory_handle.h"
 #include "platform/regular_file.h"
 #include "processing/check/sfv_writer.h"
+#include "processing/input_explanation.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
 
@@ -43,80 +44,18 @@ void SayAboutInput(std::string_view text) {
     WriteAllTo(STDERR_FILENO, "quillmark-cli: " + std::string(text) + "\n");
 }
 
-// The status of what a name leads to, through a parent directory opened a piece at a time so a
-// path of any length can be looked at; an errno value, or 0 with info filled in.
-int StatusOf(const std::string& path, struct stat& info, bool followLink) {
-    OpenError error;
-    const std::optional<OpenedParent> parent = OpenParentDirectory(path, &error);
-    if (!parent) return error.number;
-    const int flags = followLink ? 0 : AT_SYMLINK_NOFOLLOW;
-    if (::fstatat(parent->directory.Descriptor(), parent->name.c_str(), &info, flags) != 0) {
-        return errno;
-    }
-    return 0;
-}
-
 void SayCannotAccess(const std::string& name, int error) {
     SayAboutInput("cannot access '" + EscapeForDisplay(name) + "': " + std::strerror(error));
 }
 
-// A plain name that reports no file gives no line and no message in a run, which on a command
-// line would pass a typing error, a FIFO or a link to a directory off as success. Each gets its
-// own explanation; true when it counts as a failure. Patterns that match nothing stay silent.
+// Explains a plain name that reported no file on standard error; true when that is a failure.
 bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
                      const RunOutcome& summary) {
-    if (summary.filesProcessed > 0 || summary.messagesShown > 0 || summary.cancelled) return false;
-    if (input.empty() || input.find_first_of("*?") != std::string::npos) return false;
-    if (input.back() == '/') return false;
-    // A name the run matched ignoring case is explained under its real spelling.
-    std::string path = input;
-    struct stat info {};
-    int error = StatusOf(path, info, false);
-    if (error == ENOENT) {
-        std::string resolved;
-        if (MatchPathIgnoringCase(input, resolved) == CaseMatch::Found) {
-            path = resolved;
-            error = StatusOf(path, info, false);
-        }
-    }
-    if (error != 0) {
-        if (error != ENOENT && error != ENAMETOOLONG && error != ELOOP) return false;
-        SayCannotAccess(input, error);
-        return true;
-    }
-    const std::string shown = EscapeForDisplay(path);
-    if (S_ISLNK(info.st_mode)) {
-        struct stat target {};
-        const int targetError = StatusOf(path, target, true);
-        if (targetError == ELOOP) {
-            SayCannotAccess(path, targetError);
-            return true;
-        }
-        if (targetError == 0 && S_ISDIR(target.st_mode)) {
-            SayAboutInput("'" + shown + "' is a link to a directory; name it as '" + shown +
-                          "/' to walk it");
-            return true;
-        }
-        if (targetError != 0 || !S_ISREG(target.st_mode)) {
-            SayAboutInput("'" + shown + "': not a regular file");
-            return true;
-        }
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        // Without recursion a directory named without its '/' is a name in its parent, whose
-        // files are never reached; the user most likely meant the directory's files.
-        if (!settings.IsRecursive()) {
-            SayAboutInput("'" + shown + "' is a directory; name it as '" + shown +
-                          "/' to checksum its files");
-        }
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        SayAboutInput("'" + shown + "': not a regular file");
-        return true;
-    }
-    return false;
+    const std::optional<InputExplanation> explanation =
+        quillmark::ExplainEmptyRun(input, settings.IsRecursive(), summary);
+    if (!explanation) return false;
+    SayAboutInput(explanation->text);
+    return explanation->failure;
 }
 
 // Each unreadable file named with its reason on standard error, so that a run whose results go

@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "cli/console_messages.h"
 #include "processing/name_escaping.h"
+#include "processing/progress_rate.h"
 
 namespace quillmark {
 
@@ -27,6 +27,8 @@ ConsoleProgressView::ConsoleProgressView(int fd, bool visible,
 bool ConsoleProgressView::RunStarting(RunKind) {
     // A run that ends within the first interval never draws, so quick runs do not flicker.
     m_lastDraw = std::chrono::steady_clock::now();
+    m_started = m_lastDraw;
+    m_rate = RateMeter();
     return true;
 }
 
@@ -41,11 +43,11 @@ void ConsoleProgressView::OnProgress(const RunProgress& progress) {
     if (now - m_lastDraw < kRedrawInterval) return;
     m_lastDraw = now;
 
-    char counts[64];
-    std::snprintf(counts, sizeof counts, "%llu files, %.1f MB  ",
-                  static_cast<unsigned long long>(progress.filesDone),
-                  static_cast<double>(progress.bytesDone) / (1024.0 * 1024.0));
-    std::string line = counts;
+    m_rate.Add(std::chrono::duration_cast<std::chrono::milliseconds>(now - m_started).count(),
+               progress.bytesDone);
+    std::string line = std::to_string(progress.filesDone) + " files, " +
+                       FormatMegabytes(progress.bytesDone) + ", " +
+                       FormatRate(m_rate.BytesPerSecond()) + "  ";
     // The line must never wrap, or \r would only rewrite its last row.
     const std::size_t width = TerminalWidth() - 1;
     // A name's control characters would move the cursor or pass for other output.

@@ -5,12 +5,14 @@
 #include <functional>
 #include <string>
 
+#include "processing/progress_rate.h"
 #include "processing/run_reporting.h"
 
 namespace quillmark {
 
-// "1234 files, 56.7 MB  /path/of/current/file", redrawn with \r at most every 100 ms. The
-// "windows" of a run are always available: a second run cannot start while one is going.
+// "1234 files, 56.7 MB, 412.3 MB/s  /path/of/current/file" (decimal megabytes), redrawn with \r at
+// most every 100 ms. The "windows" of a run are always available: a second run cannot start while
+// one is going.
 class ConsoleProgressView : public RunProgressView {
 public:
     ConsoleProgressView(int fd, bool visible, std::function<bool()> cancelRequested);
@@ -34,6 +36,8 @@ private:
     std::string m_lastLine;
     std::function<bool()> m_cancelRequested;
     std::chrono::steady_clock::time_point m_lastDraw;
+    std::chrono::steady_clock::time_point m_started;
+    RateMeter m_rate;
 };
 
 }  // namespace quillmark

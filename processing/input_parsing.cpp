@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/case_insensitive_path.h"
 #include "platform/path_services.h"
@@ -47,6 +48,16 @@ std::string Joined(std::string_view name, std::string_view extension) {
 }
 
 }  // namespace
+
+std::string ExpandHome(std::string_view path) {
+    const char* home = std::getenv("HOME");
+    if (!path.starts_with("~/") || home == nullptr || home[0] != '/') return std::string(path);
+    std::string expanded = home;
+    // "/" as the home directory, or one given with its '/', must not give "//".
+    if (expanded.ends_with('/')) expanded.pop_back();
+    expanded.append(path.substr(1));
+    return expanded;
+}
 
 bool ParseInputSpec(std::string_view input, ParsedInput& result) {
     // Read first, whatever the input: an unreadable working directory fails every parse alike.

@@ -15,6 +15,10 @@
 namespace quillmark {
 
 RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
+    // "~/" at the start of the input or the output file is the home directory, as in a shell;
+    // the settings keep what was typed.
+    const std::string input = ExpandHome(settings.m_strInput);
+    const std::string output = ExpandHome(settings.m_strOutput);
     RunOutcome summary;
     RunMessages messages(env.messages, env.pane);
     // Declared before everything that may return, so the file is closed on every path.
@@ -32,13 +36,13 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     if (settings.m_strInput.empty()) return finish();
 
     ParsedInput parsed;
-    if (!ParseInputSpec(settings.m_strInput, parsed)) {
+    if (!ParseInputSpec(input, parsed)) {
         messages.Show(kParseFailedText);
         return finish();
     }
 
     const bool toFile = settings.OutputsToFile() && !settings.m_strOutput.empty();
-    if (toFile && !file.Open(settings.m_strOutput, env.regularOutputOnly)) {
+    if (toFile && !file.Open(output, env.regularOutputOnly)) {
         messages.Show(kWriteFailedText);
         return finish();
     }

@@ -15,11 +15,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QUrl>
 #include <set>
 
+#include "processing/input_explanation.h"
 #include "processing/run_processing.h"
 #include "settings/settings_file.h"
 #include "ui/about_dlg.h"
@@ -29,10 +30,12 @@
 #include "ui/gui_message_presenter.h"
 #include "ui/gui_progress_view.h"
 #include "ui/message_box.h"
+#include "ui/output_pane.h"
 #include "ui/pane_sink.h"
 #include "ui/resources/menu_resources.h"
 #include "ui/resources/ui_texts.h"
 #include "ui/run_thread.h"
+#include "ui/save_output.h"
 #include "ui/verify_listing.h"
 
 // The resources live in a static library; nothing would pull them in without this.
@@ -77,9 +80,10 @@ CCrcFrame::CCrcFrame(ResultTree& resultTree) : m_resultTree(resultTree) {
     CreatePane();
     m_paneSink = std::make_unique<PaneSink>(*m_wndPane);
     m_presenter = std::make_unique<GuiMessagePresenter>(this);
-    m_progressView = std::make_unique<GuiProgressView>(this, *m_paneSink);
+    m_progressView = std::make_unique<GuiProgressView>(this);
     CreateMenus();
     AssignAccelerators();
+    AddMenuBarKey();
     SizeToPaneCharacters();
     setAcceptDrops(true);
 
@@ -95,7 +99,7 @@ QAction* CCrcFrame::Action(int command) const {
 }
 
 void CCrcFrame::CreatePane() {
-    m_wndPane = new QPlainTextEdit(this);
+    m_wndPane = new OutputPane(this);
     m_wndPane->setObjectName("outputPane");
     m_wndPane->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_wndPane->setFont(ChoosePaneFont());
@@ -153,6 +157,14 @@ void CCrcFrame::AssignAccelerators() {
     }
 }
 
+void CCrcFrame::AddMenuBarKey() {
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(key, &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
+    });
+}
+
 void CCrcFrame::SizeToPaneCharacters() {
     const int margin = 2 * static_cast<int>(m_wndPane->document()->documentMargin());
     const int frame = 2 * m_wndPane->frameWidth();
@@ -168,6 +180,9 @@ void CCrcFrame::ExecuteCommand(int command) {
     switch (command) {
         case ID_FILE_NEW:
             OnFileNew();
+            break;
+        case ID_FILE_SAVE_OUTPUT_AS:
+            SaveOutputAs(this, *m_wndPane);
             break;
         case ID_APP_EXIT:
             OnAppExit();
@@ -220,7 +235,7 @@ void CCrcFrame::UpdateEditCommands() {
     Action(ID_EDIT_UNDO)->setEnabled(m_wndPane->document()->isUndoAvailable());
     Action(ID_EDIT_CUT)->setEnabled(hasSelection);
     Action(ID_EDIT_COPY)->setEnabled(hasSelection);
-    Action(ID_EDIT_PASTE)->setEnabled(m_wndPane->canPaste());
+    Action(ID_EDIT_PASTE)->setEnabled(m_wndPane->CanPasteText());
 }
 
 void CCrcFrame::OnFileNew() {
@@ -265,16 +280,22 @@ void CCrcFrame::OnAbout() {
     about.exec();
 }
 
-void CCrcFrame::RunProcessing() {
+RunOutcome CCrcFrame::RunProcessing() {
     // The progress window blocks input to this window, but a drop or a queued command could
-    // still arrive while events are pumped; runs never nest.
-    if (m_bRunning) return;
+    // still arrive while the run's event loop runs; runs never nest.
+    if (m_bRunning) return RunOutcome{};
     SetBusy(true);
     // The walk runs on a worker thread; this one keeps painting and answering Cancel meanwhile.
-    RunOnWorkerThread(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree)
-        .Run(m_settings);
+    const RunOutcome summary =
+        RunOnWorkerThread(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree)
+            .Run(m_settings);
     m_paneSink->Flush();
     SetBusy(false);
+    if (summary.cancelled) {
+        ShowErrorBox(this, QString::fromLatin1(kRunCancelledText).arg(summary.filesProcessed),
+                     QString::fromLatin1(kMainWindowCaption));
+    }
+    return summary;
 }
 
 void CCrcFrame::SetBusy(bool busy) {
@@ -305,8 +326,8 @@ void CCrcFrame::ChooseAndVerifyListing() {
 void CCrcFrame::VerifyListing(const std::string& listing) {
     if (m_bRunning) return;
     SetBusy(true);
-    VerifyListingInWindow(this, listing, m_settings.ChecksumReadMode(), *m_paneSink,
-                          *m_progressView);
+    RunOnWorkerThread worker(*this, *m_paneSink, *m_presenter, *m_progressView, m_resultTree);
+    VerifyListingInWindow(this, listing, m_settings.ChecksumReadMode(), worker);
     SetBusy(false);
 }
 
@@ -375,11 +396,24 @@ void CCrcFrame::dropEvent(QDropEvent* event) {
 }
 
 void CCrcFrame::RunEachPath(const std::vector<std::string>& paths) {
+    std::vector<std::string> explanations;
     // Last-listed first, so the first-listed path is the input that remains.
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
         m_settings.m_strInput = *path;
-        RunProcessing();
+        const RunOutcome summary = RunProcessing();
+        if (summary.cancelled) return;
+        if (const auto explanation =
+                ExplainEmptyRun(*path, m_settings.IsRecursive(), summary, true)) {
+            explanations.push_back(explanation->text);
+        }
     }
+    if (explanations.empty()) return;
+    // In the order the paths were given.
+    QStringList lines;
+    for (auto line = explanations.rbegin(); line != explanations.rend(); ++line) {
+        lines << QString::fromLocal8Bit(*line);
+    }
+    ShowErrorBox(this, lines.join(QLatin1Char('\n')), QString::fromLatin1(kErrorCaption));
 }
 
 }  // namespace quillmark

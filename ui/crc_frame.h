@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "processing/result_tree.h"
+#include "processing/run_processing.h"
 #include "settings/crc_settings.h"
+#include "ui/output_pane.h"
 
 class QAction;
-class QPlainTextEdit;
 
 namespace quillmark {
 
@@ -30,17 +31,19 @@ public:
     ~CCrcFrame() override;
 
     CCRCSettings& Settings() { return m_settings; }
-    QPlainTextEdit* Pane() const { return m_wndPane; }
+    OutputPane* Pane() const { return m_wndPane; }
     // The action of a command id from menu_resources.h, or null.
     QAction* Action(int command) const;
     GuiProgressView& ProgressView() { return *m_progressView; }
     bool IsRunning() const { return m_bRunning; }
 
-    // One complete run over the current settings, results to the pane or the output file.
-    void RunProcessing();
+    // One complete run over the current settings, results to the pane or the output file; a
+    // cancelled run ends with a box saying so.
+    RunOutcome RunProcessing();
     // "Begin processing": the summary question, then a run on Yes.
     void ConfirmAndRun();
-    // One run for each path, as bytes, in the order a drop takes them.
+    // One run for each path, as bytes, in the order a drop takes them; a cancel ends them all.
+    // Paths that gave no file are named in one box at the end.
     void RunEachPath(const std::vector<std::string>& paths);
     // "Verify listing...": asks for a listing, then checks it with the current read mode.
     void ChooseAndVerifyListing();
@@ -62,6 +65,8 @@ private:
     void CreatePane();
     void CreateMenus();
     void AssignAccelerators();
+    // F10 opens the first menu, as in other desktop programs.
+    void AddMenuBarKey();
     void SizeToPaneCharacters();
     void ExecuteCommand(int command);
     void UpdateEditCommands();
@@ -78,7 +83,7 @@ private:
     ResultTree& m_resultTree;
     int m_nCharWidth = 0;
     int m_nLineHeight = 0;
-    QPlainTextEdit* m_wndPane = nullptr;
+    OutputPane* m_wndPane = nullptr;
     CCRCSettings m_settings;
     std::unique_ptr<PaneSink> m_paneSink;
     std::unique_ptr<GuiMessagePresenter> m_presenter;

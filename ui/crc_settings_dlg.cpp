@@ -91,9 +91,6 @@ bool BrowsedNameExists(QWidget* owner, const QString& chosen, bool mayBeNew) {
 CCrcSettingsDlg::CCrcSettingsDlg(const CCRCSettings& settings, QWidget* parent)
     : QDialog(parent), m_controls(BuildSettingsDialogControls(this)), m_working(settings) {
     setWindowTitle(tr("Quillmark Options"));
-    const int pathBoxWidth = fontMetrics().averageCharWidth() * 36;
-    m_controls.input->setMinimumWidth(pathBoxWidth);
-    m_controls.output->setMinimumWidth(pathBoxWidth);
     ConnectHandlers();
     OnInitDialog();
     // A fixed frame: no resizing, no maximising; the layout sets the one size that fits. It is

@@ -1,12 +1,9 @@
 // gui_progress_view.cpp - opens, updates and closes the progress windows of a run.
 #include "ui/gui_progress_view.h"
 
-#include <QCoreApplication>
-
 namespace quillmark {
 
-GuiProgressView::GuiProgressView(QWidget* owner, OutputSink& pendingOutput)
-    : m_owner(owner), m_pendingOutput(pendingOutput) {}
+GuiProgressView::GuiProgressView(QWidget* owner) : m_owner(owner) {}
 
 bool GuiProgressView::RunStarting(RunKind kind) {
     if (IsWindowUp()) {
@@ -19,11 +16,11 @@ bool GuiProgressView::RunStarting(RunKind kind) {
     } else {
         window = m_pSortingDlg = new CSortingDlg(m_owner);
     }
+    // The work waits on another thread; the GUI thread's event loop paints the window as soon as
+    // this returns.
     window->show();
     window->raise();
     window->activateWindow();
-    // Paint it now: a short run may never call back before it ends.
-    PumpEvents();
     return true;
 }
 
@@ -36,9 +33,7 @@ void GuiProgressView::RunEnded(RunKind kind) {
 }
 
 void GuiProgressView::OnProgress(const RunProgress& progress) {
-    if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs) return;
     if (CProgressDlg* window = CurrentWindow()) window->ShowProgress(progress);
-    PumpEvents();
 }
 
 bool GuiProgressView::IsCancelRequested() {
@@ -50,12 +45,6 @@ CProgressDlg* GuiProgressView::CurrentWindow() const {
     if (m_pProcessingDlg) return m_pProcessingDlg.data();
     if (m_pSortingDlg) return m_pSortingDlg.data();
     return nullptr;
-}
-
-void GuiProgressView::PumpEvents() {
-    m_pendingOutput.Flush();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    m_sincePump.start();
 }
 
 }  // namespace quillmark

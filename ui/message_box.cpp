@@ -16,6 +16,13 @@ public:
     ArrowCursorScope& operator=(const ArrowCursorScope&) = delete;
 };
 
+// Several messages end with a line feed, which a box would show as an empty line above its
+// buttons; the message itself keeps it.
+QString ShownText(QString text) {
+    while (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+    return text;
+}
+
 int ExecBox(QMessageBox& box) {
     // Texts carry paths, and a path may look like markup ("/data/<i>x</i>/").
     box.setTextFormat(Qt::PlainText);
@@ -26,13 +33,13 @@ int ExecBox(QMessageBox& box) {
 }  // namespace
 
 void ShowErrorBox(QWidget* owner, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::NoIcon, caption, ShownText(text), QMessageBox::Ok, owner);
     ExecBox(box);
 }
 
 bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
-                    owner);
+    QMessageBox box(QMessageBox::Question, caption, ShownText(text),
+                    QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::Yes);
     return ExecBox(box) == QMessageBox::Yes;
 }

@@ -1,8 +1,7 @@
 // pane_sink.cpp - batching result text into the output pane.
 #include "ui/pane_sink.h"
 
-#include <QPlainTextEdit>
-#include <QTextCursor>
+#include "ui/output_pane.h"
 
 namespace quillmark {
 
@@ -19,16 +18,6 @@ bool PaneSink::Flush() {
     InsertResultText(m_pane, QString::fromLocal8Bit(m_buffer));
     m_buffer.clear();
     return true;
-}
-
-void InsertResultText(QPlainTextEdit& pane, const QString& text) {
-    QTextCursor cursor = pane.textCursor();
-    // Qt cannot insert without recording while keeping earlier history; turning undo off and on
-    // drops the history, which is the chosen behaviour.
-    pane.setUndoRedoEnabled(false);
-    cursor.insertText(text);
-    pane.setUndoRedoEnabled(true);
-    pane.setTextCursor(cursor);
 }
 
 }  // namespace quillmark

@@ -28,8 +28,4 @@ private:
     std::string m_buffer;
 };
 
-// Puts text at the pane's cursor, replacing any selection. Result text is not an edit of the
-// user's: the insert ends the undo history, so Undo stays off until the user edits again.
-void InsertResultText(QPlainTextEdit& pane, const QString& text);
-
 }  // namespace quillmark

@@ -55,9 +55,16 @@ CProgressDlg::CProgressDlg(const char* caption, const char* label, QWidget* pare
     QSizePolicy barPolicy = m_pFileBar->sizePolicy();
     barPolicy.setRetainSizeWhenHidden(true);
     m_pFileBar->setSizePolicy(barPolicy);
+    // With several files in flight the one named is only the oldest of them; this says so.
+    m_pInProgress = new QLabel(this);
+    m_pInProgress->setObjectName("filesInProgressLabel");
+    QSizePolicy inProgressPolicy = m_pInProgress->sizePolicy();
+    inProgressPolicy.setRetainSizeWhenHidden(true);
+    m_pInProgress->setSizePolicy(inProgressPolicy);
     m_pRate = new QLabel(this);
     m_pRate->setObjectName("bytesPerSecondLabel");
     layout->addWidget(m_pFileBar);
+    layout->addWidget(m_pInProgress);
     layout->addWidget(m_pRate);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -66,6 +73,7 @@ CProgressDlg::CProgressDlg(const char* caption, const char* label, QWidget* pare
     connect(buttons, &QDialogButtonBox::rejected, this, &CProgressDlg::reject);
     layout->addWidget(buttons);
 
+    m_pInProgress->setText(tr("%1 files in progress").arg(QLocale().toString(1024)));
     ShowProgress(RunProgress{}, 0);
     // A fixed frame: nothing in it grows, so neither resizing nor maximising would show more.
     setFixedSize(sizeHint());
@@ -86,11 +94,14 @@ void CProgressDlg::ShowProgress(const RunProgress& progress, qint64 elapsedMs) {
         m_pFileBar->setValue(static_cast<int>(done * kBarSteps / progress.currentFileSize));
     }
     m_pFileBar->setVisible(showBar);
-    const std::uint64_t rate =
-        elapsedMs > 0 ? static_cast<std::uint64_t>(static_cast<double>(progress.bytesDone) *
-                                                   1000.0 / static_cast<double>(elapsedMs))
-                      : 0;
-    m_pRate->setText(tr("Bytes per second: %1").arg(locale.toString(rate)));
+    const bool several = progress.filesInProgress > 1;
+    if (several) {
+        m_pInProgress->setText(
+            tr("%1 files in progress").arg(locale.toString(progress.filesInProgress)));
+    }
+    m_pInProgress->setVisible(several);
+    m_rate.Add(elapsedMs, progress.bytesDone);
+    m_pRate->setText(QString::fromStdString(FormatRate(m_rate.BytesPerSecond())));
     m_pFilesDone->setText(tr("Files done: %1").arg(locale.toString(progress.filesDone)));
     m_pBytesDone->setText(tr("Bytes done: %1").arg(locale.toString(progress.bytesDone)));
     QString path = QString::fromLocal8Bit(progress.currentPath);

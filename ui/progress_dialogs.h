@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include "processing/progress_rate.h"
 #include "processing/run_reporting.h"
 
 class QLabel;
@@ -19,7 +20,8 @@ class CProgressDlg : public QDialog {
 public:
     // Measures the rate from the moment the window was built.
     void ShowProgress(const RunProgress& progress);
-    // The same, with the milliseconds the run has taken so far given by the caller.
+    // The same, with the milliseconds the run has taken so far given by the caller (never less
+    // than the last call's).
     void ShowProgress(const RunProgress& progress, qint64 elapsedMs);
     bool IsCancelRequested() const { return m_bCancelRequested; }
 
@@ -39,7 +41,9 @@ private:
     QLabel* m_pBytesDone;
     QLabel* m_pCurrentPath;
     QProgressBar* m_pFileBar;
+    QLabel* m_pInProgress;
     QLabel* m_pRate;
+    RateMeter m_rate;
     QPushButton* m_pCancel;
     QElapsedTimer m_sinceOpen;
     bool m_bCancelRequested = false;

@@ -1,6 +1,6 @@
-// run_thread.cpp - the worker thread of a run and the stand-ins through which it reaches the
-// window: text handed over in batches, messages and progress windows by blocking calls, progress
-// by queued ones, Cancel by a flag.
+// run_thread.cpp - the worker thread of a run or a check and the stand-ins through which it reaches
+// the window: text handed over in batches, messages and progress windows by blocking calls,
+// progress by queued ones, Cancel by a flag.
 #include "ui/run_thread.h"
 
 #include <QEventLoop>
@@ -99,11 +99,7 @@ public:
     // The meter already sends at most one report per interval; each is copied across.
     void OnProgress(const RunProgress& progress) override {
         QMetaObject::invokeMethod(
-            &m_gui,
-            [this, progress] {
-                if (CProgressDlg* window = m_view.CurrentWindow()) window->ShowProgress(progress);
-            },
-            Qt::QueuedConnection);
+            &m_gui, [this, progress] { m_view.OnProgress(progress); }, Qt::QueuedConnection);
     }
     bool IsCancelRequested() override { return m_cancel.load(std::memory_order_relaxed); }
 
@@ -116,24 +112,31 @@ private:
 }  // namespace
 
 RunOutcome RunOnWorkerThread::Run(CCRCSettings& settings) {
+    RunOutcome summary;
+    Work([&](WorkerReporting& reporting) {
+        RunEnvironment environment{reporting.pane, reporting.messages, reporting.progress, m_tree};
+        // The window must never wait in an open: an output that is not a regular file is refused.
+        environment.regularOutputOnly = true;
+        summary = quillmark::RunProcessing(settings, environment);
+    });
+    return summary;
+}
+
+void RunOnWorkerThread::Work(const std::function<void(WorkerReporting&)>& work) {
     CrossThreadPane pane(m_gui, m_pane);
     CrossThreadPresenter presenter(m_gui, m_presenter);
     CrossThreadProgress progress(m_gui, m_progress);
-    RunEnvironment environment{pane, presenter, progress, m_tree};
-    // The window must never wait in an open: an output that is not a regular file is refused.
-    environment.regularOutputOnly = true;
+    WorkerReporting reporting{pane, presenter, progress};
 
-    RunOutcome summary;
     QEventLoop loop;
     std::thread worker([&] {
-        summary = quillmark::RunProcessing(settings, environment);
+        work(reporting);
         pane.Flush();
         // Queued behind the last text and progress, so the loop ends once they are shown.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
-    return summary;
 }
 
 }  // namespace quillmark

@@ -1,7 +1,9 @@
-// run_thread.h - a run of the desktop program on a worker thread: the GUI thread waits in a local
-// event loop, painting and answering Cancel, while the run's output, messages and progress come
-// over as queued calls.
+// run_thread.h - work of the desktop program (a run, a check) on a worker thread: the GUI thread
+// waits in a local event loop, painting and answering Cancel, while the work's output, messages
+// and progress come over as queued calls.
 #pragma once
+
+#include <functional>
 
 #include "processing/output_sink.h"
 #include "processing/result_tree.h"
@@ -14,9 +16,17 @@ class QObject;
 
 namespace quillmark {
 
-// The GUI thread never runs the walk. Run returns when the run has ended, as a direct call would,
-// so callers see the same sequence; meanwhile a message box the run shows blocks only the worker
-// until it is answered, and result text reaches the pane in batches.
+// What work on the worker thread reports through: stand-ins for the window's pane, message boxes
+// and progress window that may be called from the worker.
+struct WorkerReporting {
+    OutputSink& pane;
+    MessagePresenter& messages;
+    RunProgressView& progress;
+};
+
+// The GUI thread never walks or reads. Each call returns when the work has ended, as a direct
+// call would, so callers see the same sequence; meanwhile a message box the work shows blocks only
+// the worker until it is answered, and result text reaches the pane in batches.
 class RunOnWorkerThread {
 public:
     // gui: an object of the GUI thread, the context every call from the worker runs in.
@@ -25,6 +35,9 @@ public:
         : m_gui(gui), m_pane(pane), m_presenter(presenter), m_progress(progress), m_tree(tree) {}
 
     RunOutcome Run(CCRCSettings& settings);
+    // Any work: called once on the worker thread with the stand-ins; text it writes is in the pane
+    // when this returns.
+    void Work(const std::function<void(WorkerReporting&)>& work);
 
 private:
     QObject& m_gui;

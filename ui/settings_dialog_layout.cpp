@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -33,12 +34,22 @@ QGroupBox* GroupOf(const QString& title, std::initializer_list<QWidget*> members
     return group;
 }
 
+// Room for 60 average characters of a path: Qt's own width for the box holds 17 'x's, plus its
+// frame and margins, which are kept.
+void ShowSixtyCharacters(QLineEdit* edit) {
+    constexpr int kVisibleCharacters = 60;
+    const QFontMetrics metrics = edit->fontMetrics();
+    const int chrome = edit->sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x'));
+    edit->setMinimumWidth(kVisibleCharacters * metrics.averageCharWidth() + chrome);
+}
+
 // A path box with its Browse button beside it; the label above is the box's buddy, so its
 // mnemonic moves the focus into the box.
 QWidget* PathRow(QLineEdit* edit, QPushButton* browse) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    ShowSixtyCharacters(edit);
     layout->addWidget(edit, 1);
     layout->addWidget(browse);
     // A file dropped on a box must reach the dialog, not be typed into the box as a URL.

@@ -3,6 +3,9 @@
 #include "ui/start_options.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -22,6 +25,30 @@ void DescribeOptions(QCommandLineParser& parser) {
                                  QStringLiteral("[FILE...]"));
 }
 
+namespace {
+
+// The options QApplication and its X11 back end take out of argv themselves; accepted here so
+// that only options nobody knows are refused. Hidden from --help, as Qt's own help hides them.
+void AcceptQtOptions(QCommandLineParser& parser) {
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+          "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "session", "display", "name",
+          "visual", "style", "stylesheet", "qmljsdebugger"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "sync", "nograb", "dograb", "testability"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    // Qt writes its options with one dash ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+}
+
+}  // namespace
+
 bool AsksForTextOnly(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) return false;
@@ -30,6 +57,34 @@ bool AsksForTextOnly(int argc, const char* const* argv) {
         }
     }
     return false;
+}
+
+std::optional<std::string> UnknownOption(int argc, const char* const* argv) {
+    QCommandLineParser parser;
+    DescribeOptions(parser);
+    AcceptQtOptions(parser);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (parser.parse(arguments)) return std::nullopt;
+    return parser.errorText().toStdString();
+}
+
+std::optional<int> AnswerWithoutWindow(int argc, char** argv) {
+    const std::optional<std::string> unknown = UnknownOption(argc, argv);
+    if (!unknown && !AsksForTextOnly(argc, argv)) return std::nullopt;
+    // Help, version and usage print without a window, so without a display too.
+    QCoreApplication text(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
+    QCommandLineParser parser;
+    DescribeOptions(parser);
+    if (unknown) {
+        const std::string usage = *unknown + "\n\n" + parser.helpText().toStdString();
+        std::fputs(usage.c_str(), stderr);
+        return 2;
+    }
+    AcceptQtOptions(parser);
+    parser.process(text);
+    return 0;
 }
 
 StartArguments ReadStartArguments(int argc, const char* const* argv) {

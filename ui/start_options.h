@@ -19,6 +19,14 @@ void DescribeOptions(QCommandLineParser& parser);
 // True when argv asks only for text (--help, -h, --version, -v): no window, no display needed.
 bool AsksForTextOnly(int argc, const char* const* argv);
 
+// Qt's error text for the first option that neither this program nor Qt's own start-up knows
+// ("Unknown option 'bogus'."), read before any display is opened; nothing when all are known.
+std::optional<std::string> UnknownOption(int argc, const char* const* argv);
+
+// Answers the command lines that need no window: --help and --version (status 0), an unknown
+// option (the error and the usage on standard error, status 2). Nothing for any other.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv);
+
 struct StartArguments {
     bool fromDesktop = false;
     std::vector<std::string> files;  // as the bytes of argv, in the order given

@@ -51,18 +51,25 @@ QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
     return text;
 }
 
+QString CheckCancelledText(const CheckCounts& counts) {
+    return QString("The check was cancelled after %1 entries.").arg(counts.Entries());
+}
+
 void VerifyListingInWindow(QWidget* owner, const std::string& listing, ReadMode readMode,
-                           OutputSink& pane, RunProgressView& progress) {
+                           RunOnWorkerThread& worker) {
     CheckOptions options;
     options.readMode = readMode;
-    PaneCheckReporter reporter(pane);
-    CheckEnvironment env{pane, reporter, progress};
     CheckCounts counts;
-    const ListingCheck check = CheckListing(listing, options, env, counts);
-    pane.Flush();
-    if (check.status == ListingStatus::Cancelled) return;
-    ShowErrorBox(owner, VerifySummaryText(listing, check, counts),
-                 QString::fromLatin1(kVerifyCaption));
+    ListingCheck check;
+    worker.Work([&](WorkerReporting& reporting) {
+        PaneCheckReporter reporter(reporting.pane);
+        CheckEnvironment env{reporting.pane, reporter, reporting.progress};
+        check = CheckListing(listing, options, env, counts);
+    });
+    const QString text = check.status == ListingStatus::Cancelled
+                             ? CheckCancelledText(counts)
+                             : VerifySummaryText(listing, check, counts);
+    ShowErrorBox(owner, text, QString::fromLatin1(kVerifyCaption));
 }
 
 }  // namespace quillmark

@@ -7,8 +7,7 @@
 #include <string>
 
 #include "processing/check/listing_check.h"
-#include "processing/output_sink.h"
-#include "processing/run_reporting.h"
+#include "ui/run_thread.h"
 
 class QWidget;
 
@@ -20,9 +19,12 @@ inline constexpr const char* kVerifyCaption = "Verify listing";
 QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
                           const CheckCounts& counts);
 
-// Checks listing as the command line would in readMode, never --new or --ignore-missing, and
-// shows the summary box over owner. Nothing is shown after a cancel.
+// "The check was cancelled after N entries."
+QString CheckCancelledText(const CheckCounts& counts);
+
+// Checks listing as the command line would in readMode, never --new or --ignore-missing, on the
+// worker thread, and shows the summary box over owner (after a cancel, the box says so).
 void VerifyListingInWindow(QWidget* owner, const std::string& listing, ReadMode readMode,
-                           OutputSink& pane, RunProgressView& progress);
+                           RunOnWorkerThread& worker);
 
 }  // namespace quillmark

@@ -7,6 +7,7 @@
 #include <map>
 #include <thread>
 
+#include "settings/settings_file.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace quillmark::testing {
@@ -201,6 +202,27 @@ TEST_F(CliRunTest, SettingsFileSuppliesTheOptionsAndTheLineOverrides) {
     EXPECT_EQ(ReadFile(output), CrLf(LowercasedAscii(Tabular("B.TXT"))));
 }
 
+TEST_F(CliRunTest, TildeInTheSettingsOutputFileIsTheHomeDirectory) {
+    CCRCSettings record;
+    record.ResetDefaults();
+    record.m_nOutputDest = 0;
+    record.m_nOutputStyle = 1;
+    record.m_strOutput = "~/sums.txt";
+    record.UpdateFlags();
+    const fs::path settings = m_dir / "settings.dat";
+    WriteFile(settings, EncodeSettings(record));
+    CliResult result;
+    {
+        HomeScope home(m_dir.string());
+        result = Run({"--settings", settings.string(), Printed("B.TXT")});
+    }
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadFile(m_dir / "sums.txt"), CrLf(Tabular("B.TXT")));
+    // The settings file is read, never written back.
+    EXPECT_EQ(ReadFile(settings), EncodeSettings(record));
+}
+
 TEST_F(CliRunTest, UnusableSettingsFileIsAUsageError) {
     WriteFile(m_dir / "short.dat", HandmadeSettings().substr(0, 30));
     // Long enough to decode, but its fields hold values no settings file has.
@@ -277,7 +299,7 @@ TEST_F(CliTest, InterruptStopsTheRunCleanlyWithProgressShown) {
     // Interrupted once its progress line shows that it is inside the file.
     call.whileRunning = [this](pid_t pid) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (ReadFile(m_dir / "stderr").find(" MB  ") == std::string::npos &&
+        while (ReadFile(m_dir / "stderr").find(" MB/s  ") == std::string::npos &&
                std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
@@ -288,7 +310,7 @@ TEST_F(CliTest, InterruptStopsTheRunCleanlyWithProgressShown) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
     EXPECT_EQ(result.status, 130);
     EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err.find(" MB  " + big.string()), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(" MB/s  " + big.string()), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
 }
 

@@ -33,7 +33,7 @@ std::string DrawnLine(const std::string& currentPath) {
 // A name can neither move the cursor nor send a terminal a C1 control or a piece of a character:
 // a line always ends in the one escape sequence of its own.
 TEST(ConsoleProgressTest, NamesAreEscapedAndCutOnlyBetweenCharacters) {
-    const std::string prefix = "\r0 files, 0.0 MB  ";
+    const std::string prefix = "\r0 files, 0.0 MB, 0.0 MB/s  ";
     EXPECT_EQ(DrawnLine("/d/a\xc2\x9b"
                         "2Jb\xff\n"),
               prefix + "/d/a\\xc2\\x9b2Jb\\xff\\n\x1b[K");

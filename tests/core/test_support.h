@@ -9,9 +9,11 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,6 +134,28 @@ inline bool IsOpenInThisProcess(const std::string& path) {
 }
 
 // Puts the working directory back however the test ends.
+// HOME set to a value (unset for nullopt) for the scope of a test, and put back afterwards.
+class HomeScope {
+public:
+    explicit HomeScope(const std::optional<std::string>& home) {
+        if (const char* old = std::getenv("HOME")) m_saved = old;
+        Set(home);
+    }
+    ~HomeScope() { Set(m_saved); }
+    HomeScope(const HomeScope&) = delete;
+    HomeScope& operator=(const HomeScope&) = delete;
+
+private:
+    static void Set(const std::optional<std::string>& home) {
+        if (home) {
+            ::setenv("HOME", home->c_str(), 1);
+        } else {
+            ::unsetenv("HOME");
+        }
+    }
+    std::optional<std::string> m_saved;
+};
+
 class CwdGuard {
 public:
     CwdGuard() : m_saved(fs::current_path()) {}

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -17,11 +18,13 @@
 
 namespace quillmark::testing {
 
-// Runs `look` once, as the next run's progress window opens: the window is up and the run's
-// worker waits for it, so what `look` does (a Cancel, say) comes before the run's first file.
+// Runs `look` once, as the next run's progress window opens. atOnce: inside its show, before
+// the run's worker reads anything (the window is not yet the active modal one); otherwise just
+// after it has opened, while it is still up.
 class WhenProgressWindowOpens : public QObject {
 public:
-    explicit WhenProgressWindowOpens(std::function<void()> look) : m_look(std::move(look)) {
+    WhenProgressWindowOpens(std::function<void()> look, bool atOnce)
+        : m_look(std::move(look)), m_atOnce(atOnce) {
         qApp->installEventFilter(this);
     }
 
@@ -29,8 +32,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && qobject_cast<CProgressDlg*>(watched) != nullptr) {
             qApp->removeEventFilter(this);
-            // After the window has finished showing, while the run still waits for it.
-            QTimer::singleShot(0, [look = std::move(m_look)] { look(); });
+            if (m_atOnce) {
+                // While the window shows, so the worker, waiting for it, has read nothing yet.
+                m_look();
+            } else {
+                // Once it has finished showing; the worker may have gone on, but the window is
+                // still up: its closing is queued behind this.
+                QTimer::singleShot(0, [look = std::move(m_look)] { look(); });
+            }
             deleteLater();
         }
         return false;
@@ -38,9 +47,26 @@ protected:
 
 private:
     std::function<void()> m_look;
+    bool m_atOnce;
 };
 
-inline void DuringRun(const std::function<void()>& look) { new WhenProgressWindowOpens(look); }
+inline void DuringRun(const std::function<void()>& look) {
+    new WhenProgressWindowOpens(look, false);
+}
+
+// Clicks the next progress window's Cancel before its run has read a file.
+inline void CancelAsProgressWindowOpens() {
+    new WhenProgressWindowOpens(
+        [] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<CProgressDlg*>(widget);
+                if (window != nullptr && window->isVisible()) {
+                    window->findChild<QPushButton*>("cancelButton")->click();
+                }
+            }
+        },
+        true);
+}
 
 // CRC-32 of the classic pangram, 43 bytes.
 inline constexpr const char* kFoxText = "The quick brown fox jumps over the lazy dog";

@@ -23,7 +23,9 @@ struct ExpectedMenu {
 
 const std::vector<ExpectedMenu> kExpectedMenus = {
     {"&File",
-     {{"&New\tCtrl+N", "Ctrl+N", "Erases entire window"}, {"E&xit", "", "Exit the program"}}},
+     {{"&New\tCtrl+N", "Ctrl+N", "Erases entire window"},
+      {"Save Output &As...", "", ""},
+      {"E&xit", "", "Exit the program"}}},
     {"&Edit",
      {{"&Undo\tCtrl+Z", "Ctrl+Z", ""},
       {"Cu&t\tCtrl+X", "Ctrl+X", "Cut current selection"},

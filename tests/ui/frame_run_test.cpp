@@ -20,7 +20,7 @@ std::string Block(const std::string& path, std::size_t size, const std::string& 
            "\n\n";
 }
 
-TEST_F(FrameTest, ARunIntoThePaneInsertsAtTheCursorAndCannotBeUndone) {
+TEST_F(FrameTest, ARunIntoThePaneAppendsAtTheEndAndCannotBeUndone) {
     std::string dir = MakeDirectory("one", {{"fox.txt", kFoxText}});
     CCrcFrame& frame = ShownFrame();
     QTest::keyClicks(frame.Pane(), "before|after");
@@ -31,10 +31,11 @@ TEST_F(FrameTest, ARunIntoThePaneInsertsAtTheCursorAndCannotBeUndone) {
 
     frame.RunProcessing();
 
-    EXPECT_EQ(PaneText(), "before|" + Block(dir + "/fox.txt", 43, kFoxCrc) + "after");
+    EXPECT_EQ(PaneText(), "before|after" + Block(dir + "/fox.txt", 43, kFoxCrc));
+    EXPECT_EQ(frame.Pane()->textCursor().position(), 7);
     EXPECT_FALSE(frame.Action(ID_EDIT_UNDO)->isEnabled());
     frame.Pane()->undo();
-    EXPECT_EQ(PaneText(), "before|" + Block(dir + "/fox.txt", 43, kFoxCrc) + "after");
+    EXPECT_EQ(PaneText(), "before|after" + Block(dir + "/fox.txt", 43, kFoxCrc));
 
     // The user's own edits after the run are undoable again.
     QTest::keyClicks(frame.Pane(), "x");
@@ -121,12 +122,13 @@ TEST_F(FrameTest, CancelStopsTheRunBeforeTheNextFile) {
     CCrcFrame& frame = ShownFrame();
     ConfigurePaneRun(dir);
 
-    DuringRun([&] {
-        CProgressDlg* window = frame.ProgressView().CurrentWindow();
-        ASSERT_NE(window, nullptr);
-        window->findChild<QPushButton*>("cancelButton")->click();
-    });
-    frame.RunProcessing();
+    CancelAsProgressWindowOpens();
+    {
+        ModalAnswerer ok;
+        frame.RunProcessing();
+        ASSERT_EQ(ok.Seen().size(), 1u);
+        EXPECT_EQ(ok.Seen()[0].text, "The run was cancelled after 0 files.");
+    }
 
     EXPECT_EQ(PaneText(), "");
     EXPECT_EQ(frame.ProgressView().CurrentWindow(), nullptr);

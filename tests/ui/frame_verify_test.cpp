@@ -134,7 +134,7 @@ TEST_F(VerifyTest, ListingsThatCannotBeCheckedSayWhy) {
     }
 }
 
-TEST_F(VerifyTest, CommandIsOffWhileARunIsUpAndCancelShowsNoBox) {
+TEST_F(VerifyTest, CommandIsOffWhileARunIsUpAndCancelSaysSo) {
     std::vector<std::pair<std::string, std::string>> files;
     std::string listing;
     for (int i = 0; i < 50; ++i) {
@@ -147,26 +147,30 @@ TEST_F(VerifyTest, CommandIsOffWhileARunIsUpAndCancelShowsNoBox) {
     ConfigurePaneRun(ScratchPath("many"));
 
     bool offDuringRun = false;
-    DuringRun([&] {
-        offDuringRun = !frame.Action(ID_VERIFY_LISTING)->isEnabled();
-        frame.ProgressView().CurrentWindow()->findChild<QPushButton*>("cancelButton")->click();
-    });
+    DuringRun([&] { offDuringRun = !frame.Action(ID_VERIFY_LISTING)->isEnabled(); });
+    CancelAsProgressWindowOpens();
+    ModalAnswerer runBox;
     frame.RunProcessing();
     EXPECT_TRUE(offDuringRun);
     EXPECT_TRUE(frame.Action(ID_VERIFY_LISTING)->isEnabled());
+    ASSERT_EQ(runBox.Seen().size(), 1u);
+    EXPECT_EQ(runBox.Seen()[0].text, "The run was cancelled after 0 files.");
 
-    // A cancelled check keeps what it printed and asks nothing.
+    // A cancelled check says how far it got, and the pane holds exactly that many outcomes.
     frame.Pane()->clear();
-    DuringRun([&] {
-        offDuringRun = !frame.Action(ID_VERIFY_LISTING)->isEnabled();
-        frame.ProgressView().CurrentWindow()->findChild<QPushButton*>("cancelButton")->click();
-    });
+    offDuringRun = false;
+    DuringRun([&] { offDuringRun = !frame.Action(ID_VERIFY_LISTING)->isEnabled(); });
+    CancelAsProgressWindowOpens();
     ModalAnswerer answer;
     frame.VerifyListing(ScratchPath("many.lst"));
     EXPECT_TRUE(offDuringRun);
-    EXPECT_TRUE(answer.Seen().empty());
     const std::string text = PaneText();
-    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 50);
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    EXPECT_LT(lines, 50);
+    ASSERT_EQ(answer.Seen().size(), 1u);
+    EXPECT_EQ(answer.Seen()[0].caption, "Verify listing");
+    EXPECT_EQ(answer.Seen()[0].text.toStdString(),
+              "The check was cancelled after " + std::to_string(lines) + " entries.");
     EXPECT_TRUE(frame.Action(ID_VERIFY_LISTING)->isEnabled());
 }
 

@@ -3,6 +3,9 @@
 #include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <cctype>
 #include <cstring>
 #include <functional>
@@ -193,6 +196,24 @@ TEST_F(SettingsDlgLayoutTest, ArrangementFollowsTheClassicTemplate) {
     EXPECT_EQ(cancel.left(), ok.left());
     EXPECT_GT(defaults.left(), files.left());
     EXPECT_LE(ok.right(), files.right());
+}
+
+// Paths are long: each box shows at least 60 average characters, and the dialog keeps one size.
+TEST_F(SettingsDlgLayoutTest, PathBoxesShowSixtyCharactersInAFixedDialog) {
+    for (const char* name : {"inputEdit", "outputEdit"}) {
+        SCOPED_TRACE(name);
+        auto* edit = Find<QLineEdit>(name);
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.rect = edit->rect();
+        option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+        // Qt's line edit keeps 2 pixels each side inside its contents rectangle.
+        const int textWidth =
+            edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() - 4;
+        EXPECT_GE(textWidth, 60 * edit->fontMetrics().averageCharWidth());
+    }
+    EXPECT_EQ(m_dialog->minimumSize(), m_dialog->maximumSize());
+    EXPECT_EQ(m_dialog->size(), m_dialog->minimumSize());
 }
 
 }  // namespace

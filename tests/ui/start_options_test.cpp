@@ -47,6 +47,34 @@ TEST(StartOptionsTest, HelpAndVersionAloneNeedNoWindow) {
     }
 }
 
+TEST(StartOptionsTest, OnlyOptionsNeitherOursNorQtsAreUnknown) {
+    struct Row {
+        std::vector<const char*> argv;
+        const char* error;  // null: every option known
+    };
+    const std::vector<Row> rows = {
+        {{"quillmark", "--bogus"}, "Unknown option 'bogus'."},
+        {{"quillmark", "-x", "a.txt"}, "Unknown option 'x'."},
+        {{"quillmark", "--desktop", "--bogus"}, "Unknown option 'bogus'."},
+        {{"quillmark", "--desktop", "a.txt", "-b.txt"}, "Unknown option 'b.txt'."},
+        {{"quillmark", "-platform", "offscreen", "-style=fusion", "-reverse", "a.txt"}, nullptr},
+        {{"quillmark", "--desktop", "-display", ":1", "-name", "q"}, nullptr},
+        {{"quillmark", "--", "--bogus", "-x"}, nullptr},
+        {{"quillmark", "-h"}, nullptr},
+        {{"quillmark"}, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.argv.back());
+        const std::optional<std::string> error =
+            UnknownOption(static_cast<int>(row.argv.size()), row.argv.data());
+        if (row.error == nullptr) {
+            EXPECT_FALSE(error.has_value()) << *error;
+        } else {
+            EXPECT_EQ(error.value_or(""), row.error);
+        }
+    }
+}
+
 TEST(StartOptionsTest, ConfigDirectoryFollowsXdgThenHome) {
     const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     const char* savedConfig = std::getenv("XDG_CONFIG_HOME");

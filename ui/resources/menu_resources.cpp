@@ -10,6 +10,7 @@ constexpr MenuItemResource kSeparator{"", 0};
 
 constexpr std::array kFileMenu{
     MenuItemResource{"&New\tCtrl+N", ID_FILE_NEW},
+    MenuItemResource{"Save Output &As...", ID_FILE_SAVE_OUTPUT_AS},
     MenuItemResource{"E&xit", ID_APP_EXIT},
 };
 

@@ -9,6 +9,7 @@ namespace quillmark {
 enum CommandId : int {
     ID_FILE_NEW = 110,
     ID_APP_EXIT = 111,
+    ID_FILE_SAVE_OUTPUT_AS = 112,
     ID_RESET_DEFAULTS = 120,
     ID_CRC_SETTINGS = 121,
     ID_EDIT_COPY = 130,

@@ -29,6 +29,12 @@ inline constexpr const char* kSortingCaption = "Sort in progress";
 inline constexpr const char* kSortingLabel =
     "Processing and sorting files.\n              Please wait....";
 
+// %1: the files reported before the run stopped.
+inline constexpr const char* kRunCancelledText = "The run was cancelled after %1 files.";
+inline constexpr const char* kSaveOutputCaption = "Save Output As";
+// %1: the path chosen, %2: the reason.
+inline constexpr const char* kSaveOutputFailedText = "Unable to save the output to %1: %2";
+
 inline constexpr const char* kAboutCaption = "About Quillmark";
 // The title, the author-and-date line with the version, and where to report problems
 // (QUILLMARK_CONTACT, set when the program is built).
