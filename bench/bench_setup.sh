@@ -12,3 +12,6 @@ trap 'rm -rf "$work"' EXIT
 tree=$work/tree
 big=$work/big.bin
 cc -O2 -o "$work/make_data" "$script_dir/make_data.c"
+# Files changed within the last two seconds are read twice (a write may still be under way): wait
+# that long after making data, so the runs measure one read of each file.
+settle() { sync; sleep 2.1; }

@@ -16,6 +16,7 @@ tools=(rhash 7zz cc /usr/bin/time)
 source "$(dirname "$0")/bench_setup.sh"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
+settle
 
 can_drop=0
 if [[ $(id -u) -eq 0 ]] && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
@@ -119,6 +120,7 @@ if [[ ${MILLION:-0} == 1 ]]; then
         mkdir "$work/million/d$d"
         (cd "$work/million/d$d" && touch $(seq -f 'f%04g' 0 999))
     done
+    settle
     for sort in "" "-s"; do
         label=${sort:-unsorted}
         million=$(compare true auto j1 -- \

@@ -14,6 +14,7 @@ source "$(dirname "$0")/bench_setup.sh"
 cc -O2 -o "$work/read_all" "$script_dir/read_all.c"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
+settle
 # Warm the page cache so every tool reads from memory.
 find "$tree" -type f -exec cat {} + >/dev/null
 cat "$big" >/dev/null
