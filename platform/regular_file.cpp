@@ -120,11 +120,6 @@ bool RegularFile::Unchanged() const {
            SameTime(info.st_mtim, m_modified) && SameTime(info.st_ctim, m_changed);
 }
 
-bool RegularFile::ChangedAfter(const timespec& when) const {
-    return m_changed.tv_sec > when.tv_sec ||
-           (m_changed.tv_sec == when.tv_sec && m_changed.tv_nsec > when.tv_nsec);
-}
-
 RegularFile::RegularFile(RegularFile&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)),
       m_size(other.m_size),

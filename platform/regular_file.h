@@ -51,9 +51,9 @@ public:
     // Whether the file still has the size, modification time and change time it was opened with,
     // so the bytes read since describe one version of it.
     bool Unchanged() const;
-    // Whether the file's change time (any write or change of its metadata) lies after when, in
-    // the system's real-time clock: a write may then still be under way.
-    bool ChangedAfter(const timespec& when) const;
+    // When the file last changed (any write or change of its metadata) as of the open, in the
+    // system's real-time clock.
+    const timespec& ChangeTime() const { return m_changed; }
     FileIdentity Identity() const { return {m_device, m_inode}; }
     int Descriptor() const { return m_fd; }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/blocking_calls.h"
 #include "platform/descriptor_limit.h"
@@ -39,9 +40,12 @@ constexpr std::size_t kMostDirectoriesHeld = 64;
 constexpr std::size_t kReadsPerFreeDescriptor = 2;
 constexpr std::size_t kDirectoriesPerFreeDescriptor = 4;
 // A file changed this recently may still be being written: timestamps are coarse (a clock tick,
-// two seconds on some file systems) and one large write takes a while. It is read twice, and
-// only two equal checksums describe it.
+// two seconds on some file systems), a write changes them as it begins, and one large write, or
+// a writer the scheduler holds in the middle of one, takes a while. Such a file is read again
+// once its last change is this old, and only two equal checksums describe it.
 constexpr std::chrono::seconds kSettleTime{2};
+// Slices of the wait for a file to settle, between which a cancel is heard.
+constexpr auto kSettleSlice = std::chrono::milliseconds(20);
 
 timespec RealTimeNow() {
     timespec now{};
@@ -49,7 +53,23 @@ timespec RealTimeNow() {
     return now;
 }
 
+// QUILLMARK_SETTLE_MS sets another settle time: longer for a file server whose times are
+// coarser, 0 to read every file once (the test suite, whose files are all new).
+std::chrono::nanoseconds SettleTimeFromEnvironment() {
+    const char* text = std::getenv("QUILLMARK_SETTLE_MS");
+    if (text == nullptr || *text == '\0') return kSettleTime;
+    char* end = nullptr;
+    const unsigned long long milliseconds = std::strtoull(text, &end, 10);
+    if (*end != '\0') return kSettleTime;
+    return std::chrono::milliseconds(milliseconds);
+}
+
 FileEngine::RealTime g_realTime = &RealTimeNow;
+std::chrono::nanoseconds g_settleTime = SettleTimeFromEnvironment();
+
+std::chrono::nanoseconds SinceEpoch(const timespec& time) {
+    return std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec);
+}
 
 bool IsOutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -158,14 +178,24 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         return;
     }
     const ReadMode mode = task.mode.value_or(m_mode);
-    timespec settled = g_realTime();
-    settled.tv_sec -= kSettleTime.count();
+    const std::chrono::nanoseconds sinceChange =
+        SinceEpoch(g_realTime()) - SinceEpoch(file->ChangeTime());
+    const auto readBegan = std::chrono::steady_clock::now();
     outcome.result =
         m_table.ComputeFileCrc(*file, file->Size(), mode, *entry.progress, splitThreads);
-    if (!outcome.result.Readable() || !file->ChangedAfter(settled)) return;
+    if (!outcome.result.Readable() || sinceChange >= g_settleTime) return;
     // Changed within the settle time, or in the future (a clock that differs from the file
-    // server's): a write may have been under way at the open. Its bytes are read again, counted
-    // only once in the run's progress, and must give the same checksum.
+    // server's): a write may have been under way during the read. Once the change is old enough
+    // (at most the settle time from now) for such a write to have ended, the bytes are read
+    // again, counted only once in the run's progress, and must give the same checksum; a write
+    // begun meanwhile shows in the file's times.
+    const auto wait = sinceChange < std::chrono::nanoseconds(0)
+                          ? g_settleTime
+                          : std::min(g_settleTime - sinceChange, g_settleTime);
+    if (!WaitUntil(readBegan + wait, entry)) {
+        outcome.result.status = CrcStatus::Cancelled;
+        return;
+    }
     ReadProgress again;
     again.cancel = &m_cancel;
     again.poll = entry.progress->poll;
@@ -174,6 +204,17 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         outcome.result = second;
     } else if (!second.Readable() || second.crc != outcome.result.crc) {
         outcome.result = {CrcStatus::Changed, 0, file->Size()};
+    }
+}
+
+bool FileEngine::WaitUntil(std::chrono::steady_clock::time_point deadline, Entry& entry) {
+    for (;;) {
+        if (m_cancel.load()) return false;
+        // On the feeding thread the wait keeps the front end informed and hears its cancel.
+        if (entry.progress->poll && !entry.progress->poll()) return false;
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::nanoseconds(0)) return true;
+        std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(left, kSettleSlice));
     }
 }
 
@@ -199,7 +240,10 @@ unsigned FileEngine::ReadsAllowed(unsigned wanted) const {
     return static_cast<unsigned>(std::min<std::size_t>(wanted, most));
 }
 
-void FileEngine::SetRealTimeForTesting(RealTime now) { g_realTime = now ? now : &RealTimeNow; }
+void FileEngine::SetClockForTesting(RealTime now, std::chrono::nanoseconds settleTime) {
+    g_realTime = now ? now : &RealTimeNow;
+    g_settleTime = settleTime.count() > 0 ? settleTime : SettleTimeFromEnvironment();
+}
 
 FileOutcome FileEngine::ReadNow(const FileTask& task) {
     Entry entry;

@@ -58,10 +58,10 @@ public:
     FileOutcome ReadNow(const FileTask& task);
 
     bool Stopped() const { return m_stopped; }
-    // The real-time clock a file's change time is compared with; a test's own, or null for the
-    // system's.
+    // The real-time clock a file's change time is compared with, and how long ago a change must
+    // lie for the file to be read once: a test's own, or null and 0 for the program's.
     using RealTime = timespec (*)();
-    static void SetRealTimeForTesting(RealTime now);
+    static void SetClockForTesting(RealTime now, std::chrono::nanoseconds settleTime);
     std::uint64_t BytesRead() const { return m_progress.bytes.load(); }
 
 private:
@@ -78,6 +78,8 @@ private:
     void WorkerLoop();
     void Process(Entry& entry, unsigned splitThreads);
     std::optional<RegularFile> Open(const FileTask& task, int& error);
+    // Waits (in slices that hear a cancel) until deadline; false when the run stopped meanwhile.
+    bool WaitUntil(std::chrono::steady_clock::time_point deadline, Entry& entry);
     // wanted, or fewer when the descriptors left could not hold that many reads.
     unsigned ReadsAllowed(unsigned wanted) const;
     bool Report(const Entry* oldest);
