@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# compare_builds.sh - two builds of quillmark-cli on the engine's benchmark data: the 20,000-file
+# tree warm and cold and the 1 GiB file warm, in every read mode for the file; each ratio NEW/OLD
+# is the median of RUNS alternating runs (default 7). The outputs must be byte-identical.
+#
+# Usage: bench/compare_builds.sh OLD-quillmark-cli NEW-quillmark-cli
+# Cold runs drop the page cache first, which needs root; without it they are skipped.
+set -euo pipefail
+
+[[ $# -eq 2 ]] || { echo "usage: $0 OLD-quillmark-cli NEW-quillmark-cli" >&2; exit 2; }
+old=$(realpath "$1")
+runs=${RUNS:-7}
+name=compare_builds
+tools=()
+# shellcheck source=bench/bench_setup.sh
+source "$(dirname "$0")/bench_setup.sh" "$2"
+echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
+"$work/make_data" "$tree" "$big"
+settle
+
+can_drop=0
+if [[ $(id -u) -eq 0 ]] && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
+drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+warm() { find "$tree" -type f -exec cat {} + >/dev/null; cat "$big" >/dev/null; }
+
+seconds() {
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || { echo "compare_builds: failed: $*" >&2; exit 1; }
+    end=$(date +%s%N)
+    awk -v ns="$((end - start))" 'BEGIN { printf "%.4f", ns / 1e9 }'
+}
+median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+# label, prepare, then the arguments after the program
+compare() {
+    local label=$1 prepare=$2; shift 2
+    cmp <("$old" --no-progress "$@" 2>&1) <("$cli" --no-progress "$@" 2>&1) ||
+        { echo "compare_builds: $label: the outputs differ" >&2; exit 1; }
+    local old_times=() new_times=()
+    for ((round = 0; round < runs; ++round)); do
+        $prepare; old_times+=("$(seconds "$old" --no-progress "$@")")
+        $prepare; new_times+=("$(seconds "$cli" --no-progress "$@")")
+    done
+    local o n
+    o=$(median "${old_times[@]}")
+    n=$(median "${new_times[@]}")
+    awk -v l="$label" -v o="$o" -v n="$n" \
+        'BEGIN { printf "%-28s old %7.3f s  new %7.3f s  new/old %.3f\n", l, o, n, n / o }'
+}
+
+echo "Medians of $runs alternating runs; outputs compared byte for byte first."
+warm
+compare "warm tree" warm -t "$tree/"
+compare "warm tree -j 1" warm -t -j 1 "$tree/"
+compare "warm 1 GiB binary" warm -t "$big"
+compare "warm 1 GiB ASCII" warm -t -a "$big"
+compare "warm 1 GiB Unix LF" warm -t -u "$big"
+if [[ $can_drop -eq 1 ]]; then
+    compare "cold tree" drop -t "$tree/"
+else
+    echo "cold tree: skipped (dropping the page cache needs root)"
+fi
