@@ -133,7 +133,7 @@ TEST_F(CliRunTest, MissingDirectoryIsReportedAndFails) {
     EXPECT_EQ(result.err,
               "quillmark-cli: Error: Unable to set working dirctory\n"
               "quillmark-cli: Error: Unable to locate the directory: " +
-                  missing + "\n");
+                  missing + "\nquillmark-cli: '" + missing + "': No such file or directory\n");
     EXPECT_EQ(result.status, 1);
 }
 
