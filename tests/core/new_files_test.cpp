@@ -11,6 +11,7 @@
 #include <random>
 #include <set>
 
+#include "tests/core/deep_tree.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark::testing {
@@ -70,7 +71,9 @@ Tree MakeTree(const TempDir& temp, std::uint32_t seed, const std::string& exclud
 }
 
 TEST(NewFileFinderTest, BatchesOfAnySizeFindTheSameFilesInTheSameOrder) {
-    const NewFileFinder::Limits limits[] = {{1, 1}, {2, 3}, {1, 1000}, {1000, 1}, {3, 40}, {}};
+    const NewFileFinder::Limits limits[] = {
+        {1, 1},          {2, 3},     {1, 1000},     {1000, 1},     {3, 40},
+        {1000, 1000, 1}, {3, 40, 6}, {1000, 40, 9}, {4, 1000, 12}, {}};
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
         TempDir temp;
         const Tree tree = MakeTree(temp, seed, "listing.crc");
@@ -92,7 +95,8 @@ TEST(NewFileFinderTest, BatchesOfAnySizeFindTheSameFilesInTheSameOrder) {
                 [] { return true; }));
             const std::string label = "seed " + std::to_string(seed) + " limits " +
                                       std::to_string(limit.directoriesPerPass) + "/" +
-                                      std::to_string(limit.namesPerPass);
+                                      std::to_string(limit.namesPerPass) + "/" +
+                                      std::to_string(limit.pathBytesPerPass);
             EXPECT_EQ(reported, tree.expected) << label;
             EXPECT_LE(finder.MostNamesHeld(), limit.namesPerPass + tree.largestDirectory) << label;
             if (limit.namesPerPass == 1) {
@@ -125,6 +129,49 @@ TEST(NewFileFinderTest, StopsWhenTheReportOrTheRunSays) {
             [&] { return ++polls <= static_cast<int>(stopAfter); }));
         EXPECT_LT(reports, tree.expected.size());
     }
+    ::close(base);
+}
+
+// A listing of a tree 10,000 levels deep, read with 1,024 descriptors: each directory is found
+// by a path far longer than the system takes in one call.
+TEST(NewFileFinderTest, FindsNewFilesTenThousandLevelsDownWithFewDescriptors) {
+    TempDir temp(DeepTreeBase());
+    DeepTreeRemover remover(temp / "t");
+    temp.MakeDir("t");
+    std::vector<std::string> listed;
+    std::vector<std::string> expected;
+    std::string directory = "t/";
+    ASSERT_TRUE(BuildChain(temp / "t", "d", 10000, [&](int level, int fd) {
+        bool written = true;
+        if (level % 500 == 0) {
+            listed.push_back(directory + "listed.txt");
+            written = WriteFileAt(fd, "listed.txt", "l");
+        }
+        // Beside a listed file it is new; alone in its directory, it is not looked for.
+        if (level % 2000 == 0 || level % 2000 == 1999) {
+            if (level % 2000 == 0) expected.push_back(directory + "new.txt");
+            written = written && WriteFileAt(fd, "new.txt", "n");
+        }
+        directory += "d/";
+        return written;
+    }));
+    const int base = ::open(temp.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(base, 0);
+    InChildWithFewDescriptors([&] {
+        for (const NewFileFinder::Limits& limit :
+             {NewFileFinder::Limits{}, NewFileFinder::Limits{3, 100, 30000}}) {
+            NewFileFinder finder(base, {}, limit);
+            for (auto path = listed.rbegin(); path != listed.rend(); ++path) finder.Listed(*path);
+            std::vector<std::string> reported;
+            EXPECT_TRUE(finder.Report(
+                [&](const std::string& path) {
+                    reported.push_back(path);
+                    return true;
+                },
+                [] { return true; }));
+            EXPECT_TRUE(SamePaths(reported, expected)) << limit.pathBytesPerPass;
+        }
+    });
     ::close(base);
 }
 
