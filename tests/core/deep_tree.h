@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -41,15 +42,16 @@ inline bool WriteFileAt(int at, const std::string& name, std::string_view bytes)
 }
 
 // Makes a chain of levels directories named name below root (which must exist), each made
-// inside its parent. inside(level, fd) is called in each directory of the chain, from root
-// (level 0) to the deepest (level levels), to add what it wants relative to fd.
+// inside its parent (or goes down one made before). inside(level, fd) is called in each directory
+// of the chain, from root (level 0) to the deepest (level levels), to add what it wants relative to
+// fd.
 inline bool BuildChain(const std::string& root, const std::string& name, int levels,
                        const std::function<bool(int level, int fd)>& inside) {
     int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int level = 0; fd >= 0; ++level) {
         if (!inside(level, fd)) break;
         if (level == levels) return ::close(fd) == 0;
-        if (::mkdirat(fd, name.c_str(), 0755) != 0) break;
+        if (::mkdirat(fd, name.c_str(), 0755) != 0 && errno != EEXIST) break;
         const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         ::close(fd);
         fd = child;
