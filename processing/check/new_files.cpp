@@ -17,12 +17,12 @@ namespace quillmark {
 
 namespace {
 
-struct SplitPath {
+struct ListedPath {
     std::string_view directory;  // up to and with the last '/', empty for none
     std::string_view name;
 };
 
-SplitPath Split(std::string_view path) {
+ListedPath SplitListed(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) return {{}, path};
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
@@ -119,7 +119,7 @@ bool NewFileFinder::Pass(Batch* batch, const std::string* after, std::vector<std
     bool first = true;
     Batch::Directory* current = nullptr;
     const auto visitPath = [&](std::string_view path) {
-        const SplitPath split = Split(path);
+        const ListedPath split = SplitListed(path);
         // Listed files come a directory at a time: the lookups are made once per run of them.
         if (first || split.directory != previous) {
             first = false;

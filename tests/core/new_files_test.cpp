@@ -11,7 +11,6 @@
 #include <random>
 #include <set>
 
-#include "tests/core/deep_tree.h"
 #include "tests/core/test_support.h"
 
 namespace quillmark::testing {
@@ -129,49 +128,6 @@ TEST(NewFileFinderTest, StopsWhenTheReportOrTheRunSays) {
             [&] { return ++polls <= static_cast<int>(stopAfter); }));
         EXPECT_LT(reports, tree.expected.size());
     }
-    ::close(base);
-}
-
-// A listing of a tree 10,000 levels deep, read with 1,024 descriptors: each directory is found
-// by a path far longer than the system takes in one call.
-TEST(NewFileFinderTest, FindsNewFilesTenThousandLevelsDownWithFewDescriptors) {
-    TempDir temp(DeepTreeBase());
-    DeepTreeRemover remover(temp / "t");
-    temp.MakeDir("t");
-    std::vector<std::string> listed;
-    std::vector<std::string> expected;
-    std::string directory = "t/";
-    ASSERT_TRUE(BuildChain(temp / "t", "d", 10000, [&](int level, int fd) {
-        bool written = true;
-        if (level % 500 == 0) {
-            listed.push_back(directory + "listed.txt");
-            written = WriteFileAt(fd, "listed.txt", "l");
-        }
-        // Beside a listed file it is new; alone in its directory, it is not looked for.
-        if (level % 2000 == 0 || level % 2000 == 1999) {
-            if (level % 2000 == 0) expected.push_back(directory + "new.txt");
-            written = written && WriteFileAt(fd, "new.txt", "n");
-        }
-        directory += "d/";
-        return written;
-    }));
-    const int base = ::open(temp.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(base, 0);
-    InChildWithFewDescriptors([&] {
-        for (const NewFileFinder::Limits& limit :
-             {NewFileFinder::Limits{}, NewFileFinder::Limits{3, 100, 30000}}) {
-            NewFileFinder finder(base, {}, limit);
-            for (auto path = listed.rbegin(); path != listed.rend(); ++path) finder.Listed(*path);
-            std::vector<std::string> reported;
-            EXPECT_TRUE(finder.Report(
-                [&](const std::string& path) {
-                    reported.push_back(path);
-                    return true;
-                },
-                [] { return true; }));
-            EXPECT_TRUE(SamePaths(reported, expected)) << limit.pathBytesPerPass;
-        }
-    });
     ::close(base);
 }
 
