@@ -68,7 +68,7 @@ private:
     struct Level {
         std::shared_ptr<const DirectoryHandle> directory;  // null while released
         std::optional<FileIdentity> identity;              // taken when released
-        std::size_t textEnd = 0;  // its text is m_text's first textEnd bytes, ending in '/'
+        std::size_t textEnd = 0;  // its text: m_text's first textEnd bytes, ending in '/' (or none)
         bool everyName = false;   // walked with "*.*", else with the run's pattern
         std::vector<FindRecord> subdirectories;
         std::size_t next = 0;  // the next of them to look at
