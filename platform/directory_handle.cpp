@@ -45,7 +45,9 @@ DirectoryHandle::~DirectoryHandle() {
 
 std::optional<FileIdentity> DirectoryHandle::Identity() const {
     struct stat info {};
-    if (::fstatat(m_fd, ".", &info, 0) != 0) return std::nullopt;
+    // fstat asks the descriptor itself, so a directory that may no longer be searched answers.
+    const int status = m_fd == AT_FDCWD ? ::stat(".", &info) : ::fstat(m_fd, &info);
+    if (status != 0) return std::nullopt;
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                         static_cast<std::uint64_t>(info.st_ino)};
 }
