@@ -75,6 +75,12 @@ public:
         line += '\n';
         WriteAllTo(STDERR_FILENO, line);
     }
+    void OnUnreadableDirectory(std::string_view path, std::string_view reason) override {
+        m_results.Flush();
+        m_progress.ClearLine();
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: '" + EscapeForDisplay(path) +
+                                      "': " + std::string(reason) + "\n");
+    }
 
 private:
     OutputSink& m_results;

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,6 +41,15 @@ DirectoryHandle& DirectoryHandle::operator=(DirectoryHandle&& other) noexcept {
 
 DirectoryHandle::~DirectoryHandle() {
     if (m_fd >= 0) ::close(m_fd);
+}
+
+std::optional<FileIdentity> DirectoryHandle::Identity() const {
+    struct stat info {};
+    // fstat asks the descriptor itself, so a directory that may no longer be searched answers.
+    const int status = m_fd == AT_FDCWD ? ::stat(".", &info) : ::fstat(m_fd, &info);
+    if (status != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
 }
 
 std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenError* error,

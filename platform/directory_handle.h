@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/regular_file.h"
+
 namespace quillmark {
 
 class DirectoryHandle {
@@ -23,6 +25,9 @@ public:
 
     // AT_FDCWD for the working directory.
     int Descriptor() const { return m_fd; }
+    // Device and inode of the open directory, to tell whether a directory opened again by its
+    // name is still the one opened before; nullopt when it cannot be asked.
+    std::optional<FileIdentity> Identity() const;
 
 private:
     friend struct DirectoryOpener;

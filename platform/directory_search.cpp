@@ -129,8 +129,12 @@ std::optional<std::vector<FindRecord>> ListOpened(DIR* dir, std::string_view pat
             records.push_back(std::move(*record));
         }
     }
+    const int error = errno;
     ::closedir(dir);
-    if (failed) return std::nullopt;
+    if (failed) {
+        errno = error;
+        return std::nullopt;
+    }
     std::sort(records.begin(), records.end(), NameOrder);
     return records;
 }
@@ -149,7 +153,9 @@ std::optional<std::vector<FindRecord>> ListDirectory(const DirectoryHandle& dire
     if (fd < 0) return std::nullopt;
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
         return std::nullopt;
     }
     return ListOpened(dir, pattern, wanted);

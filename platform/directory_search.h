@@ -36,7 +36,7 @@ std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::st
 // The same listings of an open directory, for the walk: it reaches each directory through its
 // parent's descriptor, so a name swapped for a link after the listing leads nowhere new. Sizes
 // are not looked up (the walk takes a file's size from the file it opened, not from the
-// listing); nullopt when the directory cannot be read.
+// listing); nullopt when the directory cannot be read, with errno saying why.
 std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& directory,
                                                    std::string_view pattern);
 std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle& directory,

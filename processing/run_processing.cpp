@@ -49,7 +49,9 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
 
     // The walk never moves the working directory: it opens the start directory here, by the path
     // the user gave (links in it followed), and everything below it relative to that.
-    std::optional<DirectoryHandle> startDirectory = OpenDirectoryPath(parsed.szStartDir);
+    OpenError startError;
+    std::optional<DirectoryHandle> startDirectory =
+        OpenDirectoryPath(parsed.szStartDir, &startError);
     if (!startDirectory) messages.Show(kStartDirectoryFailedText);
 
     const bool sorted = settings.IsSorted();
@@ -81,7 +83,7 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
     walk.WalkDirectory(startDirectory
                            ? std::make_shared<const DirectoryHandle>(std::move(*startDirectory))
                            : nullptr,
-                       parsed.szStartDir, parsed.szPattern);
+                       parsed.szStartDir, parsed.szPattern, startError.number);
     walk.Finish();
     meter.Finish();
     summary.walked = true;

@@ -24,7 +24,15 @@ public:
     virtual ~UnreadableFileReport() = default;
     // reason: the system's words for the failure, or "file changed while being read".
     virtual void OnUnreadableFile(std::string_view path, std::string_view reason) = 0;
+    // Told of each directory the walk could not open or read, or found replaced when it came
+    // back to it, beside the "Unable to locate the directory" message: path as that message
+    // prints it, reason the system's words or kDirectoryChangedReason.
+    virtual void OnUnreadableDirectory(std::string_view /*path*/, std::string_view /*reason*/) {}
 };
+
+// Why the walk, climbing back out of a deep subdirectory, does not go on in one of its ancestors:
+// the ancestor's name now leads to another directory.
+inline constexpr const char* kDirectoryChangedReason = "directory changed during the run";
 
 enum class RunKind { Processing, Sorting };  // "Processing files", "Sort in progress"
 

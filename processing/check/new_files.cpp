@@ -18,27 +18,53 @@ namespace quillmark {
 
 namespace {
 
-struct SplitPath {
+struct ListedPath {
     std::string_view directory;  // up to and with the last '/', empty for none
     std::string_view name;
 };
 
-SplitPath Split(std::string_view path) {
+ListedPath SplitListed(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) return {{}, path};
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
-// The names in a directory other than subdirectories, sorted, or nullopt (errno set) when it
-// cannot be read. What each is gets looked up later, and only for those no listed path names.
-std::optional<std::vector<std::string>> NamesIn(const std::string& directory, int base) {
-    OpenError error;
-    std::optional<DirectoryHandle> handle =
-        OpenDirectoryPath(directory.empty() ? "." : directory, &error, base);
-    if (!handle) {
-        errno = error.number;
-        return std::nullopt;
+// Opens the directories of a batch, which come in byte order, where a directory's subdirectories
+// soon follow it: each is opened relative to the one before when it lies below it, so the levels
+// of a deep chain are each looked up once rather than once for every directory below them.
+class BatchDirectories {
+public:
+    explicit BatchDirectories(int base) : m_base(base) {}
+
+    // The directory at path (relative to base, ending in '/', or empty for base itself), or null
+    // (errno set) when it cannot be opened. Valid until the next call.
+    const DirectoryHandle* Open(const std::string& path) {
+        std::optional<DirectoryHandle> next;
+        OpenError error;
+        if (m_current && !m_path.empty() && path.size() > m_path.size() &&
+            path.starts_with(m_path) && path[m_path.size()] != '/') {
+            next = OpenDirectoryPath(std::string_view(path).substr(m_path.size()), &error,
+                                     m_current->Descriptor());
+        } else {
+            next = OpenDirectoryPath(path.empty() ? "." : path, &error, m_base);
+        }
+        if (!next) errno = error.number;
+        m_current = std::move(next);
+        m_path = m_current ? path : std::string();
+        return m_current ? &*m_current : nullptr;
     }
+
+private:
+    const int m_base;
+    std::optional<DirectoryHandle> m_current;
+    std::string m_path;  // of m_current, which it names with its trailing '/'
+};
+
+// The names in a directory other than subdirectories, sorted, or nullopt (errno set) when it
+// cannot be read.
+// What each is gets looked up later, and only for those no listed path names.
+std::optional<std::vector<std::string>> NamesIn(const DirectoryHandle* handle) {
+    if (handle == nullptr) return std::nullopt;
     // readdir consumes its descriptor: it gets a copy of its own.
     const int copy = ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
@@ -92,7 +118,7 @@ void NewFileFinder::Listed(const FileIdentity& directory, std::string_view spell
 }
 
 void NewFileFinder::Listed(std::string_view path) {
-    const SplitPath split = Split(path);
+    const ListedPath split = SplitListed(path);
     const std::string directory(split.directory.empty() ? "." : split.directory);
     struct stat info {};
     if (::fstatat(m_base, directory.c_str(), &info, 0) == 0) {
@@ -105,13 +131,17 @@ void NewFileFinder::Listed(std::string_view path) {
 }
 
 bool NewFileFinder::Pass(Batch* batch, const std::string* after, std::vector<std::string>& next) {
+    // The candidates are every directory seen after `after` and below `ceiling`, the first one
+    // left out for the limits.
     std::set<std::string> candidates;
+    std::size_t candidateBytes = 0;
+    std::optional<std::string> ceiling;
     const std::size_t most = std::max<std::size_t>(1, m_limits.directoriesPerPass);
     std::string previous;
     bool first = true;
     Batch::Directory* current = nullptr;
     const auto visitPath = [&](std::string_view path) {
-        const SplitPath split = Split(path);
+        const ListedPath split = SplitListed(path);
         // Listed files come a directory at a time: the lookups are made once per run of them.
         if (first || split.directory != previous) {
             first = false;
@@ -121,10 +151,15 @@ bool NewFileFinder::Pass(Batch* batch, const std::string* after, std::vector<std
                 const auto found = batch->directories.find(previous);
                 if (found != batch->directories.end()) current = &found->second;
             }
-            if ((after == nullptr || previous > *after) &&
-                (candidates.size() < most || previous < *candidates.rbegin())) {
-                candidates.insert(previous);
-                if (candidates.size() > most) candidates.erase(std::prev(candidates.end()));
+            if ((after == nullptr || previous > *after) && (!ceiling || previous < *ceiling) &&
+                candidates.insert(previous).second) {
+                candidateBytes += previous.size();
+                while (candidates.size() > 1 &&
+                       (candidates.size() > most || candidateBytes > m_limits.pathBytesPerPass)) {
+                    auto last = std::prev(candidates.end());
+                    candidateBytes -= last->size();
+                    ceiling = std::move(candidates.extract(last).value());
+                }
             }
         }
         if (current == nullptr) return;
@@ -157,10 +192,11 @@ std::optional<std::string> NewFileFinder::Load(Batch& batch,
                                                const std::function<bool()>& keepGoing,
                                                const Unlistable& unlistable) {
     std::size_t taken = 0;
+    BatchDirectories opener(m_base);
     while (taken < candidates.size() && (taken == 0 || batch.names < m_limits.namesPerPass)) {
         if (!keepGoing()) return std::nullopt;
         const std::string& directory = candidates[taken++];
-        std::optional<std::vector<std::string>> files = NamesIn(directory, m_base);
+        std::optional<std::vector<std::string>> files = NamesIn(opener.Open(directory));
         if (!files) {
             if (unlistable) unlistable(directory, errno);
             continue;
@@ -185,16 +221,15 @@ bool NewFileFinder::Report(const std::function<bool(const std::string& path)>& r
         Batch batch;
         const std::optional<std::string> last = Load(batch, candidates, keepGoing, unlistable);
         if (!last || !Pass(&batch, &*last, candidates)) return false;
+        BatchDirectories opener(m_base);
         for (const auto& [directory, entry] : batch.directories) {
             if (!keepGoing()) return false;
             if (std::find(entry.listed.begin(), entry.listed.end(), false) == entry.listed.end()) {
                 continue;
             }
-            OpenError error;
-            const std::optional<DirectoryHandle> handle =
-                OpenDirectoryPath(directory.empty() ? "." : directory, &error, m_base);
-            if (!handle) {
-                if (unlistable) unlistable(directory, error.number);
+            const DirectoryHandle* handle = opener.Open(directory);
+            if (handle == nullptr) {
+                if (unlistable) unlistable(directory, errno);
                 continue;
             }
             for (std::size_t i = 0; i < entry.names.size(); ++i) {

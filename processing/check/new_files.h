@@ -24,6 +24,10 @@ public:
         // A batch takes directories until it holds this many names; one directory is always
         // held whole, however many it has.
         std::size_t namesPerPass = std::size_t{1} << 16;
+        // And the paths of its directories, together, no more bytes than this (a batch always
+        // takes one), so directories deep in a tree, with paths of many kilobytes, are taken in
+        // smaller batches.
+        std::size_t pathBytesPerPass = std::size_t{2} << 20;
     };
 
     // Relative paths start at the directory open on base. Files with an excluded identity (the

@@ -134,7 +134,7 @@ TEST_F(CliRunTest, MissingDirectoryIsReportedAndFails) {
     EXPECT_EQ(result.err,
               "quillmark-cli: Error: Unable to set working dirctory\n"
               "quillmark-cli: Error: Unable to locate the directory: " +
-                  missing + "\n");
+                  missing + "\nquillmark-cli: '" + missing + "': No such file or directory\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -333,7 +333,7 @@ TEST_F(CliTest, FewDescriptorsLoseNoFile) {
     ASSERT_EQ(one.status, 0) << one.err;
     for (const char* jobs : {"16", "256"}) {
         CliCall call;
-        call.wrapper = {"/usr/bin/prlimit", "--nofile=24:24"};
+        call.descriptorLimit = 24;
         call.args = {"-t", "-j", jobs, TreeInput()};
         const CliResult few = Run(call);
         EXPECT_EQ(few.status, 0) << jobs << few.err;

@@ -96,9 +96,10 @@ TEST_F(CliInputsTest, UnreadableFilesAndDirectoriesAreNamedOnStandardError) {
     EXPECT_EQ(result.out, TabularLine("o", Printed("open.txt")) +
                               "Error encountered reading the file " + Printed(secret) + "\n");
     const std::string shown = Printed("secret\\x1b[2Jname");
-    EXPECT_EQ(result.err, "quillmark-cli: " + shown + ": Permission denied\n" +
-                              "quillmark-cli: Error: Unable to locate the directory: " +
-                              Printed("locked") + "/\n");
+    EXPECT_EQ(result.err,
+              "quillmark-cli: " + shown + ": Permission denied\n" +
+                  "quillmark-cli: Error: Unable to locate the directory: " + Printed("locked") +
+                  "/\nquillmark-cli: '" + Printed("locked") + "/': Permission denied\n");
 }
 
 // On a case-sensitive file system a name without wildcards names one file: the entry of exactly

@@ -44,8 +44,8 @@ struct CliCall {
     std::string workingDirectory{};             // empty: the test's own
     std::string stdoutPath{};                   // empty: captured
     std::function<void(pid_t)> whileRunning{};  // called once the child has started
-    bool asNobody = false;               // run as user and group 65534, whom permissions do deny
-    std::vector<std::string> wrapper{};  // a command the program runs under (prlimit ...)
+    bool asNobody = false;         // run as user and group 65534, whom permissions do deny
+    unsigned descriptorLimit = 0;  // when not 0: the child's soft and hard limit of descriptors
 };
 
 // A fresh directory per test: the tree under "tree", captures beside it.
@@ -68,7 +68,11 @@ protected:
         const fs::path outPath =
             call.stdoutPath.empty() ? m_dir / "stdout" : fs::path(call.stdoutPath);
         const fs::path errPath = m_dir / "stderr";
-        std::vector<std::string> argvText = call.wrapper;
+        std::vector<std::string> argvText;
+        if (call.descriptorLimit != 0) {
+            argvText = {"/usr/bin/prlimit", "--nofile=" + std::to_string(call.descriptorLimit),
+                        "--"};
+        }
         if (call.asNobody) {
             argvText.insert(argvText.end(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
                                              "--clear-groups"});

@@ -72,7 +72,9 @@ Tree MakeTree(const TempDir& temp, std::uint32_t seed, const std::string& exclud
 }
 
 TEST(NewFileFinderTest, BatchesOfAnySizeFindTheSameFilesInTheSameOrder) {
-    const NewFileFinder::Limits limits[] = {{1, 1}, {2, 3}, {1, 1000}, {1000, 1}, {3, 40}, {}};
+    const NewFileFinder::Limits limits[] = {
+        {1, 1},          {2, 3},     {1, 1000},     {1000, 1},     {3, 40},
+        {1000, 1000, 1}, {3, 40, 6}, {1000, 40, 9}, {4, 1000, 12}, {}};
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
         TempDir temp;
         const Tree tree = MakeTree(temp, seed, "listing.crc");
@@ -94,7 +96,8 @@ TEST(NewFileFinderTest, BatchesOfAnySizeFindTheSameFilesInTheSameOrder) {
                 [] { return true; }));
             const std::string label = "seed " + std::to_string(seed) + " limits " +
                                       std::to_string(limit.directoriesPerPass) + "/" +
-                                      std::to_string(limit.namesPerPass);
+                                      std::to_string(limit.namesPerPass) + "/" +
+                                      std::to_string(limit.pathBytesPerPass);
             EXPECT_EQ(reported, tree.expected) << label;
             EXPECT_LE(finder.MostNamesHeld(), limit.namesPerPass + tree.largestDirectory) << label;
             if (limit.namesPerPass == 1) {
