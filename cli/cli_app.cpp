@@ -81,6 +81,12 @@ public:
         WriteAllTo(STDERR_FILENO, "quillmark-cli: '" + EscapeForDisplay(path) +
                                       "': " + std::string(reason) + "\n");
     }
+    void OnDanglingLink(std::string_view path) override {
+        m_results.Flush();
+        m_progress.ClearLine();
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: '" + EscapeForDisplay(path) +
+                                      "': dangling link, not checksummed\n");
+    }
 
 private:
     OutputSink& m_results;

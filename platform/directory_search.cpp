@@ -52,7 +52,11 @@ std::optional<FindRecord> Classify(int directoryFd, const dirent& entry, bool wi
         return record;
     }
     if (S_ISLNK(info.st_mode)) {
-        if (::fstatat(directoryFd, entry.d_name, &info, 0) != 0) return std::nullopt;
+        if (::fstatat(directoryFd, entry.d_name, &info, 0) != 0) {
+            if (errno != ENOENT) return std::nullopt;
+            record.attrib = kAttribDanglingLink;
+            return record;
+        }
         if (!S_ISREG(info.st_mode)) return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) return std::nullopt;

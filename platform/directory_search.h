@@ -13,6 +13,8 @@ namespace quillmark {
 class DirectoryHandle;
 
 inline constexpr unsigned kAttribDirectory = 0x10;
+// A link that leads nowhere: listed only so the walk can say it passed it over.
+inline constexpr unsigned kAttribDanglingLink = 0x100;
 
 struct FindRecord {
     unsigned attrib = 0;     // kAttribDirectory for a real directory

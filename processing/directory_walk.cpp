@@ -250,6 +250,14 @@ void DirectoryWalk::ProcessDirectoryFiles(const std::shared_ptr<const DirectoryH
     std::shared_ptr<const std::string> text;
     for (const FindRecord& entry : *entries) {
         if ((entry.attrib & kAttribDirectory) != 0) continue;
+        if ((entry.attrib & kAttribDanglingLink) != 0) {
+            // Said after every result before it, as the files around it are; a link named
+            // exactly is explained as the input that gave no file instead.
+            if (m_unreadableReport != nullptr && HasWildcard(pattern) && m_engine.Drain()) {
+                m_unreadableReport->OnDanglingLink(directoryText + entry.name);
+            }
+            continue;
+        }
         if (text == nullptr) text = std::make_shared<const std::string>(directoryText);
         FileTask task;
         task.directory = directory;

@@ -28,6 +28,9 @@ public:
     // back to it, beside the "Unable to locate the directory" message: path as that message
     // prints it, reason the system's words or kDirectoryChangedReason.
     virtual void OnUnreadableDirectory(std::string_view /*path*/, std::string_view /*reason*/) {}
+    // Told of each link the walk met that leads nowhere: it is not a file and gets no line, but a
+    // user checking a tree wants to know it is there.
+    virtual void OnDanglingLink(std::string_view /*path*/) {}
 };
 
 // Why the walk, climbing back out of a deep subdirectory, does not go on in one of its ancestors:

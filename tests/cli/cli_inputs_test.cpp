@@ -195,3 +195,25 @@ TEST_F(CliInputsTest, JobsChangeNothingButTheSpeed) {
 
 }  // namespace
 }  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+// A link that leads nowhere is not a file and gets no line, but a walk says it passed it over,
+// after the results before it; the exit status stays as it was.
+TEST_F(CliInputsTest, DanglingLinksInAWalkAreNamed) {
+    WriteFile(m_tree / "a.txt", "a");
+    fs::create_symlink(m_tree / "gone", m_tree / "b-dangling");
+    WriteFile(m_tree / "c.txt", "c");
+    for (const char* jobs : {"1", "8"}) {
+        const CliResult result = Run({"-t", "-j", jobs, TreeInput()});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out,
+                  TabularLine("a", Printed("a.txt")) + TabularLine("c", Printed("c.txt")));
+        EXPECT_EQ(result.err, "quillmark-cli: '" + Printed("b-dangling") +
+                                  "': dangling link, not checksummed\n");
+    }
+}
+
+}  // namespace
+}  // namespace quillmark::testing
