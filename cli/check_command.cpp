@@ -2,16 +2,21 @@
 // one summary on standard error.
 #include "cli/check_command.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/console_messages.h"
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
+#include "platform/regular_file.h"
 #include "processing/check/listing_check.h"
 #include "processing/file_sink.h"
 #include "processing/name_escaping.h"
@@ -26,10 +31,23 @@ public:
     ConsoleCheckReporter(OutputSink& outcomes, ConsoleProgressView& progress)
         : m_outcomes(outcomes), m_progress(progress) {}
 
+    // The first few malformed lines are named, so a listing that is not one does not bury the
+    // outcomes; the rest are counted once the listing is done.
+    static constexpr std::uint64_t kMalformedNamed = 10;
+
     void OnMalformedLine(std::string_view listing, std::uint64_t line) override {
+        if (++m_malformed > kMalformedNamed) return;
         Say(EscapeForDisplay(listing) + ":" + std::to_string(line) + ": not a listing entry");
     }
     void OnNotice(std::string_view text) override { Say(std::string(text)); }
+
+    void ListingDone(std::string_view listing) {
+        if (m_malformed > kMalformedNamed) {
+            Say(EscapeForDisplay(listing) + ": " + std::to_string(m_malformed - kMalformedNamed) +
+                " more malformed lines");
+        }
+        m_malformed = 0;
+    }
 
     // The outcomes printed so far go out first, so the remark stands after the line it explains.
     void Say(const std::string& text) {
@@ -42,7 +60,38 @@ public:
 private:
     OutputSink& m_outcomes;
     ConsoleProgressView& m_progress;
+    std::uint64_t m_malformed = 0;
 };
+
+std::optional<FileIdentity> IdentityOfPath(const std::string& path) {
+    if (path == kStandardInputListing) return IdentityOfDescriptor(STDIN_FILENO);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    const std::optional<FileIdentity> identity = IdentityOfDescriptor(fd);
+    ::close(fd);
+    return identity;
+}
+
+// A check never reads what it writes: outcomes appended to a listing would be read back as its
+// malformed lines, and every later check of it would fail. The listing that is where the outcomes
+// go, or nothing.
+std::optional<std::string> ListingWrittenTo(const std::vector<std::string>& listings,
+                                            const std::optional<std::string>& outputFile) {
+    std::vector<FileIdentity> written;
+    if (outputFile) {
+        if (const auto identity = IdentityOfPath(*outputFile)) written.push_back(*identity);
+    } else if (const auto identity = IdentityOfDescriptor(STDOUT_FILENO)) {
+        written.push_back(*identity);
+    }
+    for (const std::string& listing : listings) {
+        const std::optional<FileIdentity> identity = IdentityOfPath(listing);
+        if (!identity) continue;
+        for (const FileIdentity& output : written) {
+            if (output == *identity) return listing;
+        }
+    }
+    return std::nullopt;
+}
 
 bool ShowProgress(ProgressChoice choice) {
     if (choice == ProgressChoice::Always) return true;
@@ -74,6 +123,18 @@ int RunCheckCommand(const CliOptions& options) {
     FileSink file;
     const bool toFile =
         options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
+    check.forDisplay = outcomesOnTerminal && !toFile;
+    const std::optional<std::string> writtenListing = ListingWrittenTo(
+        options.inputs, toFile ? std::optional(options.settings.m_strOutput) : std::nullopt);
+    if (writtenListing) {
+        const std::string shown = *writtenListing == kStandardInputListing
+                                      ? "standard input"
+                                      : EscapeForDisplay(*writtenListing);
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: " + shown +
+                                      " is where this check writes its outcomes; a check never "
+                                      "reads what it writes\n");
+        return kExitUsage;
+    }
     if (toFile) {
         check.ownOutputFile = options.settings.m_strOutput;
         if (!file.Open(check.ownOutputFile)) {
@@ -94,6 +155,7 @@ int RunCheckCommand(const CliOptions& options) {
     for (const std::string& listing : options.inputs) {
         const ListingCheck result = CheckListing(listing, check, env, counts);
         outcomes.Flush();
+        reporter.ListingDone(listing);
         switch (result.status) {
             case ListingStatus::Checked:
                 break;
@@ -101,6 +163,11 @@ int RunCheckCommand(const CliOptions& options) {
                 badListing = true;
                 reporter.Say("cannot read " + EscapeForDisplay(listing) + ": " +
                              std::strerror(result.errorNumber));
+                break;
+            case ListingStatus::NotText:
+                badListing = true;
+                reporter.Say(EscapeForDisplay(listing) +
+                             ": not a listing: " + result.notTextReason);
                 break;
             case ListingStatus::Empty:
                 badListing = true;
@@ -130,7 +197,10 @@ int RunCheckCommand(const CliOptions& options) {
     }
     if (badListing) return kExitUsage;
     if (check.ignoreMissing && counts.FilesExamined() == 0) {
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
+        // The summary says so itself when it counted nothing at all.
+        if (counts.Entries() + counts.added + counts.malformed != 0) {
+            WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
+        }
         return kExitTrouble;
     }
     return counts.AllOk() ? kExitSuccess : kExitTrouble;

@@ -18,6 +18,7 @@
 #include "cli/interrupt_flag.h"
 #include "platform/regular_file.h"
 #include "processing/check/sfv_writer.h"
+#include "processing/display_result_format.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
 
@@ -143,7 +144,16 @@ int RunCommandLine(int argc, const char* const* argv) {
     RunEnvironment environment{pane, messages, progress, tree};
     environment.unreadable = &unreadable;
     environment.jobs = options.jobs;
-    environment.format = sfv ? &*sfv : nullptr;
+    // Results a person reads on the terminal show awkward names escaped; a file or a pipe gets
+    // the listing's own bytes.
+    const bool toFile =
+        options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
+    const DisplayResultFormat display(options.settings);
+    if (sfv) {
+        environment.format = &*sfv;
+    } else if (resultsOnTerminal && !toFile) {
+        environment.format = &display;
+    }
     // Standard output redirected to a file inside the tree must not list itself.
     environment.screenFile = IdentityOfDescriptor(STDOUT_FILENO);
 

@@ -16,14 +16,25 @@ class PaneCheckReporter : public CheckReporter {
 public:
     explicit PaneCheckReporter(OutputSink& pane) : m_pane(pane) {}
 
+    // A file of junk would fill the pane with notes no one reads: the first few are named, the
+    // rest counted in one line once the listing is done.
     void OnMalformedLine(std::string_view listing, std::uint64_t line) override {
+        if (++m_malformed > kMalformedNotesInPane) return;
         m_pane.Write(EscapeForDisplay(listing) + ":" + std::to_string(line) +
                      ": not a listing entry\n");
     }
     void OnNotice(std::string_view text) override { m_pane.Write(std::string(text) + "\n"); }
 
+    void ListingDone(std::string_view listing) {
+        if (m_malformed <= kMalformedNotesInPane) return;
+        m_pane.Write(EscapeForDisplay(listing) + ": " +
+                     std::to_string(m_malformed - kMalformedNotesInPane) +
+                     " more malformed lines\n");
+    }
+
 private:
     OutputSink& m_pane;
+    std::uint64_t m_malformed = 0;
 };
 
 }  // namespace
@@ -35,6 +46,9 @@ QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
         case ListingStatus::Unreadable:
             return QString("Unable to read %1: %2")
                 .arg(name, QString::fromLocal8Bit(std::strerror(check.errorNumber)));
+        case ListingStatus::NotText:
+            return QString("%1 is not a listing: %2")
+                .arg(name, QString::fromStdString(check.notTextReason));
         case ListingStatus::Empty:
             return QString("No listing entry was found in %1.").arg(name);
         case ListingStatus::WriteFailed:
@@ -42,7 +56,6 @@ QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
         case ListingStatus::Checked:
             break;
     }
-    if (counts.AllOk()) return QString("All %1 files are OK.").arg(counts.ok);
     return QString::fromStdString(FormatCheckSummary(counts));
 }
 
@@ -50,10 +63,12 @@ void VerifyListingInWindow(QWidget* owner, const std::string& listing, ReadMode 
                            OutputSink& pane, RunProgressView& progress) {
     CheckOptions options;
     options.readMode = readMode;
+    options.forDisplay = true;
     PaneCheckReporter reporter(pane);
     CheckEnvironment env{pane, reporter, progress};
     CheckCounts counts;
     const ListingCheck check = CheckListing(listing, options, env, counts);
+    reporter.ListingDone(listing);
     pane.Flush();
     if (check.status == ListingStatus::Cancelled) return;
     ShowErrorBox(owner, VerifySummaryText(listing, check, counts),

@@ -120,7 +120,7 @@ TEST_F(CheckTest, ListingsInEveryStyleCheckBackAllOk) {
         EXPECT_EQ(SortedLines(result.out), SortedLines(expected)) << result.out;
         const std::string count =
             std::to_string(row.twice ? 2 * kListedTree.size() : kListedTree.size());
-        EXPECT_EQ(result.err, "quillmark-cli: checked " + count + " entries: " + count + " OK\n");
+        EXPECT_EQ(result.err, "quillmark-cli: All " + count + " files are OK.\n");
         fs::remove(m_dir / "out");
     }
 }
@@ -167,8 +167,9 @@ TEST_F(CheckTest, DamageIsFoundAndNamed) {
             const CliResult result = Check({"--quiet", listing});
             EXPECT_EQ(result.out, Printed(row.path) + ": " + row.outcome + "\n");
             EXPECT_EQ(result.status, 1);
+            const std::string verb = row.outcome == "FAILED" ? "" : "is ";
             EXPECT_EQ(result.err,
-                      "quillmark-cli: checked 4 entries: 3 OK, 1 " + row.outcome + "\n");
+                      "quillmark-cli: 1 file " + verb + row.outcome + ", 3 files are OK.\n");
             fs::remove_all(m_tree);
             SetUp();
         }
@@ -196,7 +197,7 @@ TEST_F(CheckTest, FileOtherUsersCannotReadIsUnreadable) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFile(m_dir / "check.out"), Printed("bin.dat") + ": UNREADABLE\n");
     EXPECT_EQ(ReadFile(m_dir / "check.err"),
-              "quillmark-cli: checked 4 entries: 3 OK, 1 UNREADABLE\n");
+              "quillmark-cli: 1 file is UNREADABLE, 3 files are OK.\n");
 }
 
 TEST_F(CheckTest, ReadErrorEntryIsNotRecorded) {
@@ -204,7 +205,7 @@ TEST_F(CheckTest, ReadErrorEntryIsNotRecorded) {
                                   TabularLine(kListedTree.at("bin.dat"), "tree/bin.dat"));
     const CliResult result = Check({"list"});
     EXPECT_EQ(result.out, Outcomes({{"tree/a.txt", "NOT RECORDED"}, {"tree/bin.dat", "OK"}}));
-    EXPECT_EQ(result.err, "quillmark-cli: checked 2 entries: 1 OK, 1 NOT RECORDED\n");
+    EXPECT_EQ(result.err, "quillmark-cli: 1 file is NOT RECORDED, 1 file is OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -217,7 +218,7 @@ TEST_F(CheckTest, MalformedLinesAreNamedCountedAndFailTheCheck) {
               "quillmark-cli: list:2: not a listing entry\n"
               "quillmark-cli: list:3: not a listing entry\n"
               "quillmark-cli: list:4: not a listing entry\n"
-              "quillmark-cli: checked 1 entries: 1 OK, 3 malformed lines\n");
+              "quillmark-cli: 3 lines are malformed, 1 file is OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -388,13 +389,13 @@ TEST_F(CheckTest, IgnoreMissingLeavesThemOutButNotEverything) {
     fs::remove(m_tree / "a.txt");
     const CliResult some = Check({"--ignore-missing", listing});
     EXPECT_EQ(some.out.find("a.txt"), std::string::npos);
-    EXPECT_EQ(some.err, "quillmark-cli: checked 3 entries: 3 OK\n");
+    EXPECT_EQ(some.err, "quillmark-cli: All 3 files are OK.\n");
     EXPECT_EQ(some.status, 0);
 
     fs::remove_all(m_tree);
     const CliResult none = Check({"--ignore-missing", listing});
     EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err, "quillmark-cli: checked 0 entries\nquillmark-cli: no file was checked\n");
+    EXPECT_EQ(none.err, "quillmark-cli: No file was checked.\n");
     EXPECT_EQ(none.status, 1);
 }
 
@@ -412,7 +413,7 @@ TEST_F(CheckTest, NewFilesBesideListedOnesAreReportedSorted) {
     EXPECT_EQ(ReadFile(m_tree / "report"), CrLf(Outcomes({{Printed("B new"), "NEW"},
                                                           {Printed("z new"), "NEW"},
                                                           {Printed("Docs/deep/later"), "NEW"}})));
-    EXPECT_EQ(result.err, "quillmark-cli: checked 4 entries: 4 OK, 3 NEW\n");
+    EXPECT_EQ(result.err, "quillmark-cli: 3 files are NEW, 4 files are OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -466,7 +467,7 @@ TEST_F(CheckTest, InterruptKeepsWhatWasPrintedAndSaysSo) {
     const CliResult result = Run(call);
     EXPECT_EQ(result.status, 130);
     EXPECT_EQ(result.out, "tree/a.txt: OK\n");
-    EXPECT_EQ(result.err, "quillmark-cli: checked 1 entries: 1 OK\nquillmark-cli: interrupted\n");
+    EXPECT_EQ(result.err, "quillmark-cli: The file is OK.\nquillmark-cli: interrupted\n");
 }
 
 }  // namespace

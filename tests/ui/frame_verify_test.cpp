@@ -55,7 +55,7 @@ TEST_F(VerifyTest, OutcomesGoToThePaneAndTheSummaryToABox) {
              Tabular("00000000", 0, dir + "/gone"),
          fox + ": OK\n{listing}:2: not a listing entry\n" + a + ": FAILED\n" + dir +
              "/gone: MISSING\n",
-         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines"},
+         "1 file FAILED, 1 file is MISSING, 1 line is malformed, 1 file is OK."},
     };
     CCrcFrame& frame = ShownFrame();
     ConfigurePaneRun("unchanged input");
