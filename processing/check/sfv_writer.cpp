@@ -27,6 +27,11 @@ void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, 
         m_leftOut(path, "its name holds a line break");
         return;
     }
+    // SFV checkers take the name to end at the last space before the CRC.
+    if (!path.empty() && path.back() == ' ') {
+        m_leftOut(path, "its name ends in a space");
+        return;
+    }
     static constexpr char kDigits[] = "0123456789ABCDEF";
     text += path;
     text += ' ';

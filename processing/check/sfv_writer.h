@@ -14,8 +14,8 @@ namespace quillmark {
 // same tree gives the same bytes.
 std::string SfvHeaderLine(std::uint8_t flags);
 
-// "PATH CRC" lines. A file SFV cannot hold - one with no CRC, or a name with a line break - is
-// left out and told to leftOut with the reason.
+// "PATH CRC" lines. A file SFV cannot hold - one with no CRC, a name with a line break or one
+// that ends in a space - is left out and told to leftOut with the reason.
 class SfvFormat : public ResultFormat {
 public:
     using LeftOut = std::function<void(std::string_view path, std::string_view reason)>;

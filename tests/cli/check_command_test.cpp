@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "processing/name_escaping.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace quillmark::testing {
@@ -293,8 +294,15 @@ TEST_F(CheckTest, SfvOptionWritesWhatSfvCheckersAccept) {
     }
 }
 
-TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHold) {
-    WriteFile(m_tree / "line\nbreak", "x");
+TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHoldAndChecksBackTheRest) {
+    const std::pair<std::string, std::string> leftOut[] = {
+        {"line\nbreak", "its name holds a line break"},
+        {"trails ", "its name ends in a space"},
+    };
+    for (const auto& [name, reason] : leftOut) WriteFile(m_tree / name, "x");
+    // Spaces inside a name and before it are read back as they are.
+    WriteFile(m_tree / "two  spaces", "y");
+    WriteFile(m_tree / " leading", "z");
     const CliResult appended = Run(
         CliCall{.args = {"--sfv", "-o", "out.sfv", "tree/"}, .workingDirectory = m_dir.string()});
     const std::string written = ReadFile(m_dir / "out.sfv");
@@ -302,12 +310,17 @@ TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHold) {
     std::snprintf(crc, sizeof crc, " %08X\r\n", ReferenceCrc(kListedTree.at("a.txt")));
     EXPECT_EQ(FirstLine(written), "; Quillmark " QUILLMARK_VERSION "\r\n");
     EXPECT_NE(written.find(Printed("a.txt") + crc), std::string::npos) << written;
-    EXPECT_EQ(written.find("line"), std::string::npos);
     EXPECT_EQ(written.find("break"), std::string::npos);
-    EXPECT_NE(appended.err.find("left out of the SFV listing: " + Printed("line")),
-              std::string::npos)
-        << appended.err;
-    EXPECT_NE(appended.err.find(": its name holds a line break\n"), std::string::npos);
+    EXPECT_EQ(written.find("trails"), std::string::npos);
+    for (const auto& [name, reason] : leftOut) {
+        EXPECT_NE(appended.err.find("left out of the SFV listing: " +
+                                    EscapeForDisplay(Printed(name)) + ": " + reason + "\n"),
+                  std::string::npos)
+            << appended.err;
+    }
+    const CliResult checked = Check({"out.sfv"});
+    EXPECT_EQ(checked.err, "quillmark-cli: All 6 files are OK.\n");
+    EXPECT_EQ(checked.status, 0);
 }
 
 TEST_F(CheckTest, SfvOptionLeavesOutFilesItCouldNotRead) {
