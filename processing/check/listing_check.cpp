@@ -283,9 +283,10 @@ private:
 };
 
 // Waits for the listing's next bytes while watching for a cancel: a pipe may stay silent or never
-// end. Returns what read returns, or 0 with cancelled set.
-ssize_t ReadListing(int fd, bool waits, std::vector<char>& buffer, EntryChecker& checker,
-                    bool& cancelled) {
+// end, and what came before a pause is read at once. Returns what read returns, or 0 with
+// cancelled set.
+ssize_t ReadListing(int fd, bool waits, std::vector<char>& buffer, ListingReader& reader,
+                    EntryChecker& checker, bool& cancelled) {
     while (true) {
         if (!checker.Poll()) {
             cancelled = true;
@@ -294,6 +295,7 @@ ssize_t ReadListing(int fd, bool waits, std::vector<char>& buffer, EntryChecker&
         if (waits) {
             pollfd ready{fd, POLLIN, 0};
             const int polled = ::poll(&ready, 1, 100);
+            if (polled == 0) reader.Settle(checker);
             if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
         }
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
@@ -398,7 +400,8 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
     const bool waits = !S_ISREG(info.st_mode);
     bool cancelled = false;
     while (!reader.Stopped()) {
-        const ssize_t got = ReadListing(file.Descriptor(), waits, buffer, checker, cancelled);
+        const ssize_t got =
+            ReadListing(file.Descriptor(), waits, buffer, reader, checker, cancelled);
         if (cancelled) break;
         if (got < 0) {
             readError = errno;

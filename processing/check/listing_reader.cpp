@@ -65,6 +65,10 @@ void ListingReader::Feed(std::string_view bytes, ListingVisitor& visitor) {
     FeedLines(bytes, visitor);
 }
 
+void ListingReader::Settle(ListingVisitor& visitor) {
+    if (!m_probed && !m_start.empty()) ProbeText(visitor);
+}
+
 void ListingReader::ProbeText(ListingVisitor& visitor) {
     m_probed = true;
     std::string start = std::move(m_start);

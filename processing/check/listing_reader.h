@@ -50,6 +50,9 @@ public:
     void Feed(std::string_view bytes, ListingVisitor& visitor);
     // The last line, when it has no line end, and a block left open.
     void Finish(ListingVisitor& visitor);
+    // The input has paused (a pipe with nothing to read yet): the bytes held back for the text
+    // probe are looked at now, so entries that came slowly are read without waiting for more.
+    void Settle(ListingVisitor& visitor);
 
     ListingKind Kind() const { return m_kind; }
     std::uint64_t EntryCount() const { return m_entries; }

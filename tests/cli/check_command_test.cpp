@@ -485,3 +485,182 @@ TEST_F(CheckTest, InterruptKeepsWhatWasPrintedAndSaysSo) {
 
 }  // namespace
 }  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+TEST_F(CheckTest, OptionsOfARunAreUsageErrorsWithCheck) {
+    const std::string listing = MakeListing({"-t"});
+    for (const char* option : {"-s", "-t", "-l", "-n", "-w", "--sort", "--tabular"}) {
+        SCOPED_TRACE(option);
+        const CliResult result = Check({option, "list"});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("--check"), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(CheckTest, ACheckNeverReadsWhatItWrites) {
+    const std::string listing = MakeListing({"-t"});
+    const std::string before = ReadFile(listing);
+    fs::create_symlink(listing, m_dir / "alias");
+    const int fd = ::open(listing.c_str(), O_RDONLY | O_CLOEXEC);
+    struct Row {
+        const char* name;
+        CliCall call;
+    };
+    const Row rows[] = {
+        {"-o names it", {.args = {"--check", "list", "-o", "list"}}},
+        {"-o names it through a link", {.args = {"--check", "list", "-o", "alias"}}},
+        {"-o names the second of two", {.args = {"--check", "list", "alias", "--output=list"}}},
+        {"standard output appended to it",
+         {.args = {"--check", "list"}, .stdoutPath = listing, .appendStdout = true}},
+        {"read from standard input, written to it",
+         {.args = {"--check", "-"}, .stdoutPath = listing, .stdinFd = fd, .appendStdout = true}},
+    };
+    for (Row row : rows) {
+        SCOPED_TRACE(row.name);
+        row.call.workingDirectory = m_dir.string();
+        const CliResult result = Run(row.call);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("a check never reads what it writes"), std::string::npos)
+            << result.err;
+        EXPECT_EQ(ReadFile(listing), before);
+    }
+    ::close(fd);
+    // Another file for the outcomes is fine.
+    EXPECT_EQ(Check({"list", "-o", "outcomes"}).status, 0);
+}
+
+TEST_F(CheckTest, ListingOnStandardInputIsRelativeToTheWorkingDirectory) {
+    const std::string listing = MakeListing({"--sfv"});
+    const int fd = ::open(listing.c_str(), O_RDONLY | O_CLOEXEC);
+    const CliResult result =
+        Run(CliCall{.args = {"--check", "-"}, .workingDirectory = m_dir.string(), .stdinFd = fd});
+    ::close(fd);
+    EXPECT_EQ(SortedLines(result.out), SortedLines(AllOk())) << result.err;
+    EXPECT_EQ(result.err, "quillmark-cli: All 4 files are OK.\n");
+    EXPECT_EQ(result.status, 0);
+}
+
+TEST_F(CheckTest, InterruptEndsACheckReadingAPipeThatNeverEnds) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
+    const std::string entry = TabularLine(kListedTree.at("a.txt"), "tree/a.txt");
+    ASSERT_EQ(::write(pipeEnds[1], entry.data(), entry.size()), static_cast<ssize_t>(entry.size()));
+    CliCall call{
+        .args = {"--check", "-"}, .workingDirectory = m_dir.string(), .stdinFd = pipeEnds[0]};
+    call.whileRunning = [](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(pid, SIGINT);
+    };
+    // The writing end stays open: the listing has no end but the interrupt.
+    const CliResult result = Run(call);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    EXPECT_EQ(result.status, 130);
+    EXPECT_EQ(result.out, "tree/a.txt: OK\n");
+    EXPECT_EQ(result.err, "quillmark-cli: The file is OK.\nquillmark-cli: interrupted\n");
+}
+
+TEST_F(CheckTest, FileThatIsNotTextIsRefusedAtOnce) {
+    std::string binary(20 << 20, '\0');
+    for (std::size_t i = 0; i < binary.size(); i += 7) binary[i] = static_cast<char>(i * 31);
+    WriteFile(m_dir / "program", binary);
+    WriteFile(m_dir / "utf16", std::string("\xff\xfe", 2) + std::string("t\0r\0e\0e\0", 8));
+    const std::pair<std::string, std::string> rows[] = {
+        {"program", "program: not a listing: a NUL byte in its first 64 KiB"},
+        {"/dev/zero", "/dev/zero: not a listing: a NUL byte in its first 64 KiB"},
+        {"utf16", "utf16: not a listing: UTF-16 text"},
+    };
+    for (const auto& [listing, said] : rows) {
+        SCOPED_TRACE(listing);
+        const CliResult result = Check({listing});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "quillmark-cli: " + said + "\nquillmark-cli: No file was checked.\n");
+    }
+    // A byte-order mark is no reason to refuse.
+    WriteFile(m_dir / "bom", "\xEF\xBB\xBF" + TabularLine(kListedTree.at("a.txt"), "tree/a.txt"));
+    EXPECT_EQ(Check({"bom"}).out, "tree/a.txt: OK\n");
+}
+
+TEST_F(CheckTest, OnlyTheFirstTenMalformedLinesAreNamed) {
+    std::string listing = TabularLine(kListedTree.at("a.txt"), "tree/a.txt");
+    for (int i = 0; i < 25; ++i) listing += "junk\n";
+    WriteFile(m_dir / "list", listing);
+    const CliResult result = Check({"list"});
+    std::string expected;
+    for (int line = 2; line <= 11; ++line) {
+        expected += "quillmark-cli: list:" + std::to_string(line) + ": not a listing entry\n";
+    }
+    expected +=
+        "quillmark-cli: list: 15 more malformed lines\n"
+        "quillmark-cli: 25 lines are malformed, 1 file is OK.\n";
+    EXPECT_EQ(result.err, expected);
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST_F(CheckTest, NamesThatCouldForgeALineAreEscapedOnATerminalOnly) {
+    const std::string forger = "x\x1b[2K\rtree/a.txt: OK";
+    const std::string latin1 = "caf\xe9";
+    WriteFile(m_tree / forger, "f");
+    WriteFile(m_tree / latin1, "l");
+    WriteFile(m_dir / "list", TabularLine("not f", "tree/" + forger) +
+                                  TabularLine("l", "tree/" + latin1) +
+                                  TabularLine(kListedTree.at("a.txt"), "tree/a.txt"));
+    CliCall call{.args = {"--check", "list"}, .workingDirectory = m_dir.string()};
+    const CliResult piped = Run(call);
+    EXPECT_EQ(piped.out, "\\tree/x\x1b[2K\\rtree/a.txt: OK: FAILED\ntree/" + latin1 +
+                             ": OK\ntree/a.txt: OK\n");
+    call.onTerminal = true;
+    const CliResult shown = Run(call);
+    EXPECT_EQ(shown.out,
+              "\\tree/x\\x1b[2K\\x0dtree/a.txt: OK: FAILED\n\\tree/caf\\xe9: OK\ntree/a.txt: OK\n");
+    EXPECT_EQ(shown.status, 1);
+
+    // The run's results on a terminal likewise, and what the terminal showed checks back.
+    const CliResult run = Run(
+        CliCall{.args = {"-t", "tree/"}, .workingDirectory = m_dir.string(), .onTerminal = true});
+    const std::size_t forged = run.out.find(Printed("x") + "\\x1b[2K\\x0dtree/a.txt: OK\n");
+    ASSERT_NE(forged, std::string::npos) << run.out;
+    EXPECT_EQ(run.out[run.out.rfind('\n', forged) + 1], '\\');
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    WriteFile(m_dir / "shown", run.out);
+    const CliResult again = Check({"shown"});
+    EXPECT_EQ(again.err, "quillmark-cli: All 6 files are OK.\n");
+}
+
+TEST_F(CheckTest, ListingsFromWindowsAndPeersAreRead) {
+    WriteFile(m_tree / "sub/f.txt", "sub file");
+    WriteFile(m_tree / "lit\\eral", "a Linux name with a backslash");
+    char crcs[3][16];
+    std::snprintf(crcs[0], sizeof crcs[0], "%08X", ReferenceCrc("sub file"));
+    std::snprintf(crcs[1], sizeof crcs[1], "%08X", ReferenceCrc("a Linux name with a backslash"));
+    std::snprintf(crcs[2], sizeof crcs[2], "%08X", ReferenceCrc(kListedTree.at("a.txt")));
+    // An SFV file made on Windows beside the tree, CR LF and all.
+    WriteFile(m_dir / "peer.sfv", std::string("; made elsewhere\r\n") + "tree\\sub\\f.txt " +
+                                      crcs[0] + "\r\ntree/lit\\eral " + crcs[1] +
+                                      "\r\n.//tree/a.txt " + crcs[2] + "\r\n");
+    const CliResult sfv = Check({"peer.sfv"});
+    EXPECT_EQ(sfv.out, "tree/sub/f.txt: OK\ntree/lit\\eral: OK\ntree/a.txt: OK\n");
+    EXPECT_EQ(sfv.status, 0);
+
+    // Quillmark's own descriptive listing from Windows: a relative name with backslashes, a
+    // read-error line, and a size past 4 GiB whose low 32 bits match the file's size.
+    char lower[2][16];
+    std::snprintf(lower[0], sizeof lower[0], "%08x", ReferenceCrc("sub file"));
+    std::snprintf(lower[1], sizeof lower[1], "%08x", ReferenceCrc(kListedTree.at("a.txt")));
+    WriteFile(m_dir / "windows.txt",
+              std::string("Filename: tree\\sub\\f.txt\r\nFile size: 8\r\nCRC 32: ") + lower[0] +
+                  "\r\n\r\nError encountered reading the file D:\\DATA\\locked.txt\r\n"
+                  "Filename: tree\\a.txt\r\nFile size: 4294967308\r\nCRC 32: " +
+                  lower[1] + "\r\n\r\n");
+    const CliResult windows = Check({"windows.txt"});
+    EXPECT_EQ(windows.out,
+              "tree/sub/f.txt: OK\nD:/DATA/locked.txt: NOT RECORDED\ntree/a.txt: FAILED\n");
+    EXPECT_EQ(windows.status, 1);
+}
+
+}  // namespace
+}  // namespace quillmark::testing
