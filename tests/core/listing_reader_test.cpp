@@ -137,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
             {"1 R 5000000000 0a1b2c3d D:\\DATA\\t\\a.txt", "5 E D:\\DATA\\t\\locked.txt",
              "6 R 4294967296 0a1b2c3d D:\\DATA\\b.txt", "7 R 1 00000001 \\\\server\\share\\c.txt"}},
         ReaderCase{"ByteOrderMarkSkipped",
-                   "\xEF\xBB\xBF" "00000001            1   a\n",
+                   "\xEF\xBB\xBF"
+                   "00000001            1   a\n",
                    {"1 R 1 00000001 a"}},
         // What a terminal or the pane showed, saved as a listing.
         ReaderCase{"HexEscapesReadBack",
@@ -222,6 +223,28 @@ TEST(ListingReader, NulPastTheFirstBytesMakesItsLineMalformed) {
     expected.push_back(std::to_string(expected.size() + 1) + " malformed");
     EXPECT_EQ(Read(listing, 4096), expected);
     EXPECT_EQ(Read(listing, listing.size()), expected);
+}
+
+TEST(ListingReader, SettleReadsWhatCameBeforeAPauseAndStillProbes) {
+    ListingReader reader;
+    Events events;
+    reader.Feed("00000001            1   a\n00000002   ", events);
+    EXPECT_TRUE(events.seen.empty());  // held back for the text probe
+    reader.Settle(events);
+    EXPECT_EQ(events.seen, std::vector<std::string>{"1 R 1 00000001 a"});
+    reader.Feed("         2   b\n", events);
+    reader.Finish(events);
+    EXPECT_EQ(events.seen, (std::vector<std::string>{"1 R 1 00000001 a", "2 R 2 00000002 b"}));
+
+    ListingReader binary;
+    Events none;
+    binary.Feed(std::string("\x7f"
+                            "ELF\0",
+                            5),
+                none);
+    binary.Settle(none);
+    EXPECT_EQ(binary.NotTextReason(), "a NUL byte in its first 64 KiB");
+    EXPECT_TRUE(none.seen.empty());
 }
 
 TEST(ListingReader, VisitorCanStopTheReader) {
