@@ -12,7 +12,9 @@ namespace quillmark {
 enum class ListingKind { Unknown, Quillmark, Sfv };
 
 struct ListingEntry {
-    std::string path;        // unescaped, exactly as recorded (SFV: without a leading "./")
+    // Unescaped, exactly as recorded, Windows backslashes and drive letters included (SFV:
+    // without a leading "./"): the check decides what they mean.
+    std::string path;
     std::uint64_t line = 0;  // where the entry starts, counted from 1
     ListingKind kind = ListingKind::Quillmark;
     bool recorded = true;  // false for a read-error line: no size, no CRC
