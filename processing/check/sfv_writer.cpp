@@ -33,7 +33,13 @@ void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, 
         return;
     }
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    text += path;
+    if (m_forDisplay && NeedsDisplayEscape(path)) {
+        // Only a person reads this: the name must not be able to garble the terminal.
+        text += '\\';
+        text += EscapeNameForDisplay(path);
+    } else {
+        text += path;
+    }
     text += ' ';
     for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(crc >> shift) & 0xFu];
     text += '\n';

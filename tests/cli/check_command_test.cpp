@@ -626,6 +626,10 @@ TEST_F(CheckTest, NamesThatCouldForgeALineAreEscapedOnATerminalOnly) {
     ASSERT_NE(forged, std::string::npos) << run.out;
     EXPECT_EQ(run.out[run.out.rfind('\n', forged) + 1], '\\');
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    const CliResult sfv = Run(CliCall{
+        .args = {"--sfv", "tree/"}, .workingDirectory = m_dir.string(), .onTerminal = true});
+    EXPECT_NE(sfv.out.find("\n\\" + Printed("caf") + "\\xe9 "), std::string::npos) << sfv.out;
+    EXPECT_EQ(sfv.out.find('\x1b'), std::string::npos);
     WriteFile(m_dir / "shown", run.out);
     const CliResult again = Check({"shown"});
     EXPECT_EQ(again.err, "quillmark-cli: All 6 files are OK.\n");
