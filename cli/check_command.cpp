@@ -2,7 +2,6 @@
 // one summary on standard error.
 #include "cli/check_command.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,13 +62,14 @@ private:
     std::uint64_t m_malformed = 0;
 };
 
+// Looked up without opening: opening a FIFO, even for a moment, would release its writer into a
+// pipe with no reader.
 std::optional<FileIdentity> IdentityOfPath(const std::string& path) {
     if (path == kStandardInputListing) return IdentityOfDescriptor(STDIN_FILENO);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    const std::optional<FileIdentity> identity = IdentityOfDescriptor(fd);
-    ::close(fd);
-    return identity;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
 }
 
 // A check never reads what it writes: outcomes appended to a listing would be read back as its
