@@ -73,8 +73,9 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         app.add_flag("--no-progress", progressOff, "Never show progress (default: on a terminal)");
     progressFlag->excludes(noProgressFlag);
     std::vector<std::string> rebase;
-    auto* check = app.add_flag("-c,--check", options.check.enabled,
-                               "Read each INPUT as a listing and check the files it names");
+    auto* check = app.add_flag(
+        "-c,--check", options.check.enabled,
+        "Read each INPUT as a listing (- for standard input) and check the files it names");
     // A check reads the files its listing names, as the listing names them: options that shape
     // a walk or its output have nothing to act on, and are refused rather than ignored.
     for (CLI::Option* runOnly :
