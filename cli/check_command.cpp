@@ -16,6 +16,7 @@
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
+#include "platform/regular_file.h"
 #include "processing/check/listing_check.h"
 #include "processing/check/new_files.h"
 #include "processing/file_sink.h"
@@ -31,10 +32,23 @@ public:
     ConsoleCheckReporter(OutputSink& outcomes, ConsoleProgressView& progress)
         : m_outcomes(outcomes), m_progress(progress) {}
 
+    // The first few malformed lines are named, so a listing that is not one does not bury the
+    // outcomes; the rest are counted once the listing is done.
+    static constexpr std::uint64_t kMalformedNamed = 10;
+
     void OnMalformedLine(std::string_view listing, std::uint64_t line) override {
+        if (++m_malformed > kMalformedNamed) return;
         Say(EscapeForDisplay(listing) + ":" + std::to_string(line) + ": not a listing entry");
     }
     void OnNotice(std::string_view text) override { Say(std::string(text)); }
+
+    void ListingDone(std::string_view listing) {
+        if (m_malformed > kMalformedNamed) {
+            Say(EscapeForDisplay(listing) + ": " + std::to_string(m_malformed - kMalformedNamed) +
+                " more malformed lines");
+        }
+        m_malformed = 0;
+    }
 
     // The outcomes printed so far go out first, so the remark stands after the line it explains.
     void Say(const std::string& text) {
@@ -47,10 +61,15 @@ public:
 private:
     OutputSink& m_outcomes;
     ConsoleProgressView& m_progress;
+    std::uint64_t m_malformed = 0;
 };
 
-std::optional<FileIdentity> IdentityOfStat(int result, const struct stat& info) {
-    if (result != 0) return std::nullopt;
+// Looked up without opening: opening a FIFO, even for a moment, would release its writer into a
+// pipe with no reader.
+std::optional<FileIdentity> IdentityOfPath(const std::string& path) {
+    if (path == kStandardInputListing) return IdentityOfDescriptor(STDIN_FILENO);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                         static_cast<std::uint64_t>(info.st_ino)};
 }
@@ -58,16 +77,32 @@ std::optional<FileIdentity> IdentityOfStat(int result, const struct stat& info) 
 // The files a check writes or reads as listings are never among its new files.
 std::vector<FileIdentity> NeverNew(const CliOptions& options) {
     std::vector<FileIdentity> identities;
-    struct stat info {};
     for (const std::string& listing : options.inputs) {
-        if (auto identity = IdentityOfStat(::stat(listing.c_str(), &info), info)) {
-            identities.push_back(*identity);
+        if (const auto identity = IdentityOfPath(listing)) identities.push_back(*identity);
+    }
+    if (const auto identity = IdentityOfDescriptor(STDOUT_FILENO)) identities.push_back(*identity);
+    return identities;
+}
+
+// A check never reads what it writes: outcomes appended to a listing would be read back as its
+// malformed lines, and every later check of it would fail. The listing that is where the outcomes
+// go, or nothing.
+std::optional<std::string> ListingWrittenTo(const std::vector<std::string>& listings,
+                                            const std::optional<std::string>& outputFile) {
+    std::vector<FileIdentity> written;
+    if (outputFile) {
+        if (const auto identity = IdentityOfPath(*outputFile)) written.push_back(*identity);
+    } else if (const auto identity = IdentityOfDescriptor(STDOUT_FILENO)) {
+        written.push_back(*identity);
+    }
+    for (const std::string& listing : listings) {
+        const std::optional<FileIdentity> identity = IdentityOfPath(listing);
+        if (!identity) continue;
+        for (const FileIdentity& output : written) {
+            if (output == *identity) return listing;
         }
     }
-    if (::fstat(STDOUT_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
-        identities.push_back(*IdentityOfStat(0, info));
-    }
-    return identities;
+    return std::nullopt;
 }
 
 bool ShowProgress(ProgressChoice choice) {
@@ -102,6 +137,18 @@ int RunCheckCommand(const CliOptions& options) {
     FileSink file;
     const bool toFile =
         options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
+    check.forDisplay = outcomesOnTerminal && !toFile;
+    const std::optional<std::string> writtenListing = ListingWrittenTo(
+        options.inputs, toFile ? std::optional(options.settings.m_strOutput) : std::nullopt);
+    if (writtenListing) {
+        const std::string shown = *writtenListing == kStandardInputListing
+                                      ? "standard input"
+                                      : EscapeForDisplay(*writtenListing);
+        WriteAllTo(STDERR_FILENO, "quillmark-cli: " + shown +
+                                      " is where this check writes its outcomes; a check never "
+                                      "reads what it writes\n");
+        return kExitUsage;
+    }
     if (toFile) {
         check.ownOutputFile = options.settings.m_strOutput;
         if (!file.Open(check.ownOutputFile)) {
@@ -120,13 +167,13 @@ int RunCheckCommand(const CliOptions& options) {
     if (check.reportNew) {
         std::vector<FileIdentity> excluded = check.neverNew;
         if (toFile) {
-            struct stat info {};
-            if (auto identity = IdentityOfStat(::stat(check.ownOutputFile.c_str(), &info), info)) {
+            if (const auto identity = IdentityOfPath(check.ownOutputFile)) {
                 excluded.push_back(*identity);
             }
         }
         newFiles.emplace(base >= 0 ? base : AT_FDCWD, std::move(excluded));
         env.newFiles = &*newFiles;
+        env.newForDisplay = check.forDisplay;
     }
 
     CheckCounts counts;
@@ -136,6 +183,7 @@ int RunCheckCommand(const CliOptions& options) {
     for (const std::string& listing : options.inputs) {
         const ListingCheck result = CheckListing(listing, check, env, counts);
         outcomes.Flush();
+        reporter.ListingDone(listing);
         switch (result.status) {
             case ListingStatus::Checked:
                 break;
@@ -143,6 +191,11 @@ int RunCheckCommand(const CliOptions& options) {
                 badListing = true;
                 reporter.Say("cannot read " + EscapeForDisplay(listing) + ": " +
                              std::strerror(result.errorNumber));
+                break;
+            case ListingStatus::NotText:
+                badListing = true;
+                reporter.Say(EscapeForDisplay(listing) +
+                             ": not a listing: " + result.notTextReason);
                 break;
             case ListingStatus::Empty:
                 badListing = true;
@@ -198,7 +251,10 @@ int RunCheckCommand(const CliOptions& options) {
     }
     if (badListing) return kExitUsage;
     if (check.ignoreMissing && counts.FilesExamined() == 0) {
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
+        // The summary says so itself when it counted nothing at all.
+        if (counts.Entries() + counts.added + counts.malformed != 0) {
+            WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
+        }
         return kExitTrouble;
     }
     return counts.AllOk() && !rebaseUnused ? kExitSuccess : kExitTrouble;

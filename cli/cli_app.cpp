@@ -20,6 +20,7 @@
 #include "platform/directory_handle.h"
 #include "platform/regular_file.h"
 #include "processing/check/sfv_writer.h"
+#include "processing/display_result_format.h"
 #include "processing/input_explanation.h"
 #include "processing/name_escaping.h"
 #include "processing/run_processing.h"
@@ -121,13 +122,21 @@ int RunCommandLine(int argc, const char* const* argv) {
                                 [&progress] { progress.RestoreLine(); });
     }
 
+    // Results a person reads on the terminal show awkward names escaped; a file or a pipe gets
+    // the names' own bytes.
+    const bool toFile =
+        options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
+    const bool forDisplay = resultsOnTerminal && !toFile;
     std::optional<SfvFormat> sfv;
     if (options.sfv) {
-        sfv.emplace(options.settings.m_flags, [](std::string_view path, std::string_view reason) {
-            WriteAllTo(STDERR_FILENO,
-                       "quillmark-cli: left out of the SFV listing: " + EscapeForDisplay(path) +
-                           ": " + std::string(reason) + "\n");
-        });
+        sfv.emplace(
+            options.settings.m_flags,
+            [](std::string_view path, std::string_view reason) {
+                WriteAllTo(STDERR_FILENO,
+                           "quillmark-cli: left out of the SFV listing: " + EscapeForDisplay(path) +
+                               ": " + std::string(reason) + "\n");
+            },
+            forDisplay);
     }
     OutputSink& pane = results;
     ConsoleMessagePresenter messages(STDERR_FILENO, pane, progress);
@@ -137,7 +146,12 @@ int RunCommandLine(int argc, const char* const* argv) {
     RunEnvironment environment{pane, messages, progress, tree};
     environment.unreadable = &unreadable;
     environment.jobs = options.jobs;
-    environment.format = sfv ? &*sfv : nullptr;
+    const DisplayResultFormat display(options.settings);
+    if (sfv) {
+        environment.format = &*sfv;
+    } else if (forDisplay) {
+        environment.format = &display;
+    }
     // Standard output redirected to a file inside the tree must not list itself.
     environment.screenFile = IdentityOfDescriptor(STDOUT_FILENO);
 

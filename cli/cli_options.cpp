@@ -63,18 +63,23 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
     std::string outputFile;
     bool progressOn = false;
     bool progressOff = false;
-    app.add_flag("-s,--sort", flags.sort,
-                 "Collect all results and print them sorted by path (implies --tabular)");
-    app.add_flag("-n,--no-recursion", flags.noRecursion, "Do not enter subdirectories");
-    app.add_flag("-w,--dir-wildcards", flags.dirWildcards,
-                 "Walk every subdirectory entered with all its files, not just the pattern");
-    app.add_flag("-l,--lowercase", flags.lowercase, "Print results in lowercase");
+    auto* sortFlag =
+        app.add_flag("-s,--sort", flags.sort,
+                     "Collect all results and print them sorted by path (implies --tabular)");
+    auto* noRecursionFlag =
+        app.add_flag("-n,--no-recursion", flags.noRecursion, "Do not enter subdirectories");
+    auto* dirWildcardsFlag =
+        app.add_flag("-w,--dir-wildcards", flags.dirWildcards,
+                     "Walk every subdirectory entered with all its files, not just the pattern");
+    auto* lowercaseFlag =
+        app.add_flag("-l,--lowercase", flags.lowercase, "Print results in lowercase");
     app.add_flag("-u,--unix-lf", flags.unixLF,
                  "Checksum each LF as CR LF, so LF and CR LF texts agree (reads binary)");
     app.add_flag("-a,--ascii", flags.ascii,
                  "Read files as text, CR LF seen as LF (default: binary)");
-    app.add_flag("-t,--tabular", flags.tabular,
-                 "One line per file: CRC, size, path (default: descriptive blocks)");
+    auto* tabularFlag =
+        app.add_flag("-t,--tabular", flags.tabular,
+                     "One line per file: CRC, size, path (default: descriptive blocks)");
     auto* output = app.add_option("-o,--output", outputFile,
                                   "Append the results to FILE, lines ending in CR LF")
                        ->type_name("FILE");
@@ -91,8 +96,15 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
         app.add_flag("--no-progress", progressOff, "Never show progress (default: on a terminal)");
     progressFlag->excludes(noProgressFlag);
     std::vector<std::string> rebase;
-    auto* check = app.add_flag("-c,--check", options.check.enabled,
-                               "Read each INPUT as a listing and check the files it names");
+    auto* check = app.add_flag(
+        "-c,--check", options.check.enabled,
+        "Read each INPUT as a listing (- for standard input) and check the files it names");
+    // A check reads the files its listing names, as the listing names them: options that shape
+    // a walk or its output have nothing to act on, and are refused rather than ignored.
+    for (CLI::Option* runOnly :
+         {sortFlag, noRecursionFlag, dirWildcardsFlag, lowercaseFlag, tabularFlag}) {
+        check->excludes(runOnly);
+    }
     app.add_flag("--quiet", options.check.quiet, "With --check: print only what is not OK")
         ->needs(check);
     app.add_flag("--ignore-missing", options.check.ignoreMissing,

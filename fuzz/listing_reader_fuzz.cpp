@@ -40,6 +40,9 @@ std::vector<std::string> ReadInPieces(std::string_view bytes, std::size_t step, 
         bytes.remove_prefix(take);
     }
     reader.Finish(visitor);
+    // Bytes refused as not text give no entry and no malformed line.
+    if (!reader.NotTextReason().empty() && !visitor.events.empty()) std::abort();
+    visitor.events.push_back("not text: " + reader.NotTextReason());
     return visitor.events;
 }
 

@@ -3,6 +3,51 @@
 
 namespace quillmark {
 
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The length of the well-formed UTF-8 sequence at the start of text that a terminal shows as a
+// character: 0 for a byte that starts none, a control character (C0, DEL) or a C1 control, which
+// some terminals obey as escape sequences.
+std::size_t PrintableSequence(std::string_view text) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(0);
+    if (lead >= 0x20 && lead < 0x7F) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (text.size() < length) return 0;
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t at = 2; at < length; ++at) {
+        if (byte(at) < 0x80 || byte(at) > 0xBF) return 0;
+    }
+    if (lead == 0xC2 && byte(1) <= 0x9F) return 0;  // U+0080-U+009F, the C1 controls
+    return length;
+}
+
+}  // namespace
+
 bool NeedsListingEscape(std::string_view path) {
     return path.find_first_of("\n\r") != std::string_view::npos;
 }
@@ -48,6 +93,16 @@ bool UnescapeListingPath(std::string_view escaped, std::string& path) {
             case 'r':
                 path += '\r';
                 break;
+            case 'x': {
+                // "\xHH" is how a person's copy of an outcome or result shows an awkward byte.
+                if (i + 2 >= escaped.size()) return false;
+                const int high = HexDigit(escaped[i + 1]);
+                const int low = HexDigit(escaped[i + 2]);
+                if (high < 0 || low < 0) return false;
+                path += static_cast<char>(high * 16 + low);
+                i += 2;
+                break;
+            }
             default:
                 return false;
         }
@@ -129,6 +184,44 @@ std::string EscapeForDisplay(std::string_view text) {
         } else {
             AppendHexEscape(out, byte);
         }
+    }
+    return out;
+}
+
+bool NeedsDisplayEscape(std::string_view path) {
+    while (!path.empty()) {
+        if (path.front() == '\\') {
+            path.remove_prefix(1);
+            continue;
+        }
+        const std::size_t length = PrintableSequence(path);
+        if (length == 0) return true;
+        path.remove_prefix(length);
+    }
+    return false;
+}
+
+std::string EscapeNameForDisplay(std::string_view path) {
+    if (!NeedsDisplayEscape(path)) return std::string(path);
+    std::string out;
+    out.reserve(path.size() + 16);
+    while (!path.empty()) {
+        if (path.front() == '\\') {
+            out += "\\\\";
+            path.remove_prefix(1);
+            continue;
+        }
+        std::size_t length = PrintableSequence(path);
+        if (length > 0) {
+            out.append(path.substr(0, length));
+        } else {
+            const auto byte = static_cast<unsigned char>(path.front());
+            out += "\\x";
+            out += kHexDigits[byte >> 4];
+            out += kHexDigits[byte & 0xF];
+            length = 1;
+        }
+        path.remove_prefix(length);
     }
     return out;
 }

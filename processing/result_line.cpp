@@ -21,14 +21,19 @@ void AppendDecimal(std::string& out, std::uint64_t value, std::size_t width) {
 // A path with a line break would end its line early and let the rest of the name pass for a
 // result of its own; such a path is written escaped, and its line begins with a backslash so a
 // reader knows to undo it. Returns true when the caller must escape.
-bool MarkEscaped(std::string& out, std::string_view directory, std::string_view fileName) {
-    if (!NeedsListingEscape(directory) && !NeedsListingEscape(fileName)) return false;
+// forDisplay: the line is for a person's eyes, and a name that could garble a terminal is escaped
+// the same way (see EscapeNameForDisplay).
+bool MarkEscaped(std::string& out, std::string_view directory, std::string_view fileName,
+                 bool forDisplay = false) {
+    const bool escaped = forDisplay ? NeedsDisplayEscape(directory) || NeedsDisplayEscape(fileName)
+                                    : NeedsListingEscape(directory) || NeedsListingEscape(fileName);
+    if (!escaped) return false;
     out += '\\';
     return true;
 }
 
 void AppendPath(std::string& out, bool escaped, std::string_view directory,
-                std::string_view fileName) {
+                std::string_view fileName, bool forDisplay = false) {
     if (!escaped) {
         out += directory;
         out += fileName;
@@ -36,14 +41,14 @@ void AppendPath(std::string& out, bool escaped, std::string_view directory,
     }
     std::string path(directory);
     path += fileName;
-    out += EscapeListingPath(path);
+    out += forDisplay ? EscapeNameForDisplay(path) : EscapeListingPath(path);
 }
 
 void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
-                            std::string_view fileName, std::uint64_t size) {
-    const bool escaped = MarkEscaped(out, directory, fileName);
+                            std::string_view fileName, std::uint64_t size, bool forDisplay) {
+    const bool escaped = MarkEscaped(out, directory, fileName, forDisplay);
     out += "Filename: ";
-    AppendPath(out, escaped, directory, fileName);
+    AppendPath(out, escaped, directory, fileName, forDisplay);
     out += "\nFile size: ";
     AppendDecimal(out, size, 0);
     out += "\nCRC 32: ";
@@ -64,37 +69,38 @@ void AppendCrcHex(std::string& out, std::uint32_t crc) {
 }
 
 void AppendTabularLine(std::string& out, std::uint32_t crc, std::uint64_t size,
-                       std::string_view directory, std::string_view fileName) {
-    const bool escaped = MarkEscaped(out, directory, fileName);
+                       std::string_view directory, std::string_view fileName, bool forDisplay) {
+    const bool escaped = MarkEscaped(out, directory, fileName, forDisplay);
     AppendCrcHex(out, crc);
     out += ' ';
     AppendDecimal(out, size, 12);
     out += "   ";
-    AppendPath(out, escaped, directory, fileName);
+    AppendPath(out, escaped, directory, fileName, forDisplay);
     out += '\n';
 }
 
-void AppendReadErrorLine(std::string& out, std::string_view directory, std::string_view fileName) {
-    const bool escaped = MarkEscaped(out, directory, fileName);
+void AppendReadErrorLine(std::string& out, std::string_view directory, std::string_view fileName,
+                         bool forDisplay) {
+    const bool escaped = MarkEscaped(out, directory, fileName, forDisplay);
     out += "Error encountered reading the file ";
-    AppendPath(out, escaped, directory, fileName);
+    AppendPath(out, escaped, directory, fileName, forDisplay);
     out += '\n';
 }
 
 std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::uint32_t crc,
                              std::string_view directory, std::string_view fileName,
-                             std::uint64_t size) {
+                             std::uint64_t size, bool forDisplay) {
     std::string text;
     text.reserve(directory.size() + fileName.size() + 64);
     if (!readable) {
         // Left as it is under the lowercase option, so the message reads as one.
-        AppendReadErrorLine(text, directory, fileName);
+        AppendReadErrorLine(text, directory, fileName, forDisplay);
         return text;
     }
     if (!settings.IsTabular()) {
-        AppendDescriptiveBlock(text, crc, directory, fileName, size);
+        AppendDescriptiveBlock(text, crc, directory, fileName, size, forDisplay);
     } else {
-        AppendTabularLine(text, crc, size, directory, fileName);
+        AppendTabularLine(text, crc, size, directory, fileName, forDisplay);
     }
     if (settings.IsLowercase()) LowercaseAscii(text);
     return text;

@@ -13,10 +13,11 @@ namespace quillmark {
 
 // readable false gives "Error encountered reading the file %s%s\n" (never lowercased);
 // otherwise the output style picks the block or the line, and the lowercase option lowercases
-// it. A path holding a line break is written escaped (see name_escaping.h).
+// it. A path holding a line break is written escaped (see name_escaping.h); forDisplay, for a
+// person reading a terminal, also escapes every name that could garble it.
 std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::uint32_t crc,
                              std::string_view directory, std::string_view fileName,
-                             std::uint64_t size);
+                             std::uint64_t size, bool forDisplay = false);
 
 // "%08lx %12llu   %s\n": the tabular line for an already joined path.
 std::string FormatTabularLine(std::uint32_t crc, std::uint64_t size, std::string_view path);

@@ -318,7 +318,9 @@ void CCrcFrame::SetBusy(bool busy) {
 
 void CCrcFrame::ChooseAndVerifyListing() {
     if (m_bRunning) return;
-    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromLatin1(kVerifyCaption));
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QString::fromLatin1(kVerifyCaption), QString(),
+                                     QString::fromLatin1(kListingFileFilter));
     if (chosen.isEmpty()) return;
     VerifyListing(chosen.toLocal8Bit().toStdString());
 }

@@ -2,10 +2,16 @@
 #include "ui/message_box.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace quillmark {
 namespace {
+
+// Room beside a caption for the title bar's icon and its buttons.
+constexpr int kTitleBarAllowance = 120;
 
 // Whatever cursor a command set for its work, a box waiting for the user shows the arrow.
 class ArrowCursorScope {
@@ -23,9 +29,22 @@ QString ShownText(QString text) {
     return text;
 }
 
+// A short text would make a box narrower than its caption, which the title bar then cuts; a
+// spacer across the box's grid keeps room for the caption and the title bar's buttons.
+void FitCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    const int width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                          .horizontalAdvance(box.windowTitle()) +
+                      kTitleBarAllowance;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 int ExecBox(QMessageBox& box) {
     // Texts carry paths, and a path may look like markup ("/data/<i>x</i>/").
     box.setTextFormat(Qt::PlainText);
+    FitCaption(box);
     ArrowCursorScope arrow;
     return box.exec();
 }

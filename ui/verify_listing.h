@@ -14,8 +14,13 @@ class QWidget;
 namespace quillmark {
 
 inline constexpr const char* kVerifyCaption = "Verify listing";
+// The file dialog's choices: listings by their usual endings first, then any file.
+inline constexpr const char* kListingFileFilter =
+    "Listings (*.sfv *.txt *.lst *.crc);;All files (*)";
+// The pane names this many malformed lines of a listing, then gives the count of the rest.
+inline constexpr std::uint64_t kMalformedNotesInPane = 10;
 
-// The box's text after a check of listing: "All N files are OK." or the summary's counts.
+// The box's text after a check of listing: the summary's sentence, or why there was no check.
 QString VerifySummaryText(const std::string& listing, const ListingCheck& check,
                           const CheckCounts& counts);
 

@@ -3,6 +3,7 @@
 #include "processing/check/listing_check.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 
 #include "platform/case_insensitive_path.h"
 #include "platform/directory_handle.h"
+#include "processing/check/listing_names.h"
 #include "processing/check/listing_reader.h"
 #include "processing/check/new_files.h"
 #include "processing/engine/file_engine.h"
@@ -204,13 +206,16 @@ public:
 
     bool OnEntry(const ListingEntry& entry) override {
         Pending pending;
-        // A name in an SFV file is relative to the listing's directory; a Windows path is
-        // relative to nothing here.
+        // A name in an SFV file is relative to the listing's directory, and one holding a
+        // backslash that is no file as written has Windows separators; a Windows path (a drive
+        // letter, or two backslashes) is relative to nothing here.
         std::string resolved = entry.path;
         const bool windows = IsWindowsPath(resolved);
-        if (entry.kind == ListingKind::Sfv && !windows &&
-            (resolved.empty() || resolved.front() != '/')) {
-            resolved.insert(0, m_listingDirectory);
+        if (!windows) {
+            const bool sfvRelative =
+                entry.kind == ListingKind::Sfv && (resolved.empty() || resolved.front() != '/');
+            resolved = PathToCheck(resolved, sfvRelative ? m_listingDirectory : std::string(),
+                                   m_tasks.Start());
         }
         if (!m_options.rebase.empty()) {
             std::string absolute;
@@ -276,6 +281,8 @@ public:
     }
 
     void FinishProgress() { m_meter.Finish(); }
+    // Between reads of the listing: false once a cancel has been requested.
+    bool Poll() { return m_meter.Poll(); }
     bool Cancelled() const { return m_meter.Cancelled(); }
     bool WriteFailed() const { return m_writeFailed; }
 
@@ -393,7 +400,7 @@ private:
     bool Report(const std::string& path, CheckOutcome outcome) {
         ++m_counts.Of(outcome);
         if (outcome == CheckOutcome::Ok && m_options.quiet) return true;
-        if (!m_env.outcomes.Write(FormatOutcomeLine(path, outcome))) {
+        if (!m_env.outcomes.Write(FormatOutcomeLine(path, outcome, m_options.forDisplay))) {
             m_writeFailed = true;
             return false;
         }
@@ -421,17 +428,41 @@ private:
 class ListingFile {
 public:
     explicit ListingFile(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+        : m_standardInput(path == kStandardInputListing),
+          m_fd(m_standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
     ListingFile(const ListingFile&) = delete;
     ListingFile& operator=(const ListingFile&) = delete;
     ~ListingFile() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_fd >= 0 && !m_standardInput) ::close(m_fd);
     }
     int Descriptor() const { return m_fd; }
 
 private:
+    bool m_standardInput;
     int m_fd;
 };
+
+// Waits for the listing's next bytes while watching for a cancel: a pipe may stay silent or never
+// end, and what came before a pause is read at once. Returns what read returns, or 0 with
+// cancelled set.
+ssize_t ReadListing(int fd, bool waits, std::vector<char>& buffer, ListingReader& reader,
+                    EntryChecker& checker, bool& cancelled) {
+    while (true) {
+        if (!checker.Poll()) {
+            cancelled = true;
+            return 0;
+        }
+        if (waits) {
+            pollfd ready{fd, POLLIN, 0};
+            const int polled = ::poll(&ready, 1, 100);
+            if (polled == 0) reader.Settle(checker);
+            if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
+        }
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        return got;
+    }
+}
 
 }  // namespace
 
@@ -578,9 +609,12 @@ std::optional<ReadMode> QuillmarkHeaderMode(std::string_view line) {
     return std::nullopt;
 }
 
-std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome) {
+std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome, bool forDisplay) {
     std::string line;
-    if (NeedsListingEscape(path)) {
+    if (forDisplay && NeedsDisplayEscape(path)) {
+        line = '\\';
+        line += EscapeNameForDisplay(path);
+    } else if (NeedsListingEscape(path)) {
         line = '\\';
         line += EscapeListingPath(path);
     } else {
@@ -593,26 +627,39 @@ std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome) {
 }
 
 std::string FormatCheckSummary(const CheckCounts& counts) {
-    std::string text = "checked " + std::to_string(counts.Entries()) + " entries";
-    const std::pair<std::uint64_t, const char*> parts[] = {
-        {counts.ok, "OK"},
-        {counts.failed, "FAILED"},
-        {counts.missing, "MISSING"},
-        {counts.unreadable, "UNREADABLE"},
-        {counts.notRecorded, "NOT RECORDED"},
-        {counts.added, "NEW"},
-        {counts.malformed, "malformed lines"},
+    const std::uint64_t entries = counts.Entries();
+    if (counts.AllOk() && entries == 1) return "The file is OK.";
+    if (counts.AllOk() && entries > 1) return "All " + std::to_string(entries) + " files are OK.";
+    if (counts.Entries() + counts.added + counts.malformed == 0) return "No file was checked.";
+    // Each count that is not zero: what is wrong first, then the new files, the malformed lines
+    // and the files that are OK.
+    struct Part {
+        std::uint64_t count;
+        const char* noun;  // made plural with an "s"
+        const char* one;
+        const char* many;
     };
-    const char* separator = ": ";
-    for (const auto& [count, label] : parts) {
-        if (count == 0) continue;
-        text += separator;
-        text += std::to_string(count);
+    const Part parts[] = {
+        {counts.failed, "file", "FAILED", "FAILED"},
+        {counts.missing, "file", "is MISSING", "are MISSING"},
+        {counts.unreadable, "file", "is UNREADABLE", "are UNREADABLE"},
+        {counts.notRecorded, "file", "is NOT RECORDED", "are NOT RECORDED"},
+        {counts.added, "file", "is NEW", "are NEW"},
+        {counts.malformed, "line", "is malformed", "are malformed"},
+        {counts.ok, "file", "is OK", "are OK"},
+    };
+    std::string text;
+    for (const Part& part : parts) {
+        if (part.count == 0) continue;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(part.count);
         text += ' ';
-        text += label;
-        separator = ", ";
+        text += part.noun;
+        if (part.count != 1) text += 's';
+        text += ' ';
+        text += part.count == 1 ? part.one : part.many;
     }
-    return text;
+    return text + ".";
 }
 
 ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts) {
@@ -622,7 +669,9 @@ ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts) {
     bool writeFailed = false;
     TellNewFiles(*env.newFiles, meter, env, [&](const std::string& path) {
         ++counts.added;
-        if (!env.outcomes.Write(FormatOutcomeLine(path, CheckOutcome::New))) writeFailed = true;
+        if (!env.outcomes.Write(FormatOutcomeLine(path, CheckOutcome::New, env.newForDisplay))) {
+            writeFailed = true;
+        }
         return !writeFailed;
     });
     meter.Finish();
@@ -650,9 +699,12 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
     ListingReader reader;
     std::vector<char> buffer(kListingBuffer);
     int readError = 0;
+    const bool waits = !S_ISREG(info.st_mode);
+    bool cancelled = false;
     while (!reader.Stopped()) {
-        const ssize_t got = ::read(file.Descriptor(), buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got =
+            ReadListing(file.Descriptor(), waits, buffer, reader, checker, cancelled);
+        if (cancelled) break;
         if (got < 0) {
             readError = errno;
             break;
@@ -673,6 +725,9 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
     if (checker.WriteFailed()) return {ListingStatus::WriteFailed, 0};
     if (checker.Cancelled()) return {ListingStatus::Cancelled, 0};
     if (readError != 0) return {ListingStatus::Unreadable, readError};
+    if (!reader.NotTextReason().empty()) {
+        return {ListingStatus::NotText, 0, reader.NotTextReason()};
+    }
     if (reader.EntryCount() == 0) return {ListingStatus::Empty, 0};
     return {ListingStatus::Checked, 0};
 }

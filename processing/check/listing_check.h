@@ -35,6 +35,9 @@ struct CheckOptions {
     std::vector<FileIdentity> neverNew;
     // How many files are read at once, as a run's jobs: 0 finds the number that suits the device.
     unsigned jobs = 0;
+    // Outcome lines are read by a person (a terminal, the window's pane): names escaped for
+    // display.
+    bool forDisplay = false;
 };
 
 struct CheckCounts {
@@ -95,16 +98,26 @@ struct CheckEnvironment {
     // With reportNew: the files listed by every listing of a command gathered here, and their new
     // files told once by ReportNewFiles after the last. Null: each listing reports its own.
     NewFileFinder* newFiles = nullptr;
+    bool newForDisplay = false;  // the NEW lines of ReportNewFiles are for a person's eyes
 };
 
-enum class ListingStatus { Checked, Unreadable, Empty, Cancelled, WriteFailed };
+enum class ListingStatus { Checked, Unreadable, NotText, Empty, Cancelled, WriteFailed };
 
 struct ListingCheck {
-    ListingStatus status = ListingStatus::Checked;
-    int errorNumber = 0;  // for Unreadable
+    ListingCheck(ListingStatus checkStatus = ListingStatus::Checked, int error = 0,
+                 std::string reason = {})
+        : status(checkStatus), errorNumber(error), notTextReason(std::move(reason)) {}
+
+    ListingStatus status;
+    int errorNumber;            // for Unreadable
+    std::string notTextReason;  // for NotText: "UTF-16 text", ...
 };
 
-// Checks every entry of one listing, in listing order, adding to counts.
+// The listing name that stands for standard input.
+inline constexpr std::string_view kStandardInputListing = "-";
+
+// Checks every entry of one listing, in listing order, adding to counts. The listing "-" is read
+// from standard input, and its relative names are relative to the working directory.
 ListingCheck CheckListing(const std::string& listing, const CheckOptions& options,
                           CheckEnvironment& env, CheckCounts& counts);
 
@@ -112,9 +125,10 @@ ListingCheck CheckListing(const std::string& listing, const CheckOptions& option
 // their paths, in a progress window of their own. Checked, Cancelled or WriteFailed.
 ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts);
 
-// "PATH: OK\n", the path escaped as result lines escape it.
-std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome);
-// "checked N entries: A OK, B FAILED, ..." naming only the counts that are not zero.
+// "PATH: OK\n", the path escaped as result lines escape it, or for a person's eyes.
+std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome, bool forDisplay = false);
+// A sentence: "The file is OK.", "All 8 files are OK.", "1 file FAILED, 2 files are MISSING."
+// naming only the counts that are not zero.
 std::string FormatCheckSummary(const CheckCounts& counts);
 // "binary mode", "ASCII mode", "Unix LF mode".
 const char* ReadModeName(ReadMode mode);

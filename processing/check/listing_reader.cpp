@@ -1,6 +1,8 @@
 // listing_reader.cpp - recognising result lines and SFV lines, one line at a time.
 #include "processing/check/listing_reader.h"
 
+#include <algorithm>
+
 #include "processing/name_escaping.h"
 
 namespace quillmark {
@@ -53,6 +55,43 @@ ListingReader::ListingReader(ListingKind expected, bool keepCarriageReturns)
     : m_keepCarriageReturns(keepCarriageReturns), m_kind(expected) {}
 
 void ListingReader::Feed(std::string_view bytes, ListingVisitor& visitor) {
+    if (!m_probed) {
+        const std::size_t take = std::min(bytes.size(), kTextProbeLength - m_start.size());
+        m_start.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (m_start.size() < kTextProbeLength) return;
+        ProbeText(visitor);
+    }
+    FeedLines(bytes, visitor);
+}
+
+void ListingReader::Settle(ListingVisitor& visitor) {
+    if (!m_probed && !m_start.empty()) ProbeText(visitor);
+}
+
+void ListingReader::ProbeText(ListingVisitor& visitor) {
+    m_probed = true;
+    std::string start = std::move(m_start);
+    m_start = std::string();
+    std::string_view text = start;
+    if (StartsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
+    const bool nul = text.find('\0') != std::string_view::npos;
+    // With no byte-order mark, UTF-16 text of Latin letters is every other byte a NUL.
+    const bool utf16 = StartsWith(text, "\xFF\xFE") || StartsWith(text, "\xFE\xFF") ||
+                       (text.size() >= 2 && (text[0] == '\0') != (text[1] == '\0'));
+    if (utf16) {
+        m_notText = "UTF-16 text";
+    } else if (nul) {
+        m_notText = "a NUL byte in its first 64 KiB";
+    }
+    if (!m_notText.empty()) {
+        m_stopped = true;
+        return;
+    }
+    FeedLines(text, visitor);
+}
+
+void ListingReader::FeedLines(std::string_view bytes, ListingVisitor& visitor) {
     while (!bytes.empty() && !m_stopped) {
         const std::size_t end = bytes.find('\n');
         const std::string_view piece = bytes.substr(0, end);
@@ -72,6 +111,7 @@ void ListingReader::Feed(std::string_view bytes, ListingVisitor& visitor) {
 }
 
 void ListingReader::Finish(ListingVisitor& visitor) {
+    if (!m_probed) ProbeText(visitor);
     if (m_stopped) return;
     if (!m_line.empty() || m_lineTooLong) EndLine(visitor);
     if (!m_stopped && m_block != BlockState::None) {
@@ -107,6 +147,11 @@ void ListingReader::ProcessLine(std::string_view line, ListingVisitor& visitor) 
         if (m_stopped) return;
     }
     if (line.empty()) return;
+    // No file name holds a NUL: a name cut at one would check some other file.
+    if (line.find('\0') != std::string_view::npos) {
+        Malformed(m_lineNumber, visitor);
+        return;
+    }
     if (m_kind != ListingKind::Sfv && TryQuillmarkLine(line, visitor)) return;
     if (m_kind != ListingKind::Quillmark && TrySfvLine(line, visitor)) return;
     Malformed(m_lineNumber, visitor);
@@ -116,9 +161,12 @@ bool ListingReader::TryQuillmarkLine(std::string_view line, ListingVisitor& visi
     const bool escaped = line.front() == '\\';
     std::string_view rest = escaped ? line.substr(1) : line;
     auto takePath = [&](std::string_view text) {
-        if (escaped) return UnescapeListingPath(text, m_entry.path);
-        m_entry.path.assign(text);
-        return true;
+        if (!escaped) {
+            m_entry.path.assign(text);
+            return true;
+        }
+        return UnescapeListingPath(text, m_entry.path) &&
+               m_entry.path.find('\0') == std::string::npos;
     };
     m_entry = ListingEntry{};
     m_entry.line = m_lineNumber;
@@ -191,10 +239,14 @@ bool ListingReader::TrySfvLine(std::string_view line, ListingVisitor& visitor) {
     if (gap == std::string_view::npos || gap == 0) return false;
     m_entry = ListingEntry{};
     if (!ParseCrc(line.substr(gap + 1), false, m_entry.crc)) return false;
+    // The name is everything before the last gap, spaces it ends in included, as SFV checkers
+    // read it; "./" and ".//" lead to the same relative name.
     std::string_view name = line.substr(0, gap);
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
-    while (name.size() > 2 && StartsWith(name, "./")) name.remove_prefix(2);
-    if (name.empty()) return false;
+    while (name.size() > 2 && StartsWith(name, "./")) {
+        name.remove_prefix(2);
+        while (name.size() > 1 && name.front() == '/') name.remove_prefix(1);
+    }
+    if (name.empty() || name == "/") return false;
     m_entry.path.assign(name);
     m_entry.line = m_lineNumber;
     m_entry.kind = ListingKind::Sfv;

@@ -27,8 +27,19 @@ void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, 
         m_leftOut(path, "its name holds a line break");
         return;
     }
+    // SFV checkers take the name to end at the last space before the CRC.
+    if (!path.empty() && path.back() == ' ') {
+        m_leftOut(path, "its name ends in a space");
+        return;
+    }
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    text += path;
+    if (m_forDisplay && NeedsDisplayEscape(path)) {
+        // Only a person reads this: the name must not be able to garble the terminal.
+        text += '\\';
+        text += EscapeNameForDisplay(path);
+    } else {
+        text += path;
+    }
     text += ' ';
     for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(crc >> shift) & 0xFu];
     text += '\n';

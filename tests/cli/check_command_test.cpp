@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "processing/name_escaping.h"
 #include "tests/cli/cli_test_support.h"
 
 namespace quillmark::testing {
@@ -129,7 +130,7 @@ TEST_F(CheckTest, ListingsInEveryStyleCheckBackAllOk) {
         EXPECT_EQ(SortedLines(result.out), SortedLines(expected)) << result.out;
         const std::string count =
             std::to_string(row.twice ? 2 * kListedTree.size() : kListedTree.size());
-        EXPECT_EQ(result.err, "quillmark-cli: checked " + count + " entries: " + count + " OK\n");
+        EXPECT_EQ(result.err, "quillmark-cli: All " + count + " files are OK.\n");
         fs::remove(m_dir / "out");
     }
 }
@@ -180,8 +181,9 @@ TEST_F(CheckTest, DamageIsFoundAndNamed) {
             const std::string reason = row.reason.empty() ? ""
                                                           : "quillmark-cli: " + Printed(row.path) +
                                                                 ": " + row.reason + "\n";
-            EXPECT_EQ(result.err,
-                      reason + "quillmark-cli: checked 4 entries: 3 OK, 1 " + row.outcome + "\n");
+            const std::string verb = row.outcome == "FAILED" ? "" : "is ";
+            EXPECT_EQ(result.err, reason + "quillmark-cli: 1 file " + verb + row.outcome +
+                                      ", 3 files are OK.\n");
             fs::remove_all(m_tree);
             SetUp();
         }
@@ -210,7 +212,7 @@ TEST_F(CheckTest, FileOtherUsersCannotReadIsUnreadable) {
     EXPECT_EQ(ReadFile(m_dir / "check.out"), Printed("bin.dat") + ": UNREADABLE\n");
     EXPECT_EQ(ReadFile(m_dir / "check.err"),
               "quillmark-cli: " + Printed("bin.dat") +
-                  ": Permission denied\nquillmark-cli: checked 4 entries: 3 OK, 1 UNREADABLE\n");
+                  ": Permission denied\nquillmark-cli: 1 file is UNREADABLE, 3 files are OK.\n");
 }
 
 TEST_F(CheckTest, ReadErrorEntryIsNotRecorded) {
@@ -218,7 +220,7 @@ TEST_F(CheckTest, ReadErrorEntryIsNotRecorded) {
                                   TabularLine(kListedTree.at("bin.dat"), "tree/bin.dat"));
     const CliResult result = Check({"list"});
     EXPECT_EQ(result.out, Outcomes({{"tree/a.txt", "NOT RECORDED"}, {"tree/bin.dat", "OK"}}));
-    EXPECT_EQ(result.err, "quillmark-cli: checked 2 entries: 1 OK, 1 NOT RECORDED\n");
+    EXPECT_EQ(result.err, "quillmark-cli: 1 file is NOT RECORDED, 1 file is OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -231,7 +233,7 @@ TEST_F(CheckTest, MalformedLinesAreNamedCountedAndFailTheCheck) {
               "quillmark-cli: list:2: not a listing entry\n"
               "quillmark-cli: list:3: not a listing entry\n"
               "quillmark-cli: list:4: not a listing entry\n"
-              "quillmark-cli: checked 1 entries: 1 OK, 3 malformed lines\n");
+              "quillmark-cli: 3 lines are malformed, 1 file is OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -306,8 +308,15 @@ TEST_F(CheckTest, SfvOptionWritesWhatSfvCheckersAccept) {
     }
 }
 
-TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHold) {
-    WriteFile(m_tree / "line\nbreak", "x");
+TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHoldAndChecksBackTheRest) {
+    const std::pair<std::string, std::string> leftOut[] = {
+        {"line\nbreak", "its name holds a line break"},
+        {"trails ", "its name ends in a space"},
+    };
+    for (const auto& [name, reason] : leftOut) WriteFile(m_tree / name, "x");
+    // Spaces inside a name and before it are read back as they are.
+    WriteFile(m_tree / "two  spaces", "y");
+    WriteFile(m_tree / " leading", "z");
     const CliResult appended = Run(
         CliCall{.args = {"--sfv", "-o", "out.sfv", "tree/"}, .workingDirectory = m_dir.string()});
     const std::string written = ReadFile(m_dir / "out.sfv");
@@ -315,12 +324,17 @@ TEST_F(CheckTest, SfvOptionLeavesOutWhatSfvCannotHold) {
     std::snprintf(crc, sizeof crc, " %08X\r\n", ReferenceCrc(kListedTree.at("a.txt")));
     EXPECT_EQ(FirstLine(written), "; Quillmark " QUILLMARK_VERSION "\r\n");
     EXPECT_NE(written.find(Printed("a.txt") + crc), std::string::npos) << written;
-    EXPECT_EQ(written.find("line"), std::string::npos);
     EXPECT_EQ(written.find("break"), std::string::npos);
-    EXPECT_NE(appended.err.find("left out of the SFV listing: " + Printed("line")),
-              std::string::npos)
-        << appended.err;
-    EXPECT_NE(appended.err.find(": its name holds a line break\n"), std::string::npos);
+    EXPECT_EQ(written.find("trails"), std::string::npos);
+    for (const auto& [name, reason] : leftOut) {
+        EXPECT_NE(appended.err.find("left out of the SFV listing: " +
+                                    EscapeForDisplay(Printed(name)) + ": " + reason + "\n"),
+                  std::string::npos)
+            << appended.err;
+    }
+    const CliResult checked = Check({"out.sfv"});
+    EXPECT_EQ(checked.err, "quillmark-cli: All 6 files are OK.\n");
+    EXPECT_EQ(checked.status, 0);
 }
 
 TEST_F(CheckTest, SfvOptionLeavesOutFilesItCouldNotRead) {
@@ -359,8 +373,8 @@ TEST_F(CheckTest, RebaseMovesWholeLeadingComponents) {
     EXPECT_EQ(SortedLines(result.out), SortedLines(expected));
     // Every file was found, but the rule that moved nothing is a check not made.
     EXPECT_EQ(result.err,
-              "quillmark-cli: --rebase '/nowhere' matched no entry\nquillmark-cli: checked 5 "
-              "entries: 5 OK\n");
+              "quillmark-cli: --rebase '/nowhere' matched no entry\nquillmark-cli: All 5 files are "
+              "OK.\n");
     EXPECT_EQ(result.status, 1);
 
     // A trailing slash on either side changes nothing.
@@ -406,13 +420,13 @@ TEST_F(CheckTest, IgnoreMissingLeavesThemOutButNotEverything) {
     fs::remove(m_tree / "a.txt");
     const CliResult some = Check({"--ignore-missing", listing});
     EXPECT_EQ(some.out.find("a.txt"), std::string::npos);
-    EXPECT_EQ(some.err, "quillmark-cli: checked 3 entries: 3 OK\n");
+    EXPECT_EQ(some.err, "quillmark-cli: All 3 files are OK.\n");
     EXPECT_EQ(some.status, 0);
 
     fs::remove_all(m_tree);
     const CliResult none = Check({"--ignore-missing", listing});
     EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err, "quillmark-cli: checked 0 entries\nquillmark-cli: no file was checked\n");
+    EXPECT_EQ(none.err, "quillmark-cli: No file was checked.\n");
     EXPECT_EQ(none.status, 1);
 }
 
@@ -431,7 +445,7 @@ TEST_F(CheckTest, NewFilesBesideListedOnesAreReportedSorted) {
     EXPECT_EQ(ReadFile(m_tree / "report"), CrLf(Outcomes({{Printed("B new"), "NEW"},
                                                           {Printed("Docs/deep/later"), "NEW"},
                                                           {Printed("z new"), "NEW"}})));
-    EXPECT_EQ(result.err, "quillmark-cli: checked 4 entries: 4 OK, 3 NEW\n");
+    EXPECT_EQ(result.err, "quillmark-cli: 3 files are NEW, 4 files are OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -485,7 +499,191 @@ TEST_F(CheckTest, InterruptKeepsWhatWasPrintedAndSaysSo) {
     const CliResult result = Run(call);
     EXPECT_EQ(result.status, 130);
     EXPECT_EQ(result.out, "tree/a.txt: OK\n");
-    EXPECT_EQ(result.err, "quillmark-cli: checked 1 entries: 1 OK\nquillmark-cli: interrupted\n");
+    EXPECT_EQ(result.err, "quillmark-cli: The file is OK.\nquillmark-cli: interrupted\n");
+}
+
+}  // namespace
+}  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+TEST_F(CheckTest, OptionsOfARunAreUsageErrorsWithCheck) {
+    const std::string listing = MakeListing({"-t"});
+    for (const char* option : {"-s", "-t", "-l", "-n", "-w", "--sort", "--tabular"}) {
+        SCOPED_TRACE(option);
+        const CliResult result = Check({option, "list"});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("--check"), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(CheckTest, ACheckNeverReadsWhatItWrites) {
+    const std::string listing = MakeListing({"-t"});
+    const std::string before = ReadFile(listing);
+    fs::create_symlink(listing, m_dir / "alias");
+    const int fd = ::open(listing.c_str(), O_RDONLY | O_CLOEXEC);
+    struct Row {
+        const char* name;
+        CliCall call;
+    };
+    const Row rows[] = {
+        {"-o names it", {.args = {"--check", "list", "-o", "list"}}},
+        {"-o names it through a link", {.args = {"--check", "list", "-o", "alias"}}},
+        {"-o names the second of two", {.args = {"--check", "list", "alias", "--output=list"}}},
+        {"standard output appended to it",
+         {.args = {"--check", "list"}, .stdoutPath = listing, .appendStdout = true}},
+        {"read from standard input, written to it",
+         {.args = {"--check", "-"}, .stdoutPath = listing, .stdinFd = fd, .appendStdout = true}},
+    };
+    for (Row row : rows) {
+        SCOPED_TRACE(row.name);
+        row.call.workingDirectory = m_dir.string();
+        const CliResult result = Run(row.call);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("a check never reads what it writes"), std::string::npos)
+            << result.err;
+        EXPECT_EQ(ReadFile(listing), before);
+    }
+    ::close(fd);
+    // Another file for the outcomes is fine.
+    EXPECT_EQ(Check({"list", "-o", "outcomes"}).status, 0);
+}
+
+TEST_F(CheckTest, ListingOnStandardInputIsRelativeToTheWorkingDirectory) {
+    const std::string listing = MakeListing({"--sfv"});
+    const int fd = ::open(listing.c_str(), O_RDONLY | O_CLOEXEC);
+    const CliResult result =
+        Run(CliCall{.args = {"--check", "-"}, .workingDirectory = m_dir.string(), .stdinFd = fd});
+    ::close(fd);
+    EXPECT_EQ(SortedLines(result.out), SortedLines(AllOk())) << result.err;
+    EXPECT_EQ(result.err, "quillmark-cli: All 4 files are OK.\n");
+    EXPECT_EQ(result.status, 0);
+}
+
+TEST_F(CheckTest, InterruptEndsACheckReadingAPipeThatNeverEnds) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
+    const std::string entry = TabularLine(kListedTree.at("a.txt"), "tree/a.txt");
+    ASSERT_EQ(::write(pipeEnds[1], entry.data(), entry.size()), static_cast<ssize_t>(entry.size()));
+    CliCall call{
+        .args = {"--check", "-"}, .workingDirectory = m_dir.string(), .stdinFd = pipeEnds[0]};
+    call.whileRunning = [](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(pid, SIGINT);
+    };
+    // The writing end stays open: the listing has no end but the interrupt.
+    const CliResult result = Run(call);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    EXPECT_EQ(result.status, 130);
+    EXPECT_EQ(result.out, "tree/a.txt: OK\n");
+    EXPECT_EQ(result.err, "quillmark-cli: The file is OK.\nquillmark-cli: interrupted\n");
+}
+
+TEST_F(CheckTest, FileThatIsNotTextIsRefusedAtOnce) {
+    std::string binary(20 << 20, '\0');
+    for (std::size_t i = 0; i < binary.size(); i += 7) binary[i] = static_cast<char>(i * 31);
+    WriteFile(m_dir / "program", binary);
+    WriteFile(m_dir / "utf16", std::string("\xff\xfe", 2) + std::string("t\0r\0e\0e\0", 8));
+    const std::pair<std::string, std::string> rows[] = {
+        {"program", "program: not a listing: a NUL byte in its first 64 KiB"},
+        {"/dev/zero", "/dev/zero: not a listing: a NUL byte in its first 64 KiB"},
+        {"utf16", "utf16: not a listing: UTF-16 text"},
+    };
+    for (const auto& [listing, said] : rows) {
+        SCOPED_TRACE(listing);
+        const CliResult result = Check({listing});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "quillmark-cli: " + said + "\nquillmark-cli: No file was checked.\n");
+    }
+    // A byte-order mark is no reason to refuse.
+    WriteFile(m_dir / "bom", "\xEF\xBB\xBF" + TabularLine(kListedTree.at("a.txt"), "tree/a.txt"));
+    EXPECT_EQ(Check({"bom"}).out, "tree/a.txt: OK\n");
+}
+
+TEST_F(CheckTest, OnlyTheFirstTenMalformedLinesAreNamed) {
+    std::string listing = TabularLine(kListedTree.at("a.txt"), "tree/a.txt");
+    for (int i = 0; i < 25; ++i) listing += "junk\n";
+    WriteFile(m_dir / "list", listing);
+    const CliResult result = Check({"list"});
+    std::string expected;
+    for (int line = 2; line <= 11; ++line) {
+        expected += "quillmark-cli: list:" + std::to_string(line) + ": not a listing entry\n";
+    }
+    expected +=
+        "quillmark-cli: list: 15 more malformed lines\n"
+        "quillmark-cli: 25 lines are malformed, 1 file is OK.\n";
+    EXPECT_EQ(result.err, expected);
+    EXPECT_EQ(result.status, 1);
+}
+
+TEST_F(CheckTest, NamesThatCouldForgeALineAreEscapedOnATerminalOnly) {
+    const std::string forger = "x\x1b[2K\rtree/a.txt: OK";
+    const std::string latin1 = "caf\xe9";
+    WriteFile(m_tree / forger, "f");
+    WriteFile(m_tree / latin1, "l");
+    WriteFile(m_dir / "list", TabularLine("not f", "tree/" + forger) +
+                                  TabularLine("l", "tree/" + latin1) +
+                                  TabularLine(kListedTree.at("a.txt"), "tree/a.txt"));
+    CliCall call{.args = {"--check", "list"}, .workingDirectory = m_dir.string()};
+    const CliResult piped = Run(call);
+    EXPECT_EQ(piped.out, "\\tree/x\x1b[2K\\rtree/a.txt: OK: FAILED\ntree/" + latin1 +
+                             ": OK\ntree/a.txt: OK\n");
+    call.onTerminal = true;
+    const CliResult shown = Run(call);
+    EXPECT_EQ(shown.out,
+              "\\tree/x\\x1b[2K\\x0dtree/a.txt: OK: FAILED\n\\tree/caf\\xe9: OK\ntree/a.txt: OK\n");
+    EXPECT_EQ(shown.status, 1);
+
+    // The run's results on a terminal likewise, and what the terminal showed checks back.
+    const CliResult run = Run(
+        CliCall{.args = {"-t", "tree/"}, .workingDirectory = m_dir.string(), .onTerminal = true});
+    const std::size_t forged = run.out.find(Printed("x") + "\\x1b[2K\\x0dtree/a.txt: OK\n");
+    ASSERT_NE(forged, std::string::npos) << run.out;
+    EXPECT_EQ(run.out[run.out.rfind('\n', forged) + 1], '\\');
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    const CliResult sfv = Run(CliCall{
+        .args = {"--sfv", "tree/"}, .workingDirectory = m_dir.string(), .onTerminal = true});
+    EXPECT_NE(sfv.out.find("\n\\" + Printed("caf") + "\\xe9 "), std::string::npos) << sfv.out;
+    EXPECT_EQ(sfv.out.find('\x1b'), std::string::npos);
+    WriteFile(m_dir / "shown", run.out);
+    const CliResult again = Check({"shown"});
+    EXPECT_EQ(again.err, "quillmark-cli: All 6 files are OK.\n");
+}
+
+TEST_F(CheckTest, ListingsFromWindowsAndPeersAreRead) {
+    WriteFile(m_tree / "sub/f.txt", "sub file");
+    WriteFile(m_tree / "lit\\eral", "a Linux name with a backslash");
+    char crcs[3][16];
+    std::snprintf(crcs[0], sizeof crcs[0], "%08X", ReferenceCrc("sub file"));
+    std::snprintf(crcs[1], sizeof crcs[1], "%08X", ReferenceCrc("a Linux name with a backslash"));
+    std::snprintf(crcs[2], sizeof crcs[2], "%08X", ReferenceCrc(kListedTree.at("a.txt")));
+    // An SFV file made on Windows beside the tree, CR LF and all.
+    WriteFile(m_dir / "peer.sfv", std::string("; made elsewhere\r\n") + "tree\\sub\\f.txt " +
+                                      crcs[0] + "\r\ntree/lit\\eral " + crcs[1] +
+                                      "\r\n.//tree/a.txt " + crcs[2] + "\r\n");
+    const CliResult sfv = Check({"peer.sfv"});
+    EXPECT_EQ(sfv.out, "tree/sub/f.txt: OK\ntree/lit\\eral: OK\ntree/a.txt: OK\n");
+    EXPECT_EQ(sfv.status, 0);
+
+    // Quillmark's own descriptive listing from Windows: a relative name with backslashes, a
+    // read-error line, and a size past 4 GiB whose low 32 bits match the file's size.
+    char lower[2][16];
+    std::snprintf(lower[0], sizeof lower[0], "%08x", ReferenceCrc("sub file"));
+    std::snprintf(lower[1], sizeof lower[1], "%08x", ReferenceCrc(kListedTree.at("a.txt")));
+    WriteFile(m_dir / "windows.txt",
+              std::string("Filename: tree\\sub\\f.txt\r\nFile size: 8\r\nCRC 32: ") + lower[0] +
+                  "\r\n\r\nError encountered reading the file D:\\DATA\\locked.txt\r\n"
+                  "Filename: tree\\a.txt\r\nFile size: 4294967308\r\nCRC 32: " +
+                  lower[1] + "\r\n\r\n");
+    const CliResult windows = Check({"windows.txt"});
+    // The Windows path of a file that was never read is shown as recorded: nothing was checked.
+    EXPECT_EQ(windows.out,
+              "tree/sub/f.txt: OK\nD:\\DATA\\locked.txt: NOT RECORDED\ntree/a.txt: FAILED\n");
+    EXPECT_EQ(windows.status, 1);
 }
 
 }  // namespace

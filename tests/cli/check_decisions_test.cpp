@@ -155,7 +155,7 @@ TEST_F(CheckDecisionTest, NewNeverCountsOneDirectoryTwice) {
     EXPECT_EQ(ReadFile(m_tree / "out"),
               "tree/./text.txt: OK\ntree/absent: MISSING\nalias/bin.dat: OK\n"
               "tree/Sub/Mixed Case.txt: OK\ntree/./extra: NEW\n");
-    EXPECT_EQ(result.err, "quillmark-cli: checked 4 entries: 3 OK, 1 MISSING, 1 NEW\n");
+    EXPECT_EQ(result.err, "quillmark-cli: 1 file is MISSING, 1 file is NEW, 3 files are OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 
@@ -182,7 +182,7 @@ TEST_F(CheckDecisionTest, SearchOnlyDirectoriesAreReadAndReasonsNamed) {
               "quillmark-cli: tree/text.txt: Permission denied\n"
               "quillmark-cli: tree/locked/: cannot be listed to look for new files: Permission "
               "denied\n"
-              "quillmark-cli: checked 3 entries: 2 OK, 1 UNREADABLE, 2 NEW\n");
+              "quillmark-cli: 1 file is UNREADABLE, 2 files are NEW, 2 files are OK.\n");
     EXPECT_EQ(result.status, 1);
 }
 

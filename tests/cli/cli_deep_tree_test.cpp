@@ -81,8 +81,8 @@ TEST_F(CliDeepTreeTest, RunsAndChecksReachTheBottomWithFewDescriptors) {
         Run(CliCall{.args = {"--check", "--new", listing}, .descriptorLimit = 1024});
     EXPECT_EQ(check.status, 1);
     EXPECT_TRUE(check.out.ends_with(newPath + ": NEW\n")) << check.out.size() << " bytes";
-    EXPECT_EQ(check.err, "quillmark-cli: checked " + std::to_string(lines.size()) +
-                             " entries: " + std::to_string(lines.size()) + " OK, 1 NEW\n");
+    EXPECT_EQ(check.err,
+              "quillmark-cli: 1 file is NEW, " + std::to_string(lines.size()) + " files are OK.\n");
 }
 
 }  // namespace

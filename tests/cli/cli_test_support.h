@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 
 #include <cstdio>
 #include <functional>
@@ -46,6 +47,9 @@ struct CliCall {
     std::function<void(pid_t)> whileRunning{};  // called once the child has started
     bool asNobody = false;         // run as user and group 65534, whom permissions do deny
     unsigned descriptorLimit = 0;  // when not 0: the child's soft and hard limit of descriptors
+    int stdinFd = -1;              // standard input: this descriptor, or /dev/null
+    bool appendStdout = false;     // stdoutPath opened for appending, as ">>" does
+    bool onTerminal = false;       // standard output a terminal (a raw pseudo-terminal), captured
 };
 
 // A fresh directory per test: the tree under "tree", captures beside it.
@@ -85,9 +89,21 @@ protected:
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (call.stdinFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, call.stdinFd, STDIN_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
+        int terminal = -1;
+        if (call.onTerminal) {
+            terminal = OpenRawTerminal();
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, ptsname(terminal), O_WRONLY,
+                                             0);
+        } else {
+            posix_spawn_file_actions_addopen(
+                &actions, STDOUT_FILENO, outPath.c_str(),
+                O_WRONLY | O_CREAT | (call.appendStdout ? O_APPEND : O_TRUNC), 0644);
+        }
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (!call.workingDirectory.empty()) {
@@ -101,13 +117,44 @@ protected:
         if (spawned != 0) return result;
         if (call.whileRunning) call.whileRunning(pid);
 
+        // What the terminal shows is read as it comes, so the child never waits on a full one.
+        std::string shown;
+        if (terminal >= 0) {
+            char buffer[4096];
+            ssize_t got = 0;
+            while ((got = ::read(terminal, buffer, sizeof buffer)) > 0 ||
+                   (got < 0 && errno == EINTR)) {
+                if (got > 0) shown.append(buffer, static_cast<std::size_t>(got));
+            }
+            ::close(terminal);
+        }
         int wstatus = 0;
         while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
         }
         result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-        if (call.stdoutPath.empty()) result.out = ReadFile(outPath);
+        if (terminal >= 0) {
+            result.out = shown;
+        } else if (call.stdoutPath.empty()) {
+            result.out = ReadFile(outPath);
+        }
         result.err = ReadFile(errPath);
         return result;
+    }
+
+    // A pseudo-terminal's controlling side, its other side set raw so LF stays LF; reads of it
+    // end once the child has closed the other side.
+    static int OpenRawTerminal() {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        EXPECT_GE(master, 0);
+        EXPECT_EQ(grantpt(master), 0);
+        EXPECT_EQ(unlockpt(master), 0);
+        const int slave = ::open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios mode{};
+        tcgetattr(slave, &mode);
+        cfmakeraw(&mode);
+        tcsetattr(slave, TCSANOW, &mode);
+        ::close(slave);
+        return master;
     }
 
     // The build tree may sit where user 65534 cannot reach (a clone under /root): that user runs a

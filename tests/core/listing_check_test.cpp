@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
@@ -92,21 +94,57 @@ TEST(QuillmarkHeader, NamesTheModeOfTheEntriesAfterIt) {
     EXPECT_EQ(FormatModesUsed(counts), "Checked in binary mode, ASCII mode and Unix LF mode.");
 }
 
-TEST(CheckTexts, OutcomeLinesEscapeLineBreaksAndSummaryNamesNonZeroCounts) {
-    EXPECT_EQ(FormatOutcomeLine("a b", CheckOutcome::NotRecorded), "a b: NOT RECORDED\n");
-    EXPECT_EQ(FormatOutcomeLine("a\\b\nc\rd", CheckOutcome::Ok), "\\a\\\\b\\nc\\rd: OK\n");
-    EXPECT_EQ(FormatOutcomeLine("a\\b", CheckOutcome::New), "a\\b: NEW\n");
+TEST(CheckTexts, OutcomeLinesEscapeLineBreaksAndForAPersonEveryAwkwardByte) {
+    struct Row {
+        std::string path;
+        CheckOutcome outcome;
+        std::string forFile;
+        std::string forPerson;
+    };
+    const Row rows[] = {
+        {"a b", CheckOutcome::NotRecorded, "a b: NOT RECORDED\n", "a b: NOT RECORDED\n"},
+        {"a\\b\nc\rd", CheckOutcome::Ok, "\\a\\\\b\\nc\\rd: OK\n", "\\a\\\\b\\x0ac\\x0dd: OK\n"},
+        {"a\\b", CheckOutcome::New, "a\\b: NEW\n", "a\\b: NEW\n"},
+        // A name that would erase the line and print its own outcome over it.
+        {"x\x1b[2K\rok.txt: OK", CheckOutcome::Failed, "\\x\x1b[2K\\rok.txt: OK: FAILED\n",
+         "\\x\\x1b[2K\\x0dok.txt: OK: FAILED\n"},
+        {"caf\xc3\xa9", CheckOutcome::Ok, "caf\xc3\xa9: OK\n", "caf\xc3\xa9: OK\n"},
+        {"latin1-\xe9", CheckOutcome::Missing, "latin1-\xe9: MISSING\n",
+         "\\latin1-\\xe9: MISSING\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(FormatOutcomeLine(row.path, row.outcome), row.forFile);
+        EXPECT_EQ(FormatOutcomeLine(row.path, row.outcome, true), row.forPerson);
+    }
+}
 
+// ok, failed, missing, unreadable, not recorded, new, malformed
+CheckCounts Counts(std::array<std::uint64_t, 7> n) {
     CheckCounts counts;
-    EXPECT_EQ(FormatCheckSummary(counts), "checked 0 entries");
-    counts = {1, 2, 3, 4, 5, 6, 7, 0, 0, {}};
-    EXPECT_EQ(FormatCheckSummary(counts),
-              "checked 15 entries: 1 OK, 2 FAILED, 3 MISSING, 4 UNREADABLE, 5 NOT RECORDED, 6 NEW, "
-              "7 malformed lines");
-    counts = {};
-    counts.missing = 2;
-    counts.malformed = 1;
-    EXPECT_EQ(FormatCheckSummary(counts), "checked 2 entries: 2 MISSING, 1 malformed lines");
+    counts.ok = n[0];
+    counts.failed = n[1];
+    counts.missing = n[2];
+    counts.unreadable = n[3];
+    counts.notRecorded = n[4];
+    counts.added = n[5];
+    counts.malformed = n[6];
+    return counts;
+}
+
+TEST(CheckTexts, SummaryIsASentenceInSingularAndPlural) {
+    const std::pair<CheckCounts, std::string> rows[] = {
+        {Counts({}), "No file was checked."},
+        {Counts({1}), "The file is OK."},
+        {Counts({8}), "All 8 files are OK."},
+        {Counts({1, 2, 3, 4, 5, 6, 7}),
+         "2 files FAILED, 3 files are MISSING, 4 files are UNREADABLE, 5 files are NOT RECORDED, "
+         "6 files are NEW, 7 lines are malformed, 1 file is OK."},
+        {Counts({0, 1, 2}), "1 file FAILED, 2 files are MISSING."},
+        {Counts({0, 0, 1, 0, 0, 0, 1}), "1 file is MISSING, 1 line is malformed."},
+        {Counts({2, 0, 0, 0, 0, 1}), "1 file is NEW, 2 files are OK."},
+    };
+    for (const auto& [counts, text] : rows) EXPECT_EQ(FormatCheckSummary(counts), text);
 }
 
 struct NoticeRecorder : CheckReporter {

@@ -124,7 +124,38 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"EmptyPaths",
                    "00000000            0   \nError encountered reading the file \n./ 00000000\n",
                    {"1 malformed", "2 malformed", "3 S 00000000 ./"}},
-        ReaderCase{"Garbage", "\x01\x02\xff\n\n\nhello\n", {"1 malformed", "4 malformed"}}),
+        ReaderCase{"Garbage", "\x01\x02\xff\n\n\nhello\n", {"1 malformed", "4 malformed"}},
+        // Made on Windows: drive letters and backslashes kept for the check to map, CR LF line
+        // ends, sizes past 4 GiB, read-error lines, a UNC path.
+        ReaderCase{
+            "WindowsListings",
+            "Filename: D:\\DATA\\t\\a.txt\r\nFile size: 5000000000\r\n"
+            "CRC 32: 0a1b2c3d\r\n\r\n"
+            "Error encountered reading the file D:\\DATA\\t\\locked.txt\r\n"
+            "0a1b2c3d   4294967296   D:\\DATA\\b.txt\r\n"
+            "filename: \\\\server\\share\\c.txt\r\nfile size: 1\r\ncrc 32: 00000001\r\n",
+            {"1 R 5000000000 0a1b2c3d D:\\DATA\\t\\a.txt", "5 E D:\\DATA\\t\\locked.txt",
+             "6 R 4294967296 0a1b2c3d D:\\DATA\\b.txt", "7 R 1 00000001 \\\\server\\share\\c.txt"}},
+        ReaderCase{"ByteOrderMarkSkipped",
+                   "\xEF\xBB\xBF"
+                   "00000001            1   a\n",
+                   {"1 R 1 00000001 a"}},
+        // What a terminal or the pane showed, saved as a listing.
+        ReaderCase{"HexEscapesReadBack",
+                   "\\00000001            1   a\\x1b[2K\\xffz\\x0a\n"
+                   "\\00000001            1   bad\\xg1\n"
+                   "\\00000001            1   cut\\x0\n",
+                   {"1 R 1 00000001 a\x1b[2K\xffz\n", "2 malformed", "3 malformed"}},
+        ReaderCase{"NulInAnEscapedNameIsMalformed",
+                   "\\00000001            1   a\\x00b\n\\Filename: \\x00\nFile size: 1\n",
+                   {"1 malformed", "2 malformed", "3 malformed"}},
+        // SFV names end at the last space, as SFV checkers read them; "./" and ".//" are
+        // relative, Windows separators are kept for the check.
+        ReaderCase{"SfvNamesAsPeersWriteThem",
+                   "a.txt  00000001\r\nsp ace  00000002\n.//sub/f 00000003\n././/g 00000004\n"
+                   "sub\\f.txt 00000005\n.// 00000006\n",
+                   {"1 S 00000001 a.txt ", "2 S 00000002 sp ace ", "3 S 00000003 sub/f",
+                    "4 S 00000004 g", "5 S 00000005 sub\\f.txt", "6 malformed"}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
 
 TEST(ListingReader, LineLongerThanTheLimitIsMalformedAndTheNextIsRead) {
@@ -140,6 +171,80 @@ TEST(ListingReader, PathLongerThanPathMaxIsRead) {
     path += "file";
     EXPECT_EQ(Read("00000001            1   " + path + "\n", 1000),
               (std::vector<std::string>{"1 R 1 00000001 " + path}));
+}
+
+TEST(ListingReader, BytesThatAreNotTextAreRefusedWithoutAnEntry) {
+    const std::string entry = "00000001            1   a\n";
+    const std::pair<std::string, std::string> rows[] = {
+        {"\xFF\xFE" + std::string("0\x00"
+                                  "0\x00",
+                                  4),
+         "UTF-16 text"},
+        {"\xFE\xFF" + std::string("\x00"
+                                  "0\x00"
+                                  "0",
+                                  4),
+         "UTF-16 text"},
+        {std::string("0\x00"
+                     "0\x00"
+                     "0\x00",
+                     6),
+         "UTF-16 text"},
+        {entry + std::string("\x7f"
+                             "ELF\x02\x01\x01\x00",
+                             8),
+         "a NUL byte in its first 64 KiB"},
+        {std::string(ListingReader::kTextProbeLength - 1, 'x') + '\0' + entry,
+         "a NUL byte in its first 64 KiB"},
+    };
+    for (const auto& [bytes, reason] : rows) {
+        for (const std::size_t step : {bytes.size() + 1, std::size_t{1000}}) {
+            ListingReader reader;
+            Events events;
+            for (std::size_t at = 0; at < bytes.size(); at += step) {
+                reader.Feed(std::string_view(bytes).substr(at, step), events);
+            }
+            reader.Finish(events);
+            EXPECT_EQ(reader.NotTextReason(), reason);
+            EXPECT_TRUE(events.seen.empty());
+            EXPECT_TRUE(reader.Stopped());
+        }
+    }
+}
+
+TEST(ListingReader, NulPastTheFirstBytesMakesItsLineMalformed) {
+    std::string listing;
+    std::vector<std::string> expected;
+    while (listing.size() <= ListingReader::kTextProbeLength) {
+        listing += "00000001            1   a\n";
+        expected.push_back(std::to_string(expected.size() + 1) + " R 1 00000001 a");
+    }
+    listing += std::string("00000001            1   a\0b\n", 28);
+    expected.push_back(std::to_string(expected.size() + 1) + " malformed");
+    EXPECT_EQ(Read(listing, 4096), expected);
+    EXPECT_EQ(Read(listing, listing.size()), expected);
+}
+
+TEST(ListingReader, SettleReadsWhatCameBeforeAPauseAndStillProbes) {
+    ListingReader reader;
+    Events events;
+    reader.Feed("00000001            1   a\n00000002   ", events);
+    EXPECT_TRUE(events.seen.empty());  // held back for the text probe
+    reader.Settle(events);
+    EXPECT_EQ(events.seen, std::vector<std::string>{"1 R 1 00000001 a"});
+    reader.Feed("         2   b\n", events);
+    reader.Finish(events);
+    EXPECT_EQ(events.seen, (std::vector<std::string>{"1 R 1 00000001 a", "2 R 2 00000002 b"}));
+
+    ListingReader binary;
+    Events none;
+    binary.Feed(std::string("\x7f"
+                            "ELF\0",
+                            5),
+                none);
+    binary.Settle(none);
+    EXPECT_EQ(binary.NotTextReason(), "a NUL byte in its first 64 KiB");
+    EXPECT_TRUE(none.seen.empty());
 }
 
 TEST(ListingReader, VisitorCanStopTheReader) {

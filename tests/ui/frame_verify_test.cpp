@@ -2,6 +2,8 @@
 // pane, the summary box, settings left alone, and the command held back while a run is up.
 #include <QAction>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -25,6 +27,8 @@ protected:
     // Picks the listing in the file dialog, answers the summary box and returns what it said.
     std::vector<SeenBox> VerifyThroughTheMenu(const std::string& listing) {
         OnModal<QFileDialog> chooser([&](QFileDialog& dialog) {
+            EXPECT_EQ(dialog.nameFilters(),
+                      QStringList({"Listings (*.sfv *.txt *.lst *.crc)", "All files (*)"}));
             dialog.setFocus();
             dialog.selectFile(QString::fromStdString(listing));
             static_cast<QDialog&>(dialog).accept();
@@ -55,7 +59,7 @@ TEST_F(VerifyTest, OutcomesGoToThePaneAndTheSummaryToABox) {
              Tabular("00000000", 0, dir + "/gone"),
          fox + ": OK\n{listing}:2: not a listing entry\n" + a + ": FAILED\n" + dir +
              "/gone: MISSING\n",
-         "checked 3 entries: 1 OK, 1 FAILED, 1 MISSING, 1 malformed lines\nChecked in binary "
+         "1 file FAILED, 1 file is MISSING, 1 line is malformed, 1 file is OK.\nChecked in binary "
          "mode."},
     };
     CCrcFrame& frame = ShownFrame();
@@ -114,7 +118,7 @@ TEST_F(VerifyTest, HeadersChooseTheModesTheBoxNamesAndUnreadableSaysWhy) {
                               dir + "/sub: not a regular file\n");
     ASSERT_EQ(answer.Seen().size(), 1u);
     EXPECT_EQ(answer.Seen()[0].text.toStdString(),
-              "checked 3 entries: 2 OK, 1 UNREADABLE\nChecked in binary mode and ASCII mode.");
+              "1 file is UNREADABLE, 2 files are OK.\nChecked in binary mode and ASCII mode.");
 }
 
 TEST_F(VerifyTest, ListingsThatCannotBeCheckedSayWhy) {
@@ -172,6 +176,57 @@ TEST_F(VerifyTest, CommandIsOffWhileARunIsUpAndCancelSaysSo) {
     EXPECT_EQ(answer.Seen()[0].text.toStdString(),
               "The check was cancelled after " + std::to_string(lines) + " entries.");
     EXPECT_TRUE(frame.Action(ID_VERIFY_LISTING)->isEnabled());
+}
+
+TEST_F(VerifyTest, PaneNamesTenMalformedLinesAndEscapesAwkwardNames) {
+    const std::string dir = MakeDirectory("odd", {{"a\x1b[2K.txt", "a"}});
+    const std::string odd = dir + "/a\x1b[2K.txt";
+    std::string listing = Tabular("e8b7be43", 1, odd);
+    for (int i = 0; i < 25; ++i) listing += "junk\r\n";
+    const std::string path = ScratchPath("junk.lst");
+    WriteFile(path, listing);
+    CCrcFrame& frame = ShownFrame();
+    ModalAnswerer answer;
+    frame.VerifyListing(path);
+    std::string expected = "\\" + dir + "/a\\x1b[2K.txt: OK\n";
+    for (int line = 2; line <= 11; ++line) {
+        expected += path + ":" + std::to_string(line) + ": not a listing entry\n";
+    }
+    expected += path + ": 15 more malformed lines\n";
+    EXPECT_EQ(PaneText(), expected);
+    ASSERT_EQ(answer.Seen().size(), 1u);
+    EXPECT_EQ(answer.Seen()[0].text.toStdString(),
+              "25 lines are malformed, 1 file is OK.\nChecked in binary mode.");
+}
+
+TEST_F(VerifyTest, SummaryOfOneFileIsSingularAndTheBoxFitsItsCaption) {
+    const std::string dir = MakeDirectory("one", {{"a.txt", "a"}});
+    WriteFile(ScratchPath("one.lst"), Tabular("e8b7be43", 1, dir + "/a.txt"));
+    WriteFile(ScratchPath("binary.lst"), std::string("\x7f"
+                                                     "ELF\0\0\0",
+                                                     7));
+    CCrcFrame& frame = ShownFrame();
+    const std::pair<std::string, std::string> rows[] = {
+        {ScratchPath("one.lst"), "The file is OK.\nChecked in binary mode."},
+        {ScratchPath("binary.lst"),
+         ScratchPath("binary.lst") + " is not a listing: a NUL byte in its first 64 KiB"},
+    };
+    for (const auto& [listing, text] : rows) {
+        QString seenText;
+        int width = 0;
+        int captionWidth = 0;
+        OnModal<QMessageBox> box([&](QMessageBox& shown) {
+            seenText = shown.text();
+            width = shown.width();
+            captionWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                               .horizontalAdvance(shown.windowTitle());
+            shown.accept();
+        });
+        frame.VerifyListing(listing);
+        EXPECT_EQ(seenText.toStdString(), text);
+        // The caption, and beside it the title bar's icon and buttons.
+        EXPECT_GE(width, captionWidth + 120);
+    }
 }
 
 }  // namespace
