@@ -129,7 +129,16 @@ CrcResult Finish(RawRead read, const RegularFile& file, std::uint64_t size) {
 
 RawRead CrcTable::CrcBinaryRead(const RegularFile& file, std::uint64_t expectedSize,
                                 ReadProgress& progress, unsigned ranges) const {
-    const unsigned parts = std::max(ranges, 1u);
+    if (ranges <= 1) {
+        // The usual case, a file in one range, without the plans and joins of several.
+        std::atomic<bool> countWrong{false};
+        const RangeResult result =
+            ChecksumRange(file, {0, expectedSize, expectedSize}, ReadMode::Binary, progress, true,
+                          true, countWrong);
+        if (result.status != RawReadStatus::Ok) return {result.status, 0, result.error};
+        return {RawReadStatus::Ok, ~result.rawCrc};
+    }
+    const unsigned parts = ranges;
     const std::vector<RangeResult> results =
         ReadRanges(file, expectedSize, ReadMode::Binary, progress, parts);
     if (const RangeResult* failed = Failed(results)) return {failed->status, 0, failed->error};
