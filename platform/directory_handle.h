@@ -2,6 +2,7 @@
 // another open directory, never through a link the walk did not ask to follow.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 
 #include <optional>
@@ -14,9 +15,6 @@ namespace quillmark {
 
 class DirectoryHandle {
 public:
-    // The process's working directory: the base of relative paths.
-    static DirectoryHandle WorkingDirectory();
-
     DirectoryHandle(DirectoryHandle&& other) noexcept;
     DirectoryHandle& operator=(DirectoryHandle&& other) noexcept;
     DirectoryHandle(const DirectoryHandle&) = delete;
@@ -59,6 +57,10 @@ std::optional<DirectoryHandle> OpenSearchableDirectoryPath(std::string_view path
 std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
                                                 const std::string& name,
                                                 OpenError* error = nullptr);
+
+// A stream over the entries of the directory open on fd, from its first entry, through a
+// descriptor of its own, so closedir leaves fd open; nullptr (errno set) when it cannot be had.
+DIR* OpenDirectoryStream(int fd);
 
 // Splits a path of any length into the directory that holds its last component (opened as
 // OpenDirectoryPath does) and that component. The directory part of "name" is the working

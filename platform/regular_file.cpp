@@ -6,6 +6,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -19,15 +20,19 @@ namespace {
 constexpr off_t kSequentialAdviceThreshold = 1 << 20;
 }  // namespace
 
-std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+bool IsExcluded(const FileIdentity& identity, const std::vector<FileIdentity>& excluded) {
+    return std::find(excluded.begin(), excluded.end(), identity) != excluded.end();
+}
+
+FileIdentity IdentityFromStat(const struct stat& info) {
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                         static_cast<std::uint64_t>(info.st_ino)};
 }
 
-std::optional<RegularFile> RegularFile::Open(const std::string& path) {
-    return OpenAt(AT_FDCWD, path);
+std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return IdentityFromStat(info);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct stat;
 
@@ -19,6 +20,10 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// Whether identity is one of excluded: how a run keeps its own output files out of its input.
+bool IsExcluded(const FileIdentity& identity, const std::vector<FileIdentity>& excluded);
+// The identity of the file stat described.
+FileIdentity IdentityFromStat(const struct stat& info);
 // The identity of the file open on fd when it is a regular file.
 std::optional<FileIdentity> IdentityOfDescriptor(int fd);
 
@@ -28,14 +33,12 @@ enum class NameSource { Listed, Given };
 
 class RegularFile {
 public:
-    // Opens path (following links) when it names a regular file; nullopt when it is missing,
-    // unreadable, or a directory, FIFO, socket or device.
-    static std::optional<RegularFile> Open(const std::string& path);
-    // The same for name inside an open directory (AT_FDCWD: the working directory); error, when
-    // given, receives the errno of a failure (EINVAL for a file that is not a regular one). No
-    // device is ever opened and no FIFO or socket waited on: the name itself is opened without
-    // following a link, and a link only by its target's descriptor once that target has proved to
-    // be a regular file.
+    // Opens name inside an open directory (AT_FDCWD: the working directory) when it names a
+    // regular file; nullopt when it is missing, unreadable, or a directory, FIFO, socket or
+    // device. error, when given, receives the errno of a failure (EINVAL for a file that is not a
+    // regular one). No device is ever opened and no FIFO or socket waited on: the name itself is
+    // opened without following a link, and a link only by its target's descriptor once that target
+    // has proved to be a regular file.
     static std::optional<RegularFile> OpenAt(int directory, const std::string& name,
                                              int* error = nullptr,
                                              NameSource source = NameSource::Listed);

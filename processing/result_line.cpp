@@ -18,17 +18,28 @@ void AppendDecimal(std::string& out, std::uint64_t value, std::size_t width) {
     out.append(digits, length);
 }
 
-// A path with a line break would end its line early and let the rest of the name pass for a
-// result of its own; such a path is written escaped, and its line begins with a backslash so a
-// reader knows to undo it. Returns true when the caller must escape.
-bool MarkEscaped(std::string& out, std::string_view directory, std::string_view fileName) {
+void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
+                            std::string_view fileName, std::uint64_t size) {
+    const bool escaped = AppendEscapeMarker(out, directory, fileName);
+    out += "Filename: ";
+    AppendListingPath(out, escaped, directory, fileName);
+    out += "\nFile size: ";
+    AppendDecimal(out, size, 0);
+    out += "\nCRC 32: ";
+    AppendCrcHex(out, crc);
+    out += "\n\n";
+}
+
+}  // namespace
+
+bool AppendEscapeMarker(std::string& out, std::string_view directory, std::string_view fileName) {
     if (!NeedsListingEscape(directory) && !NeedsListingEscape(fileName)) return false;
     out += '\\';
     return true;
 }
 
-void AppendPath(std::string& out, bool escaped, std::string_view directory,
-                std::string_view fileName) {
+void AppendListingPath(std::string& out, bool escaped, std::string_view directory,
+                       std::string_view fileName) {
     if (!escaped) {
         out += directory;
         out += fileName;
@@ -39,25 +50,11 @@ void AppendPath(std::string& out, bool escaped, std::string_view directory,
     out += EscapeListingPath(path);
 }
 
-void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
-                            std::string_view fileName, std::uint64_t size) {
-    const bool escaped = MarkEscaped(out, directory, fileName);
-    out += "Filename: ";
-    AppendPath(out, escaped, directory, fileName);
-    out += "\nFile size: ";
-    AppendDecimal(out, size, 0);
-    out += "\nCRC 32: ";
-    AppendCrcHex(out, crc);
-    out += "\n\n";
-}
-
-}  // namespace
-
-void AppendCrcHex(std::string& out, std::uint32_t crc) {
-    static constexpr char kDigits[] = "0123456789abcdef";
+void AppendCrcHex(std::string& out, std::uint32_t crc, HexLetters letters) {
+    const char* digits = letters == HexLetters::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char text[8];
     for (int i = 7; i >= 0; --i) {
-        text[i] = kDigits[crc & 0xFu];
+        text[i] = digits[crc & 0xFu];
         crc >>= 4;
     }
     out.append(text, sizeof text);
@@ -65,19 +62,19 @@ void AppendCrcHex(std::string& out, std::uint32_t crc) {
 
 void AppendTabularLine(std::string& out, std::uint32_t crc, std::uint64_t size,
                        std::string_view directory, std::string_view fileName) {
-    const bool escaped = MarkEscaped(out, directory, fileName);
+    const bool escaped = AppendEscapeMarker(out, directory, fileName);
     AppendCrcHex(out, crc);
     out += ' ';
     AppendDecimal(out, size, 12);
     out += "   ";
-    AppendPath(out, escaped, directory, fileName);
+    AppendListingPath(out, escaped, directory, fileName);
     out += '\n';
 }
 
 void AppendReadErrorLine(std::string& out, std::string_view directory, std::string_view fileName) {
-    const bool escaped = MarkEscaped(out, directory, fileName);
+    const bool escaped = AppendEscapeMarker(out, directory, fileName);
     out += "Error encountered reading the file ";
-    AppendPath(out, escaped, directory, fileName);
+    AppendListingPath(out, escaped, directory, fileName);
     out += '\n';
 }
 

@@ -2,6 +2,7 @@
 #include "processing/check/sfv_writer.h"
 
 #include "processing/name_escaping.h"
+#include "processing/result_line_append.h"
 #include "settings/option_flags.h"
 
 namespace quillmark {
@@ -27,10 +28,9 @@ void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, 
         m_leftOut(path, "its name holds a line break");
         return;
     }
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     text += path;
     text += ' ';
-    for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(crc >> shift) & 0xFu];
+    AppendCrcHex(text, crc, HexLetters::Upper);
     text += '\n';
 }
 
