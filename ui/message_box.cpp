@@ -1,20 +1,12 @@
 // message_box.cpp - error and question boxes, modal to their owner.
 #include "ui/message_box.h"
 
-#include <QApplication>
 #include <QMessageBox>
+
+#include "ui/cursor_scope.h"
 
 namespace quillmark {
 namespace {
-
-// Whatever cursor a command set for its work, a box waiting for the user shows the arrow.
-class ArrowCursorScope {
-public:
-    ArrowCursorScope() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowCursorScope() { QApplication::restoreOverrideCursor(); }
-    ArrowCursorScope(const ArrowCursorScope&) = delete;
-    ArrowCursorScope& operator=(const ArrowCursorScope&) = delete;
-};
 
 // Several messages end with a line feed, which a box would show as an empty line above its
 // buttons; the message itself keeps it.
@@ -26,7 +18,8 @@ QString ShownText(QString text) {
 int ExecBox(QMessageBox& box) {
     // Texts carry paths, and a path may look like markup ("/data/<i>x</i>/").
     box.setTextFormat(Qt::PlainText);
-    ArrowCursorScope arrow;
+    // Whatever cursor a command set for its work, a box waiting for the user shows the arrow.
+    const CursorScope arrow(Qt::ArrowCursor);
     return box.exec();
 }
 
