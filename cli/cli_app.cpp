@@ -13,6 +13,7 @@
 #include "cli/check_command.h"
 #include "cli/cli_options.h"
 #include "cli/console_messages.h"
+#include "cli/console_output.h"
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
@@ -28,24 +29,8 @@ namespace quillmark {
 
 namespace {
 
-bool ShowProgress(ProgressChoice choice) {
-    switch (choice) {
-        case ProgressChoice::Always:
-            return true;
-        case ProgressChoice::Never:
-            return false;
-        case ProgressChoice::WhenTerminal:
-            break;
-    }
-    return ::isatty(STDERR_FILENO) == 1;
-}
-
-void SayAboutInput(std::string_view text) {
-    WriteAllTo(STDERR_FILENO, "quillmark-cli: " + std::string(text) + "\n");
-}
-
 void SayCannotAccess(const std::string& name, int error) {
-    SayAboutInput("cannot access '" + EscapeForDisplay(name) + "': " + std::strerror(error));
+    SayOnStandardError("cannot access '" + EscapeForDisplay(name) + "': " + std::strerror(error));
 }
 
 // Explains a plain name that reported no file on standard error; true when that is a failure.
@@ -54,7 +39,7 @@ bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
     const std::optional<InputExplanation> explanation =
         quillmark::ExplainEmptyRun(input, settings.IsRecursive(), summary);
     if (!explanation) return false;
-    SayAboutInput(explanation->text);
+    SayOnStandardError(explanation->text);
     return explanation->failure;
 }
 
@@ -68,18 +53,12 @@ public:
     void OnUnreadableFile(std::string_view path, std::string_view reason) override {
         m_results.Flush();
         m_progress.ClearLine();
-        std::string line = "quillmark-cli: ";
-        line += EscapeForDisplay(path);
-        line += ": ";
-        line.append(reason);
-        line += '\n';
-        WriteAllTo(STDERR_FILENO, line);
+        SayOnStandardError(EscapeForDisplay(path) + ": " + std::string(reason));
     }
     void OnUnreadableDirectory(std::string_view path, std::string_view reason) override {
         m_results.Flush();
         m_progress.ClearLine();
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: '" + EscapeForDisplay(path) +
-                                      "': " + std::string(reason) + "\n");
+        SayOnStandardError("'" + EscapeForDisplay(path) + "': " + std::string(reason));
     }
 
 private:
@@ -98,7 +77,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     InstallInterruptHandler();
     // An output file no open can reach (a link loop, a name too long) is named with the reason
     // once, rather than as a failed write in every run.
-    if (options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty()) {
+    if (options.settings.OutputsToFile()) {
         struct stat info {};
         if (::stat(options.settings.m_strOutput.c_str(), &info) != 0 && errno != ENOENT) {
             SayCannotAccess(options.settings.m_strOutput, errno);
@@ -106,21 +85,15 @@ int RunCommandLine(int argc, const char* const* argv) {
         }
     }
 
-    const bool resultsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
-    DescriptorSink results(STDOUT_FILENO, resultsOnTerminal);
-    ConsoleProgressView progress(STDERR_FILENO, ShowProgress(options.progress),
-                                 &InterruptRequested);
-    if (resultsOnTerminal) {
-        results.SetAroundOutput([&progress] { progress.ClearLine(); },
-                                [&progress] { progress.RestoreLine(); });
-    }
+    ConsoleOutput console(options.progress);
+    DescriptorSink& results = console.StandardOutput();
+    ConsoleProgressView& progress = console.Progress();
 
     std::optional<SfvFormat> sfv;
     if (options.sfv) {
         sfv.emplace(options.settings.m_flags, [](std::string_view path, std::string_view reason) {
-            WriteAllTo(STDERR_FILENO,
-                       "quillmark-cli: left out of the SFV listing: " + EscapeForDisplay(path) +
-                           ": " + std::string(reason) + "\n");
+            SayOnStandardError("left out of the SFV listing: " + EscapeForDisplay(path) + ": " +
+                               std::string(reason));
         });
     }
     OutputSink& pane = results;
@@ -151,12 +124,12 @@ int RunCommandLine(int argc, const char* const* argv) {
     progress.ClearLine();
 
     if (results.Failed()) {
-        WriteAllTo(STDERR_FILENO, std::string("quillmark-cli: error writing standard output: ") +
-                                      std::strerror(results.ErrorNumber()) + "\n");
+        SayOnStandardError(std::string("error writing standard output: ") +
+                           std::strerror(results.ErrorNumber()));
         return kExitTrouble;
     }
     if (cancelled) {
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: interrupted\n");
+        SayOnStandardError("interrupted");
         return kExitInterrupted;
     }
     const bool trouble = anyUnreadable || anyMissing || messages.MessageCount() > 0;
