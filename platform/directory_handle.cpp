@@ -27,25 +27,10 @@ struct DirectoryOpener {
     static DirectoryHandle Adopt(int fd) { return DirectoryHandle(fd); }
 };
 
-DirectoryHandle::DirectoryHandle(DirectoryHandle&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, AT_FDCWD)) {}
-
-DirectoryHandle& DirectoryHandle::operator=(DirectoryHandle&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, AT_FDCWD);
-    }
-    return *this;
-}
-
-DirectoryHandle::~DirectoryHandle() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
 std::optional<FileIdentity> DirectoryHandle::Identity() const {
     struct stat info {};
     // fstat asks the descriptor itself, so a directory that may no longer be searched answers.
-    const int status = m_fd == AT_FDCWD ? ::stat(".", &info) : ::fstat(m_fd, &info);
+    const int status = m_fd.IsOpen() ? ::fstat(m_fd.Get(), &info) : ::stat(".", &info);
     if (status != 0) return std::nullopt;
     return IdentityFromStat(info);
 }

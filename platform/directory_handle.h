@@ -9,29 +9,28 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_descriptor.h"
 #include "platform/regular_file.h"
 
 namespace quillmark {
 
 class DirectoryHandle {
 public:
-    DirectoryHandle(DirectoryHandle&& other) noexcept;
-    DirectoryHandle& operator=(DirectoryHandle&& other) noexcept;
-    DirectoryHandle(const DirectoryHandle&) = delete;
-    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
-    ~DirectoryHandle();
+    DirectoryHandle(DirectoryHandle&& other) noexcept = default;
+    DirectoryHandle& operator=(DirectoryHandle&& other) noexcept = default;
 
     // AT_FDCWD for the working directory.
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const { return m_fd.IsOpen() ? m_fd.Get() : AT_FDCWD; }
     // Device and inode of the open directory, to tell whether a directory opened again by its
     // name is still the one opened before; nullopt when it cannot be asked.
     std::optional<FileIdentity> Identity() const;
 
 private:
     friend struct DirectoryOpener;
+    // A negative fd (AT_FDCWD) stands for the working directory and is never closed.
     explicit DirectoryHandle(int fd) : m_fd(fd) {}
 
-    int m_fd;
+    FileDescriptor m_fd;
 };
 
 // Why an open failed: an errno value.

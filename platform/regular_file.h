@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_descriptor.h"
+
 struct stat;
 
 namespace quillmark {
@@ -43,11 +45,8 @@ public:
                                              int* error = nullptr,
                                              NameSource source = NameSource::Listed);
 
-    RegularFile(RegularFile&& other) noexcept;
-    RegularFile& operator=(RegularFile&& other) noexcept;
-    RegularFile(const RegularFile&) = delete;
-    RegularFile& operator=(const RegularFile&) = delete;
-    ~RegularFile();
+    RegularFile(RegularFile&& other) noexcept = default;
+    RegularFile& operator=(RegularFile&& other) noexcept = default;
 
     // The size the file had when it was opened.
     std::uint64_t Size() const { return m_size; }
@@ -58,7 +57,7 @@ public:
     // system's real-time clock.
     const timespec& ChangeTime() const { return m_changed; }
     FileIdentity Identity() const { return {m_device, m_inode}; }
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const { return m_fd.Get(); }
 
     // Fills buffer from offset as far as the file allows: fewer than size bytes only at its end.
     // nullopt on a read error, whose errno goes to error. The file position is left alone, so
@@ -74,7 +73,7 @@ private:
     static std::optional<RegularFile> TryOpenAt(int directory, const std::string& name, int& error,
                                                 NameSource source);
 
-    int m_fd = -1;
+    FileDescriptor m_fd;
     std::uint64_t m_size = 0;
     std::uint64_t m_device = 0;
     std::uint64_t m_inode = 0;
