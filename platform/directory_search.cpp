@@ -159,10 +159,6 @@ std::vector<FindRecord> FindEntries(const std::string& directory, std::string_vi
     return ListDirectory(directory, pattern, Wanted::Everything);
 }
 
-std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern) {
-    return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);
-}
-
 std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& directory,
                                                    std::string_view pattern) {
     return ListDirectory(directory, pattern, Wanted::EverythingWithoutSizes);
