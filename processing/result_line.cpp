@@ -97,16 +97,4 @@ std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::u
     return text;
 }
 
-std::string FormatTabularLine(std::uint32_t crc, std::uint64_t size, std::string_view path) {
-    std::string text;
-    AppendTabularLine(text, crc, size, path, {});
-    return text;
-}
-
-std::string FormatReadErrorLine(std::string_view path) {
-    std::string text;
-    AppendReadErrorLine(text, path, {});
-    return text;
-}
-
 }  // namespace quillmark
