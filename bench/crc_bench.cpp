@@ -11,6 +11,7 @@
 #if QUILLMARK_BENCH_ISAL
 #include <isa-l/crc.h>
 #endif
+#include <fcntl.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -140,7 +141,8 @@ int TimeFile(const std::string& path, const std::string& mode, int repeat) {
         std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
         return 2;
     }
-    const std::optional<quillmark::RegularFile> file = quillmark::RegularFile::Open(path);
+    const std::optional<quillmark::RegularFile> file =
+        quillmark::RegularFile::OpenAt(AT_FDCWD, path);
     if (!file) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return 1;

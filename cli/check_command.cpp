@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "cli/console_messages.h"
+#include "cli/console_output.h"
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
+#include "platform/file_descriptor.h"
 #include "platform/regular_file.h"
 #include "processing/check/listing_check.h"
 #include "processing/check/new_files.h"
@@ -54,7 +56,7 @@ public:
     void Say(const std::string& text) {
         m_outcomes.Flush();
         m_progress.ClearLine();
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: " + text + "\n");
+        SayOnStandardError(text);
         m_progress.RestoreLine();
     }
 
@@ -70,8 +72,7 @@ std::optional<FileIdentity> IdentityOfPath(const std::string& path) {
     if (path == kStandardInputListing) return IdentityOfDescriptor(STDIN_FILENO);
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                        static_cast<std::uint64_t>(info.st_ino)};
+    return IdentityFromStat(info);
 }
 
 // The files a check writes or reads as listings are never among its new files.
@@ -105,24 +106,13 @@ std::optional<std::string> ListingWrittenTo(const std::vector<std::string>& list
     return std::nullopt;
 }
 
-bool ShowProgress(ProgressChoice choice) {
-    if (choice == ProgressChoice::Always) return true;
-    if (choice == ProgressChoice::Never) return false;
-    return ::isatty(STDERR_FILENO) == 1;
-}
-
 }  // namespace
 
 int RunCheckCommand(const CliOptions& options) {
     InstallInterruptHandler();
-    const bool outcomesOnTerminal = ::isatty(STDOUT_FILENO) == 1;
-    DescriptorSink console(STDOUT_FILENO, outcomesOnTerminal);
-    ConsoleProgressView progress(STDERR_FILENO, ShowProgress(options.progress),
-                                 &InterruptRequested);
-    if (outcomesOnTerminal) {
-        console.SetAroundOutput([&progress] { progress.ClearLine(); },
-                                [&progress] { progress.RestoreLine(); });
-    }
+    ConsoleOutput output(options.progress);
+    DescriptorSink& console = output.StandardOutput();
+    ConsoleProgressView& progress = output.Progress();
 
     CheckOptions check;
     check.readMode = options.settings.ChecksumReadMode();
@@ -135,26 +125,25 @@ int RunCheckCommand(const CliOptions& options) {
     check.jobs = options.jobs;
 
     FileSink file;
-    const bool toFile =
-        options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
-    check.forDisplay = outcomesOnTerminal && !toFile;
+    const bool toFile = options.settings.OutputsToFile();
+    // Outcome lines on a terminal are for a person's eyes: no name may garble them.
+    check.forDisplay = ::isatty(STDOUT_FILENO) == 1 && !toFile;
     const std::optional<std::string> writtenListing = ListingWrittenTo(
         options.inputs, toFile ? std::optional(options.settings.m_strOutput) : std::nullopt);
     if (writtenListing) {
         const std::string shown = *writtenListing == kStandardInputListing
                                       ? "standard input"
                                       : EscapeForDisplay(*writtenListing);
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: " + shown +
-                                      " is where this check writes its outcomes; a check never "
-                                      "reads what it writes\n");
+        SayOnStandardError(shown +
+                           " is where this check writes its outcomes; a check never reads what "
+                           "it writes");
         return kExitUsage;
     }
     if (toFile) {
         check.ownOutputFile = options.settings.m_strOutput;
         if (!file.Open(check.ownOutputFile)) {
-            WriteAllTo(STDERR_FILENO, "quillmark-cli: cannot open " +
-                                          EscapeForDisplay(check.ownOutputFile) + ": " +
-                                          std::strerror(errno) + "\n");
+            SayOnStandardError("cannot open " + EscapeForDisplay(check.ownOutputFile) + ": " +
+                               std::strerror(errno));
             return kExitUsage;
         }
     }
@@ -163,7 +152,7 @@ int RunCheckCommand(const CliOptions& options) {
     CheckEnvironment env{outcomes, reporter, progress};
     // One search for new files over every listing: a file any of them lists is not new.
     std::optional<NewFileFinder> newFiles;
-    const int base = check.reportNew ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+    const FileDescriptor base(check.reportNew ? ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
     if (check.reportNew) {
         std::vector<FileIdentity> excluded = check.neverNew;
         if (toFile) {
@@ -171,7 +160,7 @@ int RunCheckCommand(const CliOptions& options) {
                 excluded.push_back(*identity);
             }
         }
-        newFiles.emplace(base >= 0 ? base : AT_FDCWD, std::move(excluded));
+        newFiles.emplace(base.IsOpen() ? base.Get() : AT_FDCWD, std::move(excluded));
         env.newFiles = &*newFiles;
         env.newForDisplay = check.forDisplay;
     }
@@ -223,7 +212,6 @@ int RunCheckCommand(const CliOptions& options) {
         }
     }
     newFiles.reset();
-    if (base >= 0) ::close(base);
     // A rule that moved nothing leaves the original files checked, which is not what was asked.
     bool rebaseUnused = false;
     if (!cancelled && !writeFailed) {
@@ -237,23 +225,22 @@ int RunCheckCommand(const CliOptions& options) {
     writeFailed = !outcomes.Flush() || writeFailed || (toFile && !file.Close());
     progress.ClearLine();
 
-    WriteAllTo(STDERR_FILENO, "quillmark-cli: " + FormatCheckSummary(counts) + "\n");
+    SayOnStandardError(FormatCheckSummary(counts));
     if (writeFailed) {
-        WriteAllTo(STDERR_FILENO,
-                   toFile ? std::string("quillmark-cli: error writing the output file\n")
-                          : std::string("quillmark-cli: error writing standard output: ") +
-                                std::strerror(console.ErrorNumber()) + "\n");
+        SayOnStandardError(toFile ? std::string("error writing the output file")
+                                  : std::string("error writing standard output: ") +
+                                        std::strerror(console.ErrorNumber()));
         return badListing ? kExitUsage : kExitTrouble;
     }
     if (cancelled) {
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: interrupted\n");
+        SayOnStandardError("interrupted");
         return kExitInterrupted;
     }
     if (badListing) return kExitUsage;
     if (check.ignoreMissing && counts.FilesExamined() == 0) {
         // The summary says so itself when it counted nothing at all.
         if (counts.Entries() + counts.added + counts.malformed != 0) {
-            WriteAllTo(STDERR_FILENO, "quillmark-cli: no file was checked\n");
+            SayOnStandardError("no file was checked");
         }
         return kExitTrouble;
     }

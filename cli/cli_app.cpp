@@ -13,6 +13,7 @@
 #include "cli/check_command.h"
 #include "cli/cli_options.h"
 #include "cli/console_messages.h"
+#include "cli/console_output.h"
 #include "cli/console_progress.h"
 #include "cli/descriptor_sink.h"
 #include "cli/interrupt_flag.h"
@@ -29,24 +30,8 @@ namespace quillmark {
 
 namespace {
 
-bool ShowProgress(ProgressChoice choice) {
-    switch (choice) {
-        case ProgressChoice::Always:
-            return true;
-        case ProgressChoice::Never:
-            return false;
-        case ProgressChoice::WhenTerminal:
-            break;
-    }
-    return ::isatty(STDERR_FILENO) == 1;
-}
-
-void SayAboutInput(std::string_view text) {
-    WriteAllTo(STDERR_FILENO, "quillmark-cli: " + std::string(text) + "\n");
-}
-
 void SayCannotAccess(const std::string& name, int error) {
-    SayAboutInput("cannot access '" + EscapeForDisplay(name) + "': " + std::strerror(error));
+    SayOnStandardError("cannot access '" + EscapeForDisplay(name) + "': " + std::strerror(error));
 }
 
 // Explains a plain name that reported no file on standard error; true when that is a failure.
@@ -55,7 +40,7 @@ bool ExplainEmptyRun(const std::string& input, const CCRCSettings& settings,
     const std::optional<InputExplanation> explanation =
         quillmark::ExplainEmptyRun(input, settings.IsRecursive(), summary);
     if (!explanation) return false;
-    SayAboutInput(explanation->text);
+    SayOnStandardError(explanation->text);
     return explanation->failure;
 }
 
@@ -69,24 +54,17 @@ public:
     void OnUnreadableFile(std::string_view path, std::string_view reason) override {
         m_results.Flush();
         m_progress.ClearLine();
-        std::string line = "quillmark-cli: ";
-        line += EscapeForDisplay(path);
-        line += ": ";
-        line.append(reason);
-        line += '\n';
-        WriteAllTo(STDERR_FILENO, line);
+        SayOnStandardError(EscapeForDisplay(path) + ": " + std::string(reason));
     }
     void OnUnreadableDirectory(std::string_view path, std::string_view reason) override {
         m_results.Flush();
         m_progress.ClearLine();
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: '" + EscapeForDisplay(path) +
-                                      "': " + std::string(reason) + "\n");
+        SayOnStandardError("'" + EscapeForDisplay(path) + "': " + std::string(reason));
     }
     void OnDanglingLink(std::string_view path) override {
         m_results.Flush();
         m_progress.ClearLine();
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: '" + EscapeForDisplay(path) +
-                                      "': dangling link, not checksummed\n");
+        SayOnStandardError("'" + EscapeForDisplay(path) + "': dangling link, not checksummed");
     }
 
 private:
@@ -105,7 +83,7 @@ int RunCommandLine(int argc, const char* const* argv) {
     InstallInterruptHandler();
     // An output file no open can reach (a link loop, a name too long) is named with the reason
     // once, rather than as a failed write in every run.
-    if (options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty()) {
+    if (options.settings.OutputsToFile()) {
         struct stat info {};
         if (::stat(options.settings.m_strOutput.c_str(), &info) != 0 && errno != ENOENT) {
             SayCannotAccess(options.settings.m_strOutput, errno);
@@ -113,28 +91,20 @@ int RunCommandLine(int argc, const char* const* argv) {
         }
     }
 
-    const bool resultsOnTerminal = ::isatty(STDOUT_FILENO) == 1;
-    DescriptorSink results(STDOUT_FILENO, resultsOnTerminal);
-    ConsoleProgressView progress(STDERR_FILENO, ShowProgress(options.progress),
-                                 &InterruptRequested);
-    if (resultsOnTerminal) {
-        results.SetAroundOutput([&progress] { progress.ClearLine(); },
-                                [&progress] { progress.RestoreLine(); });
-    }
+    ConsoleOutput console(options.progress);
+    DescriptorSink& results = console.StandardOutput();
+    ConsoleProgressView& progress = console.Progress();
 
     // Results a person reads on the terminal show awkward names escaped; a file or a pipe gets
     // the names' own bytes.
-    const bool toFile =
-        options.settings.m_nOutputDest == 0 && !options.settings.m_strOutput.empty();
-    const bool forDisplay = resultsOnTerminal && !toFile;
+    const bool forDisplay = ::isatty(STDOUT_FILENO) == 1 && !options.settings.OutputsToFile();
     std::optional<SfvFormat> sfv;
     if (options.sfv) {
         sfv.emplace(
             options.settings.m_flags,
             [](std::string_view path, std::string_view reason) {
-                WriteAllTo(STDERR_FILENO,
-                           "quillmark-cli: left out of the SFV listing: " + EscapeForDisplay(path) +
-                               ": " + std::string(reason) + "\n");
+                SayOnStandardError("left out of the SFV listing: " + EscapeForDisplay(path) + ": " +
+                                   std::string(reason));
             },
             forDisplay);
     }
@@ -171,12 +141,12 @@ int RunCommandLine(int argc, const char* const* argv) {
     progress.ClearLine();
 
     if (results.Failed()) {
-        WriteAllTo(STDERR_FILENO, std::string("quillmark-cli: error writing standard output: ") +
-                                      std::strerror(results.ErrorNumber()) + "\n");
+        SayOnStandardError(std::string("error writing standard output: ") +
+                           std::strerror(results.ErrorNumber()));
         return kExitTrouble;
     }
     if (cancelled) {
-        WriteAllTo(STDERR_FILENO, "quillmark-cli: interrupted\n");
+        SayOnStandardError("interrupted");
         return kExitInterrupted;
     }
     const bool trouble = anyUnreadable || anyMissing || messages.MessageCount() > 0;

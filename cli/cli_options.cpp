@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/console_messages.h"
 #include "processing/name_escaping.h"
 #include "settings/settings_file.h"
 
@@ -153,16 +154,15 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CliOption
                                        ? (errno == ENOENT ? "no such file" : std::strerror(errno))
                                    : !S_ISREG(info.st_mode) ? "not a regular file"
                                                             : "not a readable settings file";
-        err << "quillmark-cli: cannot use --settings " << EscapeForDisplay(settingsFile) << ": "
-            << reason << "\n";
+        err << CommandMessage("cannot use --settings " + EscapeForDisplay(settingsFile) + ": " +
+                              reason);
         return kExitUsage;
     }
     for (const std::string& pair : rebase) {
         const std::size_t equals = pair.find('=');
         // An empty NEW would check paths relative to wherever the command runs.
         if (equals == 0 || equals == std::string::npos || equals + 1 == pair.size()) {
-            err << "quillmark-cli: --rebase wants OLD=NEW, not '" << EscapeForDisplay(pair)
-                << "'\n";
+            err << CommandMessage("--rebase wants OLD=NEW, not '" + EscapeForDisplay(pair) + "'");
             return kExitUsage;
         }
         options.check.rebase.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));

@@ -15,6 +15,15 @@ namespace quillmark {
 
 void WriteAllTo(int fd, std::string_view text) { static_cast<void>(WriteAll(fd, text)); }
 
+std::string CommandMessage(std::string_view text) {
+    std::string line = "quillmark-cli: ";
+    line.append(text);
+    line += '\n';
+    return line;
+}
+
+void SayOnStandardError(std::string_view text) { WriteAllTo(STDERR_FILENO, CommandMessage(text)); }
+
 ConsoleMessagePresenter::ConsoleMessagePresenter(int fd, OutputSink& results,
                                                  ConsoleProgressView& progress)
     : m_fd(fd), m_results(results), m_progress(progress) {}
@@ -27,12 +36,12 @@ void ConsoleMessagePresenter::ShowMessage(std::string_view text, std::string_vie
         m_writeFailureShown = true;
     }
     m_progress.ClearLine();
-    std::string line = "quillmark-cli: ";
-    line.append(caption);
-    line += ": ";
-    line.append(text);
-    if (line.back() != '\n') line += '\n';
-    WriteAllTo(m_fd, line);
+    std::string message(caption);
+    message += ": ";
+    message.append(text);
+    // A text ending in a line feed ends the message's line itself.
+    if (message.back() == '\n') message.pop_back();
+    WriteAllTo(m_fd, CommandMessage(message));
 }
 
 }  // namespace quillmark

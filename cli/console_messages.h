@@ -1,6 +1,7 @@
 // console_messages.h - the messages a run would show in boxes, as lines on standard error.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "processing/output_sink.h"
@@ -14,6 +15,11 @@ class DescriptorSink;
 // Writes every byte, retrying after signals; errors are ignored (there is nowhere to report
 // that standard error is gone).
 void WriteAllTo(int fd, std::string_view text);
+
+// The command's own line about text: "quillmark-cli: TEXT" and a line feed.
+std::string CommandMessage(std::string_view text);
+// Writes CommandMessage(text) to standard error.
+void SayOnStandardError(std::string_view text);
 
 // "quillmark-cli: CAPTION: TEXT", one line. The results written so far go out first, so the
 // message stands after them as it would in the window.

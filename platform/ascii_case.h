@@ -11,6 +11,13 @@ inline char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
+inline bool HasAsciiCapital(std::string_view text) {
+    for (char c : text) {
+        if (c >= 'A' && c <= 'Z') return true;
+    }
+    return false;
+}
+
 inline void LowercaseAscii(std::string& text) {
     for (char& c : text) c = FoldAscii(c);
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_split.h"
 #include "platform/posix_io.h"
 
 namespace quillmark {
@@ -19,10 +20,10 @@ namespace quillmark {
 namespace {
 
 std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+    const std::string_view directory = SplitAtLastSlash(path).directory;
+    if (directory.empty()) return ".";
+    if (directory.size() == 1) return "/";
+    return std::string(directory.substr(0, directory.size() - 1));
 }
 
 // O_EXCL with mode 0666 gives a name nobody else holds and lets the umask pick the permissions,
@@ -91,8 +92,7 @@ std::optional<std::string> FinalPath(const std::string& named) {
     static constexpr int kMostLinks = 40;
     std::string directory = DirectoryOf(named);
     std::vector<std::string> pending;
-    const auto slash = named.rfind('/');
-    pending.push_back(slash == std::string::npos ? named : named.substr(slash + 1));
+    pending.emplace_back(SplitAtLastSlash(named).name);
     int links = 0;
     while (!pending.empty()) {
         std::string component = std::move(pending.back());

@@ -8,47 +8,18 @@
 
 #include <cerrno>
 
+#include "platform/ascii_case.h"
+#include "platform/directory_handle.h"
+#include "platform/file_descriptor.h"
+
 namespace quillmark {
 
 namespace {
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + ('a' - 'A'));
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + ('a' - 'A'));
-        if (x != y) return false;
-    }
-    return true;
-}
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { Reset(-1); }
-    int Get() const { return m_fd; }
-    void Reset(int fd) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
 // The names in directory that equal component ignoring case: none, the one, or several.
 CaseMatch FindComponent(int directory, std::string_view component, std::string& found) {
-    const int copy = ::openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (copy < 0) return CaseMatch::None;
-    DIR* stream = ::fdopendir(copy);
-    if (stream == nullptr) {
-        ::close(copy);
-        return CaseMatch::None;
-    }
+    DIR* stream = OpenDirectoryStream(directory);
+    if (stream == nullptr) return CaseMatch::None;
     CaseMatch result = CaseMatch::None;
     while (const dirent* entry = ::readdir(stream)) {
         const std::string_view name = entry->d_name;
@@ -68,8 +39,8 @@ CaseMatch FindComponent(int directory, std::string_view component, std::string& 
 
 CaseMatch MatchPathIgnoringCase(std::string_view path, std::string& resolved, int base) {
     const bool absolute = !path.empty() && path.front() == '/';
-    Descriptor directory(absolute ? ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                  : ::openat(base, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor directory(absolute ? ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                      : ::openat(base, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() < 0) return CaseMatch::None;
     std::string result = absolute ? "/" : "";
     std::string component;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/open_fault.h"
+#include "platform/path_split.h"
 
 namespace quillmark {
 
@@ -26,30 +27,12 @@ struct DirectoryOpener {
     static DirectoryHandle Adopt(int fd) { return DirectoryHandle(fd); }
 };
 
-DirectoryHandle DirectoryHandle::WorkingDirectory() { return DirectoryHandle(AT_FDCWD); }
-
-DirectoryHandle::DirectoryHandle(DirectoryHandle&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, AT_FDCWD)) {}
-
-DirectoryHandle& DirectoryHandle::operator=(DirectoryHandle&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, AT_FDCWD);
-    }
-    return *this;
-}
-
-DirectoryHandle::~DirectoryHandle() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
 std::optional<FileIdentity> DirectoryHandle::Identity() const {
     struct stat info {};
     // fstat asks the descriptor itself, so a directory that may no longer be searched answers.
-    const int status = m_fd == AT_FDCWD ? ::stat(".", &info) : ::fstat(m_fd, &info);
+    const int status = m_fd.IsOpen() ? ::fstat(m_fd.Get(), &info) : ::stat(".", &info);
     if (status != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                        static_cast<std::uint64_t>(info.st_ino)};
+    return IdentityFromStat(info);
 }
 
 std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenError* error,
@@ -164,15 +147,26 @@ std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
     return DirectoryOpener::Adopt(fd);
 }
 
-std::optional<OpenedParent> OpenParentDirectory(std::string_view path, OpenError* error) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) {
-        return OpenedParent{DirectoryHandle::WorkingDirectory(), std::string(path)};
+DIR* OpenDirectoryStream(int fd) {
+    const int copy = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (copy < 0) return nullptr;
+    DIR* stream = ::fdopendir(copy);
+    if (stream == nullptr) {
+        const int error = errno;
+        ::close(copy);
+        errno = error;
     }
-    std::string_view directory = path.substr(0, slash + 1);
-    std::optional<DirectoryHandle> opened = OpenDirectoryPath(directory, error);
+    return stream;
+}
+
+std::optional<OpenedParent> OpenParentDirectory(std::string_view path, OpenError* error) {
+    const SplitPath parts = SplitAtLastSlash(path);
+    if (parts.directory.empty()) {
+        return OpenedParent{DirectoryOpener::Adopt(AT_FDCWD), std::string(path)};
+    }
+    std::optional<DirectoryHandle> opened = OpenDirectoryPath(parts.directory, error);
     if (!opened) return std::nullopt;
-    return OpenedParent{std::move(*opened), std::string(path.substr(slash + 1))};
+    return OpenedParent{std::move(*opened), std::string(parts.name)};
 }
 
 }  // namespace quillmark

@@ -2,38 +2,35 @@
 // another open directory, never through a link the walk did not ask to follow.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/file_descriptor.h"
 #include "platform/regular_file.h"
 
 namespace quillmark {
 
 class DirectoryHandle {
 public:
-    // The process's working directory: the base of relative paths.
-    static DirectoryHandle WorkingDirectory();
-
-    DirectoryHandle(DirectoryHandle&& other) noexcept;
-    DirectoryHandle& operator=(DirectoryHandle&& other) noexcept;
-    DirectoryHandle(const DirectoryHandle&) = delete;
-    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
-    ~DirectoryHandle();
+    DirectoryHandle(DirectoryHandle&& other) noexcept = default;
+    DirectoryHandle& operator=(DirectoryHandle&& other) noexcept = default;
 
     // AT_FDCWD for the working directory.
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const { return m_fd.IsOpen() ? m_fd.Get() : AT_FDCWD; }
     // Device and inode of the open directory, to tell whether a directory opened again by its
     // name is still the one opened before; nullopt when it cannot be asked.
     std::optional<FileIdentity> Identity() const;
 
 private:
     friend struct DirectoryOpener;
+    // A negative fd (AT_FDCWD) stands for the working directory and is never closed.
     explicit DirectoryHandle(int fd) : m_fd(fd) {}
 
-    int m_fd;
+    FileDescriptor m_fd;
 };
 
 // Why an open failed: an errno value.
@@ -59,6 +56,10 @@ std::optional<DirectoryHandle> OpenSearchableDirectoryPath(std::string_view path
 std::optional<DirectoryHandle> OpenSubdirectory(const DirectoryHandle& parent,
                                                 const std::string& name,
                                                 OpenError* error = nullptr);
+
+// A stream over the entries of the directory open on fd, from its first entry, through a
+// descriptor of its own, so closedir leaves fd open; nullptr (errno set) when it cannot be had.
+DIR* OpenDirectoryStream(int fd);
 
 // Splits a path of any length into the directory that holds its last component (opened as
 // OpenDirectoryPath does) and that component. The directory part of "name" is the working

@@ -12,6 +12,7 @@
 
 #include "platform/ascii_case.h"
 #include "platform/directory_handle.h"
+#include "platform/path_split.h"
 
 namespace quillmark {
 
@@ -151,17 +152,8 @@ std::vector<FindRecord> ListDirectory(const std::string& directory, std::string_
 
 std::optional<std::vector<FindRecord>> ListDirectory(const DirectoryHandle& directory,
                                                      std::string_view pattern, Wanted wanted) {
-    // A descriptor of its own, so each listing starts at the first entry and closedir leaves the
-    // handle open.
-    const int fd = ::openat(directory.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    DIR* dir = ::fdopendir(fd);
-    if (dir == nullptr) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return std::nullopt;
-    }
+    DIR* dir = OpenDirectoryStream(directory.Descriptor());
+    if (dir == nullptr) return std::nullopt;
     return ListOpened(dir, pattern, wanted);
 }
 
@@ -169,10 +161,6 @@ std::optional<std::vector<FindRecord>> ListDirectory(const DirectoryHandle& dire
 
 std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern) {
     return ListDirectory(directory, pattern, Wanted::Everything);
-}
-
-std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern) {
-    return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);
 }
 
 std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& directory,
@@ -189,12 +177,9 @@ bool PathOrPatternExists(const std::string& pathOrPattern) {
     if (pathOrPattern.empty()) return false;
     struct stat info {};
     if (::stat(pathOrPattern.c_str(), &info) == 0) return true;
-    const std::size_t slash = pathOrPattern.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? std::string() : pathOrPattern.substr(0, slash + 1);
-    const std::string_view last = std::string_view(pathOrPattern).substr(directory.size());
+    const SplitPath parts = SplitAtLastSlash(pathOrPattern);
     // Names match ignoring case, as the walk matches them, so "REPORT.TXT" finds report.txt.
-    return !FindEntries(directory, last).empty();
+    return !FindEntries(std::string(parts.directory), parts.name).empty();
 }
 
 }  // namespace quillmark

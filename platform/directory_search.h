@@ -32,13 +32,12 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 // FIFOs, sockets and devices are left out. "." and ".." are listed when they match. Empty when
 // nothing matches or the directory cannot be read.
 std::vector<FindRecord> FindEntries(const std::string& directory, std::string_view pattern);
-// The directories among FindEntries' records, in the same order, without looking up file sizes.
-std::vector<FindRecord> FindSubdirectories(const std::string& directory, std::string_view pattern);
 
-// The same listings of an open directory, for the walk: it reaches each directory through its
-// parent's descriptor, so a name swapped for a link after the listing leads nowhere new. Sizes
-// are not looked up (the walk takes a file's size from the file it opened, not from the
-// listing); nullopt when the directory cannot be read, with errno saying why.
+// The same listing of an open directory, and its directories alone (in the same order), for the
+// walk: it reaches each directory through its parent's descriptor, so a name swapped for a link
+// after the listing leads nowhere new. Sizes are not looked up (the walk takes a file's size from
+// the file it opened, not from the listing); nullopt when the directory cannot be read, with errno
+// saying why.
 std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& directory,
                                                    std::string_view pattern);
 std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle& directory,

@@ -52,15 +52,19 @@ WriteOutcome WriteRecords(int fd, std::string_view bytes,
     return outcome;
 }
 
+ssize_t ReadRetryingSignals(int fd, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
 std::optional<std::string> ReadAll(int fd, std::size_t limit) {
     std::string contents;
     char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
+        const ssize_t got = ReadRetryingSignals(fd, buffer, sizeof buffer);
+        if (got < 0) return std::nullopt;
         if (got == 0) return contents;
         if (contents.size() + static_cast<std::size_t>(got) > limit) return std::nullopt;
         contents.append(buffer, static_cast<std::size_t>(got));

@@ -30,6 +30,10 @@ WriteOutcome WriteAll(int fd, std::string_view bytes, off_t* startOffset = nullp
 WriteOutcome WriteRecords(int fd, std::string_view bytes,
                           const std::vector<std::size_t>& recordEnds);
 
+// One read of up to size bytes, retried after a signal: the bytes read, 0 at the end of the file,
+// or -1 with errno set.
+ssize_t ReadRetryingSignals(int fd, char* buffer, std::size_t size);
+
 // Reads until the end of the file; nullopt on a read error or past limit bytes.
 std::optional<std::string> ReadAll(int fd, std::size_t limit);
 

@@ -6,6 +6,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -19,15 +20,19 @@ namespace {
 constexpr off_t kSequentialAdviceThreshold = 1 << 20;
 }  // namespace
 
-std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+bool IsExcluded(const FileIdentity& identity, const std::vector<FileIdentity>& excluded) {
+    return std::find(excluded.begin(), excluded.end(), identity) != excluded.end();
+}
+
+FileIdentity IdentityFromStat(const struct stat& info) {
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                         static_cast<std::uint64_t>(info.st_ino)};
 }
 
-std::optional<RegularFile> RegularFile::Open(const std::string& path) {
-    return OpenAt(AT_FDCWD, path);
+std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return IdentityFromStat(info);
 }
 
 namespace {
@@ -116,49 +121,24 @@ std::optional<RegularFile> RegularFile::TryOpenAt(int directory, const std::stri
 
 bool RegularFile::Unchanged() const {
     struct stat info {};
-    return ::fstat(m_fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == m_size &&
+    return ::fstat(m_fd.Get(), &info) == 0 && static_cast<std::uint64_t>(info.st_size) == m_size &&
            SameTime(info.st_mtim, m_modified) && SameTime(info.st_ctim, m_changed);
-}
-
-RegularFile::RegularFile(RegularFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_size(other.m_size),
-      m_device(other.m_device),
-      m_inode(other.m_inode),
-      m_modified(other.m_modified),
-      m_changed(other.m_changed) {}
-
-RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_size = other.m_size;
-        m_device = other.m_device;
-        m_inode = other.m_inode;
-        m_modified = other.m_modified;
-        m_changed = other.m_changed;
-    }
-    return *this;
-}
-
-RegularFile::~RegularFile() {
-    if (m_fd >= 0) ::close(m_fd);
 }
 
 std::optional<std::size_t> RegularFile::ReadFullAt(std::uint8_t* buffer, std::size_t size,
                                                    std::uint64_t offset, int& error) const {
     std::size_t filled = 0;
     while (filled < size) {
-        const ssize_t got =
-            ::pread(m_fd, buffer + filled, size - filled, static_cast<off_t>(offset + filled));
+        const ssize_t got = ::pread(m_fd.Get(), buffer + filled, size - filled,
+                                    static_cast<off_t>(offset + filled));
         if (got < 0) {
             if (errno == EINTR && !CallStopRequested()) continue;
             // Regular files ignore O_NONBLOCK (kept from the open, so a FIFO could not block it)
             // on every common file system; should one honour it, read on blocking.
             if (errno == EAGAIN) {
-                const int status = ::fcntl(m_fd, F_GETFL);
+                const int status = ::fcntl(m_fd.Get(), F_GETFL);
                 if (status >= 0 && (status & O_NONBLOCK) != 0 &&
-                    ::fcntl(m_fd, F_SETFL, status & ~O_NONBLOCK) == 0) {
+                    ::fcntl(m_fd.Get(), F_SETFL, status & ~O_NONBLOCK) == 0) {
                     continue;
                 }
             }
@@ -181,7 +161,7 @@ bool RegularFile::IsCachedAt(std::uint64_t offset) const {
     std::uint8_t probe[512];
     iovec vector{probe, sizeof probe};
     // RWF_NOWAIT answers EAGAIN instead of waiting for the device.
-    return ::preadv2(m_fd, &vector, 1, static_cast<off_t>(offset), RWF_NOWAIT) >= 0;
+    return ::preadv2(m_fd.Get(), &vector, 1, static_cast<off_t>(offset), RWF_NOWAIT) >= 0;
 }
 
 }  // namespace quillmark

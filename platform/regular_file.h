@@ -6,6 +6,9 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/file_descriptor.h"
 
 struct stat;
 
@@ -19,6 +22,10 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// Whether identity is one of excluded: how a run keeps its own output files out of its input.
+bool IsExcluded(const FileIdentity& identity, const std::vector<FileIdentity>& excluded);
+// The identity of the file stat described.
+FileIdentity IdentityFromStat(const struct stat& info);
 // The identity of the file open on fd when it is a regular file.
 std::optional<FileIdentity> IdentityOfDescriptor(int fd);
 
@@ -28,23 +35,18 @@ enum class NameSource { Listed, Given };
 
 class RegularFile {
 public:
-    // Opens path (following links) when it names a regular file; nullopt when it is missing,
-    // unreadable, or a directory, FIFO, socket or device.
-    static std::optional<RegularFile> Open(const std::string& path);
-    // The same for name inside an open directory (AT_FDCWD: the working directory); error, when
-    // given, receives the errno of a failure (EINVAL for a file that is not a regular one). No
-    // device is ever opened and no FIFO or socket waited on: the name itself is opened without
-    // following a link, and a link only by its target's descriptor once that target has proved to
-    // be a regular file.
+    // Opens name inside an open directory (AT_FDCWD: the working directory) when it names a
+    // regular file; nullopt when it is missing, unreadable, or a directory, FIFO, socket or
+    // device. error, when given, receives the errno of a failure (EINVAL for a file that is not a
+    // regular one). No device is ever opened and no FIFO or socket waited on: the name itself is
+    // opened without following a link, and a link only by its target's descriptor once that target
+    // has proved to be a regular file.
     static std::optional<RegularFile> OpenAt(int directory, const std::string& name,
                                              int* error = nullptr,
                                              NameSource source = NameSource::Listed);
 
-    RegularFile(RegularFile&& other) noexcept;
-    RegularFile& operator=(RegularFile&& other) noexcept;
-    RegularFile(const RegularFile&) = delete;
-    RegularFile& operator=(const RegularFile&) = delete;
-    ~RegularFile();
+    RegularFile(RegularFile&& other) noexcept = default;
+    RegularFile& operator=(RegularFile&& other) noexcept = default;
 
     // The size the file had when it was opened.
     std::uint64_t Size() const { return m_size; }
@@ -55,7 +57,7 @@ public:
     // system's real-time clock.
     const timespec& ChangeTime() const { return m_changed; }
     FileIdentity Identity() const { return {m_device, m_inode}; }
-    int Descriptor() const { return m_fd; }
+    int Descriptor() const { return m_fd.Get(); }
 
     // Fills buffer from offset as far as the file allows: fewer than size bytes only at its end.
     // nullopt on a read error, whose errno goes to error. The file position is left alone, so
@@ -71,7 +73,7 @@ private:
     static std::optional<RegularFile> TryOpenAt(int directory, const std::string& name, int& error,
                                                 NameSource source);
 
-    int m_fd = -1;
+    FileDescriptor m_fd;
     std::uint64_t m_size = 0;
     std::uint64_t m_device = 0;
     std::uint64_t m_inode = 0;

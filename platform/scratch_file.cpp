@@ -34,13 +34,9 @@ int CreateUnnamedFile() {
 
 ScratchFile::ScratchFile() : m_fd(CreateUnnamedFile()) {}
 
-ScratchFile::~ScratchFile() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
 void ScratchFile::Flush() {
-    if (m_fd < 0 || m_diskFailed || m_pending.empty()) return;
-    const WriteOutcome outcome = WriteAll(m_fd, m_pending);
+    if (!m_fd.IsOpen() || m_diskFailed || m_pending.empty()) return;
+    const WriteOutcome outcome = WriteAll(m_fd.Get(), m_pending);
     // What reached the disk stays there; the rest stays here, and so does all that follows.
     m_onDisk += static_cast<off_t>(outcome.written);
     m_pending.erase(0, outcome.written);
@@ -58,7 +54,7 @@ bool ScratchFile::ForEachPiece(const std::function<bool(std::string_view)>& visi
     for (off_t offset = 0; offset < m_onDisk;) {
         const auto wanted = static_cast<std::size_t>(
             std::min<off_t>(static_cast<off_t>(buffer.size()), m_onDisk - offset));
-        const ssize_t got = ::pread(m_fd, buffer.data(), wanted, offset);
+        const ssize_t got = ::pread(m_fd.Get(), buffer.data(), wanted, offset);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         offset += got;

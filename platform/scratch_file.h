@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_descriptor.h"
+
 namespace quillmark {
 
 class ScratchFile {
@@ -16,7 +18,6 @@ public:
     ScratchFile();
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
-    ~ScratchFile();
 
     void Append(std::string_view bytes);
     // Every byte appended so far, in order, in pieces of any size; false from the visitor stops
@@ -29,7 +30,7 @@ public:
 private:
     void Flush();
 
-    int m_fd = -1;
+    FileDescriptor m_fd;
     off_t m_onDisk = 0;     // bytes written, from the start of the file
     std::string m_pending;  // appended after those
     bool m_diskFailed = false;

@@ -9,24 +9,24 @@
 
 #include "platform/case_insensitive_path.h"
 #include "platform/path_services.h"
+#include "platform/path_split.h"
 
 namespace quillmark {
 
 namespace {
 
 // The pieces of an input as _splitpath gives them; with no drive letters there is no drive part.
-struct SplitPath {
+struct InputParts {
     std::string_view directory;  // up to and including the last '/'
     std::string_view name;       // the final component up to its last dot
     std::string_view extension;  // from that dot on
 };
 
-SplitPath Split(std::string_view input) {
-    SplitPath parts;
-    const std::size_t slash = input.rfind('/');
-    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    parts.directory = input.substr(0, nameStart);
-    const std::string_view last = input.substr(nameStart);
+InputParts Split(std::string_view input) {
+    InputParts parts;
+    const SplitPath split = SplitAtLastSlash(input);
+    parts.directory = split.directory;
+    const std::string_view last = split.name;
     const std::size_t dot = last.rfind('.');
     parts.name = last.substr(0, dot == std::string_view::npos ? last.size() : dot);
     parts.extension = last.substr(parts.name.size());
@@ -64,7 +64,7 @@ bool ParseInputSpec(std::string_view input, ParsedInput& result) {
     const std::optional<std::string> current = GetCurrentDirectory();
     if (!current) return false;
 
-    const SplitPath parts = Split(input);
+    const InputParts parts = Split(input);
     const std::string last = Joined(parts.name, parts.extension);
     std::string directory(parts.directory);
     ParsedInput parsed;

@@ -18,13 +18,22 @@ void AppendDecimal(std::string& out, std::uint64_t value, std::size_t width) {
     out.append(digits, length);
 }
 
-// A path with a line break would end its line early and let the rest of the name pass for a
-// result of its own; such a path is written escaped, and its line begins with a backslash so a
-// reader knows to undo it. Returns true when the caller must escape.
-// forDisplay: the line is for a person's eyes, and a name that could garble a terminal is escaped
-// the same way (see EscapeNameForDisplay).
-bool MarkEscaped(std::string& out, std::string_view directory, std::string_view fileName,
-                 bool forDisplay = false) {
+void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
+                            std::string_view fileName, std::uint64_t size, bool forDisplay) {
+    const bool escaped = AppendEscapeMarker(out, directory, fileName, forDisplay);
+    out += "Filename: ";
+    AppendListingPath(out, escaped, directory, fileName, forDisplay);
+    out += "\nFile size: ";
+    AppendDecimal(out, size, 0);
+    out += "\nCRC 32: ";
+    AppendCrcHex(out, crc);
+    out += "\n\n";
+}
+
+}  // namespace
+
+bool AppendEscapeMarker(std::string& out, std::string_view directory, std::string_view fileName,
+                        bool forDisplay) {
     const bool escaped = forDisplay ? NeedsDisplayEscape(directory) || NeedsDisplayEscape(fileName)
                                     : NeedsListingEscape(directory) || NeedsListingEscape(fileName);
     if (!escaped) return false;
@@ -32,8 +41,8 @@ bool MarkEscaped(std::string& out, std::string_view directory, std::string_view 
     return true;
 }
 
-void AppendPath(std::string& out, bool escaped, std::string_view directory,
-                std::string_view fileName, bool forDisplay = false) {
+void AppendListingPath(std::string& out, bool escaped, std::string_view directory,
+                       std::string_view fileName, bool forDisplay) {
     if (!escaped) {
         out += directory;
         out += fileName;
@@ -44,25 +53,11 @@ void AppendPath(std::string& out, bool escaped, std::string_view directory,
     out += forDisplay ? EscapeNameForDisplay(path) : EscapeListingPath(path);
 }
 
-void AppendDescriptiveBlock(std::string& out, std::uint32_t crc, std::string_view directory,
-                            std::string_view fileName, std::uint64_t size, bool forDisplay) {
-    const bool escaped = MarkEscaped(out, directory, fileName, forDisplay);
-    out += "Filename: ";
-    AppendPath(out, escaped, directory, fileName, forDisplay);
-    out += "\nFile size: ";
-    AppendDecimal(out, size, 0);
-    out += "\nCRC 32: ";
-    AppendCrcHex(out, crc);
-    out += "\n\n";
-}
-
-}  // namespace
-
-void AppendCrcHex(std::string& out, std::uint32_t crc) {
-    static constexpr char kDigits[] = "0123456789abcdef";
+void AppendCrcHex(std::string& out, std::uint32_t crc, HexLetters letters) {
+    const char* digits = letters == HexLetters::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char text[8];
     for (int i = 7; i >= 0; --i) {
-        text[i] = kDigits[crc & 0xFu];
+        text[i] = digits[crc & 0xFu];
         crc >>= 4;
     }
     out.append(text, sizeof text);
@@ -70,20 +65,20 @@ void AppendCrcHex(std::string& out, std::uint32_t crc) {
 
 void AppendTabularLine(std::string& out, std::uint32_t crc, std::uint64_t size,
                        std::string_view directory, std::string_view fileName, bool forDisplay) {
-    const bool escaped = MarkEscaped(out, directory, fileName, forDisplay);
+    const bool escaped = AppendEscapeMarker(out, directory, fileName, forDisplay);
     AppendCrcHex(out, crc);
     out += ' ';
     AppendDecimal(out, size, 12);
     out += "   ";
-    AppendPath(out, escaped, directory, fileName, forDisplay);
+    AppendListingPath(out, escaped, directory, fileName, forDisplay);
     out += '\n';
 }
 
 void AppendReadErrorLine(std::string& out, std::string_view directory, std::string_view fileName,
                          bool forDisplay) {
-    const bool escaped = MarkEscaped(out, directory, fileName, forDisplay);
+    const bool escaped = AppendEscapeMarker(out, directory, fileName, forDisplay);
     out += "Error encountered reading the file ";
-    AppendPath(out, escaped, directory, fileName, forDisplay);
+    AppendListingPath(out, escaped, directory, fileName, forDisplay);
     out += '\n';
 }
 
@@ -103,18 +98,6 @@ std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::u
         AppendTabularLine(text, crc, size, directory, fileName, forDisplay);
     }
     if (settings.IsLowercase()) LowercaseAscii(text);
-    return text;
-}
-
-std::string FormatTabularLine(std::uint32_t crc, std::uint64_t size, std::string_view path) {
-    std::string text;
-    AppendTabularLine(text, crc, size, path, {});
-    return text;
-}
-
-std::string FormatReadErrorLine(std::string_view path) {
-    std::string text;
-    AppendReadErrorLine(text, path, {});
     return text;
 }
 

@@ -19,10 +19,4 @@ std::string FormatResultLine(const CCRCSettings& settings, bool readable, std::u
                              std::string_view directory, std::string_view fileName,
                              std::uint64_t size, bool forDisplay = false);
 
-// "%08lx %12llu   %s\n": the tabular line for an already joined path.
-std::string FormatTabularLine(std::uint32_t crc, std::uint64_t size, std::string_view path);
-
-// "Error encountered reading the file %s\n" for an already joined path.
-std::string FormatReadErrorLine(std::string_view path);
-
 }  // namespace quillmark

@@ -8,8 +8,19 @@
 
 namespace quillmark {
 
-// Eight lowercase hexadecimal digits, leading zeros kept ("%08x").
-void AppendCrcHex(std::string& out, std::uint32_t crc);
+// A path with a line break would end its line early and let the rest of the name pass for a
+// result of its own; such a path (directory + fileName) is written escaped, and its line begins
+// with a backslash so a reader knows to undo it. AppendEscapeMarker writes that backslash when
+// the path needs it and says whether it did; AppendListingPath then writes the path, escaped
+// when marked. forDisplay: for a person's eyes, a name that could garble a terminal is escaped the
+// same way (see EscapeNameForDisplay).
+bool AppendEscapeMarker(std::string& out, std::string_view directory, std::string_view fileName,
+                        bool forDisplay = false);
+void AppendListingPath(std::string& out, bool escaped, std::string_view directory,
+                       std::string_view fileName, bool forDisplay = false);
+enum class HexLetters { Lower, Upper };
+// Eight hexadecimal digits, leading zeros kept: "%08x", or "%08X" with HexLetters::Upper.
+void AppendCrcHex(std::string& out, std::uint32_t crc, HexLetters letters = HexLetters::Lower);
 // Each of these writes a path holding LF or CR escaped, its line starting with a backslash.
 // "%08x %12llu   %s\n" with the path as given.
 // forDisplay escapes for a person's eyes instead (see EscapeNameForDisplay).

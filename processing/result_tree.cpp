@@ -1,8 +1,7 @@
 // result_tree.cpp - inserting into and printing the sorted results.
 #include "processing/result_tree.h"
 
-#include <algorithm>
-
+#include "platform/ascii_case.h"
 #include "processing/result_line.h"
 #include "processing/result_line_append.h"
 
@@ -18,7 +17,7 @@ constexpr std::size_t kPrintBlock = 64 * 1024;
 void ResultTree::Insert(std::string path, std::uint64_t size, std::uint32_t crc, bool readable) {
     // Most paths are lowercase already: those become the key themselves, with no copy.
     std::string key;
-    if (std::none_of(path.begin(), path.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+    if (!HasAsciiCapital(path)) {
         key = std::move(path);
         path.clear();
     } else {

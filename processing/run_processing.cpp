@@ -41,7 +41,7 @@ RunOutcome RunProcessing(CCRCSettings& settings, RunEnvironment& env) {
         return finish();
     }
 
-    const bool toFile = settings.OutputsToFile() && !settings.m_strOutput.empty();
+    const bool toFile = settings.OutputsToFile();
     if (toFile && !file.Open(output, env.regularOutputOnly)) {
         messages.Show(kWriteFailedText);
         return finish();

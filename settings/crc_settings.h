@@ -38,7 +38,8 @@ struct CCRCSettings {
     bool UsesUnixLineEnds() const { return m_bUnixLF != 0; }
     bool IsTabular() const { return m_nOutputStyle != 0; }
     bool ReadsAsText() const { return m_nReadMode == 0; }
-    bool OutputsToFile() const { return m_nOutputDest == 0; }
+    // Output goes to a file when the file is chosen and named; an empty name means the screen.
+    bool OutputsToFile() const { return m_nOutputDest == 0 && !m_strOutput.empty(); }
     // How the run reads files, as the flag byte says (see ReadModeFromFlags).
     ReadMode ChecksumReadMode() const { return ReadModeFromFlags(m_flags); }
 

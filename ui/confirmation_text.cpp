@@ -23,7 +23,7 @@ std::string BuildConfirmationText(const CCRCSettings& settings) {
     // A name's control characters are shown escaped: a line break in it would pass for another
     // line of the summary.
     text += "\nInput file: " + EscapeForDisplay(settings.m_strInput);
-    if (!settings.m_strOutput.empty() && settings.m_nOutputDest == 0) {
+    if (settings.OutputsToFile()) {
         text += "\nOutput file: " + EscapeForDisplay(settings.m_strOutput);
     } else {
         text += "\nOutput is displayed in window";

@@ -26,6 +26,7 @@
 #include "ui/about_dlg.h"
 #include "ui/confirmation_text.h"
 #include "ui/crc_settings_dlg.h"
+#include "ui/cursor_scope.h"
 #include "ui/dropped_paths.h"
 #include "ui/gui_message_presenter.h"
 #include "ui/gui_progress_view.h"
@@ -60,14 +61,6 @@ QFont ChoosePaneFont() {
     fixed.setPointSize(kPanePointSize);
     return fixed;
 }
-
-class WaitCursorScope {
-public:
-    WaitCursorScope() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursorScope() { QApplication::restoreOverrideCursor(); }
-    WaitCursorScope(const WaitCursorScope&) = delete;
-    WaitCursorScope& operator=(const WaitCursorScope&) = delete;
-};
 
 }  // namespace
 
@@ -254,7 +247,7 @@ void CCrcFrame::OnAppExit() {
 void CCrcFrame::OnLoadSettings() {
     bool loaded = false;
     {
-        WaitCursorScope wait;
+        const CursorScope wait(Qt::WaitCursor);
         loaded = LoadSettingsCommand(m_settings);
     }
     if (!loaded) {
@@ -266,7 +259,7 @@ void CCrcFrame::OnLoadSettings() {
 void CCrcFrame::OnSaveSettings() {
     bool saved = false;
     {
-        WaitCursorScope wait;
+        const CursorScope wait(Qt::WaitCursor);
         saved = SaveSettingsCommand(m_settings);
     }
     if (!saved) {

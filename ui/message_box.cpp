@@ -7,20 +7,13 @@
 #include <QMessageBox>
 #include <QSpacerItem>
 
+#include "ui/cursor_scope.h"
+
 namespace quillmark {
 namespace {
 
 // Room beside a caption for the title bar's icon and its buttons.
 constexpr int kTitleBarAllowance = 120;
-
-// Whatever cursor a command set for its work, a box waiting for the user shows the arrow.
-class ArrowCursorScope {
-public:
-    ArrowCursorScope() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowCursorScope() { QApplication::restoreOverrideCursor(); }
-    ArrowCursorScope(const ArrowCursorScope&) = delete;
-    ArrowCursorScope& operator=(const ArrowCursorScope&) = delete;
-};
 
 // Several messages end with a line feed, which a box would show as an empty line above its
 // buttons; the message itself keeps it.
@@ -45,7 +38,8 @@ int ExecBox(QMessageBox& box) {
     // Texts carry paths, and a path may look like markup ("/data/<i>x</i>/").
     box.setTextFormat(Qt::PlainText);
     FitCaption(box);
-    ArrowCursorScope arrow;
+    // Whatever cursor a command set for its work, a box waiting for the user shows the arrow.
+    const CursorScope arrow(Qt::ArrowCursor);
     return box.exec();
 }
 

@@ -17,14 +17,19 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/case_insensitive_path.h"
 #include "platform/directory_handle.h"
+#include "platform/file_descriptor.h"
+#include "platform/path_split.h"
+#include "platform/posix_io.h"
 #include "processing/check/listing_names.h"
 #include "processing/check/listing_reader.h"
 #include "processing/check/new_files.h"
 #include "processing/engine/file_engine.h"
 #include "processing/name_escaping.h"
 #include "processing/progress_meter.h"
+#include "processing/result_line_append.h"
 
 namespace quillmark {
 
@@ -55,17 +60,7 @@ const char* OutcomeText(CheckOutcome outcome) {
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                        static_cast<std::uint64_t>(info.st_ino)};
-}
-
-bool HasCapital(std::string_view path) {
-    return std::any_of(path.begin(), path.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-}
-
-std::string DirectoryPart(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return IdentityFromStat(info);
 }
 
 // Turns recorded paths into the engine's tasks: a name inside an open directory. Paths are
@@ -75,21 +70,15 @@ std::string DirectoryPart(std::string_view path) {
 class TaskMaker {
 public:
     TaskMaker() : m_start(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-    TaskMaker(const TaskMaker&) = delete;
-    TaskMaker& operator=(const TaskMaker&) = delete;
-    ~TaskMaker() {
-        if (m_start >= 0) ::close(m_start);
-    }
 
     // The directory relative paths start from.
-    int Start() const { return m_start >= 0 ? m_start : AT_FDCWD; }
+    int Start() const { return m_start.IsOpen() ? m_start.Get() : AT_FDCWD; }
 
     FileTask For(const std::string& path) {
         FileTask task;
-        const std::size_t slash = path.rfind('/');
-        const std::string directory =
-            slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        task.name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        const SplitPath parts = SplitAtLastSlash(path);
+        const std::string directory(parts.directory);
+        task.name = parts.name;
         if (task.name.empty()) {
             task.openError = EISDIR;
             return task;
@@ -115,7 +104,7 @@ public:
     }
 
 private:
-    int m_start;
+    FileDescriptor m_start;
     std::shared_ptr<const DirectoryHandle> m_directory;
     std::shared_ptr<const std::string> m_directoryText;
 };
@@ -179,7 +168,7 @@ public:
     EntryChecker(const std::string& listing, FileIdentity listingIdentity,
                  const CheckOptions& options, CheckEnvironment& env, CheckCounts& counts)
         : m_listing(listing),
-          m_listingDirectory(DirectoryPart(listing)),
+          m_listingDirectory(SplitAtLastSlash(listing).directory),
           m_options(options),
           m_env(env),
           m_counts(counts),
@@ -236,7 +225,7 @@ public:
         pending.crc = entry.crc;
         // A lowercased listing names files whose real names may have capitals: told by the path
         // as recorded, whatever a rebase put in front of it.
-        pending.caseFolded = entry.kind == ListingKind::Quillmark && !HasCapital(entry.path);
+        pending.caseFolded = entry.kind == ListingKind::Quillmark && !HasAsciiCapital(entry.path);
         pending.size = entry.hasSize ? std::optional<std::uint64_t>(entry.size) : std::nullopt;
         pending.mode =
             m_options.modeGiven ? m_options.readMode : m_headerMode.value_or(m_options.readMode);
@@ -381,8 +370,7 @@ private:
                 return;
             }
             m_identityOf = task.directory;
-            m_directoryIdentity = {static_cast<std::uint64_t>(info.st_dev),
-                                   static_cast<std::uint64_t>(info.st_ino)};
+            m_directoryIdentity = IdentityFromStat(info);
         }
         m_newFiles->Listed(m_directoryIdentity, *task.directoryText, task.name);
     }
@@ -470,8 +458,6 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // OLD as a Windows path against path: components separated by '/' or '\', repeated separators
 // as one, ASCII letters in any case, other bytes as they are. Where the rest of path starts
 // (just past the last matched component), or npos.
@@ -493,7 +479,7 @@ std::size_t MatchWindowsPrefix(std::string_view path, std::string_view old) {
         while (b < path.size() && !IsSeparator(path[b])) ++b;
         if (a - i != b - j) return std::string_view::npos;
         for (std::size_t k = 0; k < a - i; ++k) {
-            if (LowerAscii(old[i + k]) != LowerAscii(path[j + k])) return std::string_view::npos;
+            if (FoldAscii(old[i + k]) != FoldAscii(path[j + k])) return std::string_view::npos;
         }
         i = a;
         j = b;
@@ -611,15 +597,8 @@ std::optional<ReadMode> QuillmarkHeaderMode(std::string_view line) {
 
 std::string FormatOutcomeLine(std::string_view path, CheckOutcome outcome, bool forDisplay) {
     std::string line;
-    if (forDisplay && NeedsDisplayEscape(path)) {
-        line = '\\';
-        line += EscapeNameForDisplay(path);
-    } else if (NeedsListingEscape(path)) {
-        line = '\\';
-        line += EscapeListingPath(path);
-    } else {
-        line.assign(path);
-    }
+    const bool escaped = AppendEscapeMarker(line, {}, path, forDisplay);
+    AppendListingPath(line, escaped, {}, path, forDisplay);
     line += ": ";
     line += OutcomeText(outcome);
     line += '\n';
@@ -683,14 +662,13 @@ ListingStatus ReportNewFiles(CheckEnvironment& env, CheckCounts& counts) {
 
 ListingCheck CheckListing(const std::string& listing, const CheckOptions& options,
                           CheckEnvironment& env, CheckCounts& counts) {
-    ListingFile file(listing);
+    const ListingFile file(listing);
     struct stat info {};
     if (file.Descriptor() < 0 || ::fstat(file.Descriptor(), &info) != 0) {
         return {ListingStatus::Unreadable, errno};
     }
     if (S_ISDIR(info.st_mode)) return {ListingStatus::Unreadable, EISDIR};
-    const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
-                                static_cast<std::uint64_t>(info.st_ino)};
+    const FileIdentity identity = IdentityFromStat(info);
 
     if (!env.progress.RunStarting(RunKind::Processing)) {
         return {ListingStatus::Cancelled, 0};

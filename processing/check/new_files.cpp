@@ -13,21 +13,11 @@
 #include <set>
 
 #include "platform/directory_handle.h"
+#include "platform/path_split.h"
 
 namespace quillmark {
 
 namespace {
-
-struct ListedPath {
-    std::string_view directory;  // up to and with the last '/', empty for none
-    std::string_view name;
-};
-
-ListedPath SplitListed(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) return {{}, path};
-    return {path.substr(0, slash + 1), path.substr(slash + 1)};
-}
 
 // Opens the directories of a batch, which come in byte order, where a directory's subdirectories
 // soon follow it: each is opened relative to the one before when it lies below it, so the levels
@@ -65,15 +55,8 @@ private:
 // What each is gets looked up later, and only for those no listed path names.
 std::optional<std::vector<std::string>> NamesIn(const DirectoryHandle* handle) {
     if (handle == nullptr) return std::nullopt;
-    // readdir consumes its descriptor: it gets a copy of its own.
-    const int copy = ::openat(handle->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
-    if (stream == nullptr) {
-        const int saved = errno;
-        if (copy >= 0) ::close(copy);
-        errno = saved;
-        return std::nullopt;
-    }
+    DIR* stream = OpenDirectoryStream(handle->Descriptor());
+    if (stream == nullptr) return std::nullopt;
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(stream)) {
         const std::string_view name = entry->d_name;
@@ -90,9 +73,7 @@ bool IsReportable(int directory, const std::string& name,
                   const std::vector<FileIdentity>& excluded) {
     struct stat info {};
     if (::fstatat(directory, name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode)) return false;
-    const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
-                                static_cast<std::uint64_t>(info.st_ino)};
-    return std::find(excluded.begin(), excluded.end(), identity) == excluded.end();
+    return !IsExcluded(IdentityFromStat(info), excluded);
 }
 
 }  // namespace
@@ -118,12 +99,11 @@ void NewFileFinder::Listed(const FileIdentity& directory, std::string_view spell
 }
 
 void NewFileFinder::Listed(std::string_view path) {
-    const ListedPath split = SplitListed(path);
+    const SplitPath split = SplitAtLastSlash(path);
     const std::string directory(split.directory.empty() ? "." : split.directory);
     struct stat info {};
     if (::fstatat(m_base, directory.c_str(), &info, 0) == 0) {
-        Listed({static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
-               split.directory, split.name);
+        Listed(IdentityFromStat(info), split.directory, split.name);
         return;
     }
     m_listed.Append(path);
@@ -141,7 +121,7 @@ bool NewFileFinder::Pass(Batch* batch, const std::string* after, std::vector<std
     bool first = true;
     Batch::Directory* current = nullptr;
     const auto visitPath = [&](std::string_view path) {
-        const ListedPath split = SplitListed(path);
+        const SplitPath split = SplitAtLastSlash(path);
         // Listed files come a directory at a time: the lookups are made once per run of them.
         if (first || split.directory != previous) {
             first = false;

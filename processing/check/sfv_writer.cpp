@@ -2,6 +2,7 @@
 #include "processing/check/sfv_writer.h"
 
 #include "processing/name_escaping.h"
+#include "processing/result_line_append.h"
 #include "settings/option_flags.h"
 
 namespace quillmark {
@@ -32,7 +33,6 @@ void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, 
         m_leftOut(path, "its name ends in a space");
         return;
     }
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     if (m_forDisplay && NeedsDisplayEscape(path)) {
         // Only a person reads this: the name must not be able to garble the terminal.
         text += '\\';
@@ -41,7 +41,7 @@ void SfvFormat::Append(std::string& text, std::string_view path, std::uint64_t, 
         text += path;
     }
     text += ' ';
-    for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(crc >> shift) & 0xFu];
+    AppendCrcHex(text, crc, HexLetters::Upper);
     text += '\n';
 }
 

@@ -168,7 +168,7 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
         return;
     }
     outcome.opened = true;
-    if (std::find(m_excluded.begin(), m_excluded.end(), file->Identity()) != m_excluded.end()) {
+    if (IsExcluded(file->Identity(), m_excluded)) {
         outcome.excluded = true;
         return;
     }

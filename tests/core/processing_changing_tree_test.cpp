@@ -10,6 +10,7 @@
 #include "processing/name_escaping.h"
 #include "processing/result_line.h"
 #include "settings/option_flags.h"
+#include "tests/core/result_line_support.h"
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 

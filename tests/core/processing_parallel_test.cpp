@@ -373,7 +373,7 @@ TEST(CrcCombineTest, SplitReadOfAFileMatchesTheWholeFile) {
     for (char& c : content) c = static_cast<char>(random());
     const std::string path = temp.Write("big.bin", content);
     for (const unsigned threads : {1u, 2u, 3u, 5u}) {
-        std::optional<RegularFile> file = RegularFile::Open(path);
+        std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, path);
         ASSERT_TRUE(file);
         ReadProgress progress;
         const RawRead read = CrcTable().CrcBinaryRead(*file, file->Size(), progress, threads);
@@ -428,7 +428,7 @@ TEST(CrcCombineTest, SplitTextPassMatchesOnePass) {
             const testing::ReferenceTextPass reference = testing::ReferenceText(
                 testing::ToBytes(content), content.size(), mode == ReadMode::UnixLf);
             const std::uint32_t binaryCrc = testing::ReferenceCrc(content);
-            std::optional<RegularFile> file = RegularFile::Open(path);
+            std::optional<RegularFile> file = RegularFile::OpenAt(AT_FDCWD, path);
             ASSERT_TRUE(file);
             for (const unsigned threads : {1u, 2u, 3u, 4u}) {
                 ReadProgress progress;

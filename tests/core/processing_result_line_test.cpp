@@ -7,6 +7,7 @@
 #include <random>
 
 #include "processing/result_line.h"
+#include "tests/core/result_line_support.h"
 
 namespace quillmark::testing {
 namespace {

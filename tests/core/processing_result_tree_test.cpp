@@ -5,6 +5,7 @@
 
 #include "processing/result_line.h"
 #include "processing/result_tree.h"
+#include "tests/core/result_line_support.h"
 #include "tests/core/run_fakes.h"
 
 namespace quillmark::testing {

@@ -5,6 +5,7 @@
 
 #include "processing/result_line.h"
 #include "processing/run_processing.h"
+#include "tests/core/result_line_support.h"
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
