@@ -18,19 +18,7 @@ echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
 settle
 
-can_drop=0
-if [[ $(id -u) -eq 0 ]] && echo 3 >/proc/sys/vm/drop_caches 2>/dev/null; then can_drop=1; fi
-drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
-warm() { find "$tree" -type f -exec cat {} + >/dev/null; cat "$big" >/dev/null; }
 
-seconds() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || { echo "compare_builds: failed: $*" >&2; exit 1; }
-    end=$(date +%s%N)
-    awk -v ns="$((end - start))" 'BEGIN { printf "%.4f", ns / 1e9 }'
-}
-median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
 # label, prepare, then the arguments after the program
 compare() {

@@ -21,6 +21,21 @@ constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // Comfortably below PATH_MAX, so every piece handed to openat is accepted whole.
 constexpr std::size_t kLongestPiece = PATH_MAX / 2;
 
+// Where the piece of path that begins at position ends: as many whole components as fit in one
+// openat; a single longer component is handed on whole and fails as the system decides
+// (ENAMETOOLONG).
+std::size_t PieceEnd(std::string_view path, std::size_t position) {
+    std::size_t end = position;
+    while (end < path.size()) {
+        std::size_t next = path.find('/', end);
+        if (next == std::string_view::npos) next = path.size();
+        if (end > position && next - position > kLongestPiece) break;
+        end = next;
+        while (end < path.size() && path[end] == '/') ++end;
+    }
+    return end;
+}
+
 }  // namespace
 
 struct DirectoryOpener {
@@ -57,16 +72,7 @@ std::optional<DirectoryHandle> OpenDirectoryPath(std::string_view path, OpenErro
     for (;;) {
         while (position < path.size() && path[position] == '/') ++position;
         if (position >= path.size()) break;
-        // As many whole components as fit in one piece; a single longer component is handed on
-        // whole and fails as the system decides (ENAMETOOLONG).
-        std::size_t end = position;
-        while (end < path.size()) {
-            std::size_t next = path.find('/', end);
-            if (next == std::string_view::npos) next = path.size();
-            if (end > position && next - position > kLongestPiece) break;
-            end = next;
-            while (end < path.size() && path[end] == '/') ++end;
-        }
+        const std::size_t end = PieceEnd(path, position);
         const std::string piece(path.substr(position, end - position));
         const int fd = ::openat(currentBase(), piece.c_str(), kDirectoryFlags);
         if (fd < 0) {
@@ -110,14 +116,7 @@ std::optional<DirectoryHandle> OpenSearchableDirectoryPath(std::string_view path
     while (current >= 0) {
         while (position < path.size() && path[position] == '/') ++position;
         if (position >= path.size()) break;
-        std::size_t end = position;
-        while (end < path.size()) {
-            std::size_t next = path.find('/', end);
-            if (next == std::string_view::npos) next = path.size();
-            if (end > position && next - position > kLongestPiece) break;
-            end = next;
-            while (end < path.size() && path[end] == '/') ++end;
-        }
+        const std::size_t end = PieceEnd(path, position);
         const std::string piece(path.substr(position, end - position));
         const int fd = ::openat(current, piece.c_str(), kSearchFlags);
         const int saved = errno;
