@@ -11,7 +11,7 @@ namespace quillmark {
 
 namespace {
 
-std::string Joined(std::string_view name, std::string_view relativeTo) {
+std::string JoinedToDirectory(std::string_view name, std::string_view relativeTo) {
     std::string path;
     if (name.empty() || name.front() != '/') path.assign(relativeTo);
     path.append(name);
@@ -21,7 +21,7 @@ std::string Joined(std::string_view name, std::string_view relativeTo) {
 }  // namespace
 
 std::string PathToCheck(std::string_view name, std::string_view relativeTo, int startDirectory) {
-    std::string written = Joined(name, relativeTo);
+    std::string written = JoinedToDirectory(name, relativeTo);
     if (name.find('\\') == std::string_view::npos) return written;
     struct stat info {};
     if (::fstatat(startDirectory, written.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) return written;
@@ -29,7 +29,7 @@ std::string PathToCheck(std::string_view name, std::string_view relativeTo, int 
     if (errno != ENOENT && errno != ENOTDIR) return written;
     std::string separated(name);
     std::replace(separated.begin(), separated.end(), '\\', '/');
-    return Joined(separated, relativeTo);
+    return JoinedToDirectory(separated, relativeTo);
 }
 
 }  // namespace quillmark
