@@ -185,7 +185,7 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
     const auto readBegan =
         recent ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
     outcome.result =
-        m_table.ComputeFileCrc(*file, file->Size(), mode, *entry.progress, splitThreads);
+        m_table.ComputeFileCrc(*file, file->Size(), mode, entry.progress, splitThreads);
     if (!outcome.result.Readable() || !recent) return;
     // Changed within the settle time, or in the future (a clock that differs from the file
     // server's): a write may have been under way during the read. Once the change is old enough
@@ -201,7 +201,7 @@ void FileEngine::Process(Entry& entry, unsigned splitThreads) {
     }
     ReadProgress again;
     again.cancel = &m_cancel;
-    again.poll = entry.progress->poll;
+    again.poll = entry.progress.poll;
     const CrcResult second = m_table.ComputeFileCrc(*file, file->Size(), mode, again, splitThreads);
     if (second.status == CrcStatus::Cancelled) {
         outcome.result = second;
@@ -214,7 +214,7 @@ bool FileEngine::WaitUntil(std::chrono::steady_clock::time_point deadline, Entry
     for (;;) {
         if (m_cancel.load()) return false;
         // On the feeding thread the wait keeps the front end informed and hears its cancel.
-        if (entry.progress->poll && !entry.progress->poll()) return false;
+        if (entry.progress.poll && !entry.progress.poll()) return false;
         const auto left = deadline - std::chrono::steady_clock::now();
         if (left <= std::chrono::nanoseconds(0)) return true;
         std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(left, kSettleSlice));
@@ -251,11 +251,9 @@ void FileEngine::SetClockForTesting(RealTime now, std::chrono::nanoseconds settl
 FileOutcome FileEngine::ReadNow(const FileTask& task) {
     Entry entry;
     entry.task = task;
-    entry.progress = std::make_unique<ReadProgress>();
-    entry.progress->total = &m_progress;
-    entry.progress->cancel = &m_cancel;
-    entry.progress->poll = [this, &entry] { return Report(&entry); };
-    const StoppableCalls calls([this] { return m_cancel.load() || !m_meter.Poll(); });
+    entry.progress.total = &m_progress;
+    entry.progress.cancel = &m_cancel;
+    entry.progress.poll = [this, &entry] { return Report(&entry); };
     ++m_active;
     Process(entry, m_splitThreads);
     --m_active;
@@ -271,7 +269,7 @@ bool FileEngine::Report(const Entry* oldest) {
         if (oldest->task.directoryText) sample.directory = *oldest->task.directoryText;
         sample.name = oldest->task.name;
         sample.fileSize = oldest->size.load();
-        sample.fileDone = oldest->progress->bytes.load(std::memory_order_relaxed);
+        sample.fileDone = oldest->progress.bytes.load(std::memory_order_relaxed);
     }
     return m_meter.Update(sample);
 }
@@ -362,16 +360,15 @@ void FileEngine::DeliverReady(std::unique_lock<std::mutex>& lock, bool wait) {
         lock.unlock();
         // The walk's thread reads this file itself, so it keeps polling between buffers: progress
         // still reaches the front end and a cancel is heard, however long the file.
-        entry.progress->poll = [this, &entry] { return Report(&entry); };
+        entry.progress.poll = [this, &entry] { return Report(&entry); };
         // A cancel is heard before each file is opened, however small the files, and while a read
-        // or an open waits on a device (Ctrl+C interrupts this thread's call).
-        const StoppableCalls calls([this] { return m_cancel.load() || !m_meter.Poll(); });
+        // or an open waits on a device (m_feedingCalls).
         if (Report(&entry)) {
             Process(entry, m_splitThreads);
         } else {
             entry.outcome.result.status = CrcStatus::Cancelled;
         }
-        entry.progress->poll = nullptr;
+        entry.progress.poll = nullptr;
         lock.lock();
         entry.done = true;
         --m_active;
@@ -423,6 +420,7 @@ bool FileEngine::WindowFull() const {
 }
 
 bool FileEngine::Submit(FileTask task) {
+    if (m_choice.jobs == 1) return ReadInOrder(std::move(task));
     std::unique_lock lock(m_mutex);
     if (m_stopped) return false;
     EnsureWorkers(lock);
@@ -430,14 +428,41 @@ bool FileEngine::Submit(FileTask task) {
     Entry& entry = m_window.emplace_back();
     entry.task = std::move(task);
     if (newDirectory) ++m_directoriesHeld;
-    entry.progress = std::make_unique<ReadProgress>();
-    entry.progress->total = &m_progress;
-    entry.progress->cancel = &m_cancel;
+    entry.progress.total = &m_progress;
+    entry.progress.cancel = &m_cancel;
     // A worker is woken only when it may take the file: at a limit of one the walk's thread reads
     // it, and waking a worker that goes back to sleep costs a switch per file.
     if (m_controller.Limit() > 1 && m_active < m_controller.Limit()) m_workAvailable.notify_one();
     DeliverReady(lock, false);
     while (!m_stopped && WindowFull()) DeliverReady(lock, true);
+    return !m_stopped;
+}
+
+bool FileEngine::ReadInOrder(FileTask task) {
+    if (m_stopped) return false;
+    Entry entry;
+    entry.task = std::move(task);
+    entry.progress.total = &m_progress;
+    entry.progress.cancel = &m_cancel;
+    entry.progress.poll = [this, &entry] { return Report(&entry); };
+    ++m_active;
+    // A cancel is heard before each file is opened, however small the files.
+    if (Report(&entry)) {
+        Process(entry, m_splitThreads);
+    } else {
+        entry.outcome.result.status = CrcStatus::Cancelled;
+    }
+    --m_active;
+    const FileOutcome& outcome = entry.outcome;
+    bool delivered = outcome.result.status != CrcStatus::Cancelled;
+    if (delivered && !outcome.excluded) {
+        ++m_filesDelivered;
+        delivered = m_deliver(entry.task, outcome);
+    }
+    if (!delivered) {
+        m_stopped = true;
+        m_cancel = true;
+    }
     return !m_stopped;
 }
 

@@ -18,6 +18,7 @@
 
 #include "checksum/crc_table.h"
 #include "checksum/read_progress.h"
+#include "platform/blocking_calls.h"
 #include "platform/regular_file.h"
 #include "processing/engine/file_task.h"
 #include "processing/engine/in_flight_controller.h"
@@ -69,12 +70,15 @@ private:
         FileTask task;
         // Its own count of bytes read (counted into the run's as well) and its size once open,
         // read by the feeding thread for the progress of the oldest file.
-        std::unique_ptr<ReadProgress> progress;
+        ReadProgress progress;
         std::atomic<std::uint64_t> size{0};
         FileOutcome outcome;
         bool done = false;
     };
 
+    // -j 1: the feeding thread reads each file as it is fed and delivers it at once, with none of
+    // the window's bookkeeping (no worker ever runs).
+    bool ReadInOrder(FileTask task);
     void WorkerLoop();
     void Process(Entry& entry, unsigned splitThreads);
     std::optional<RegularFile> Open(const FileTask& task, int& error);
@@ -135,6 +139,9 @@ private:
     std::uint64_t m_filesDone = 0;
 
     std::vector<std::thread> m_workers;
+    // Reads and opens on the feeding thread (which makes and ends the engine) give up once a
+    // cancel is heard: Ctrl+C interrupts that thread's call.
+    const StoppableCalls m_feedingCalls{[this] { return m_cancel.load() || !m_meter.Poll(); }};
 };
 
 }  // namespace quillmark
