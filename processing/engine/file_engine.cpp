@@ -140,8 +140,10 @@ void FileEngine::EnsureWorkers(std::unique_lock<std::mutex>&) {
 }
 
 void FileEngine::RetireWorkers(std::unique_lock<std::mutex>& lock) {
-    if (m_workers.empty()) return;
-    // At a limit of one no worker takes a new file; those busy finish theirs and leave.
+    // A worker still reading is left to finish first: joining it here would keep this thread
+    // from hearing a cancel until a file of any size is read. At a limit of one no worker takes
+    // a new file, so a later call finds them all idle.
+    if (m_workers.empty() || m_active > 0) return;
     m_retiring = true;
     m_workAvailable.notify_all();
     std::vector<std::thread> leaving = std::move(m_workers);
