@@ -106,6 +106,12 @@ std::optional<std::string> ListingWrittenTo(const std::vector<std::string>& list
     return std::nullopt;
 }
 
+// A listing's check, or the search for new files, that ended the command early.
+void NoteStop(ListingStatus status, bool& cancelled, bool& writeFailed) {
+    if (status == ListingStatus::Cancelled) cancelled = true;
+    if (status == ListingStatus::WriteFailed) writeFailed = true;
+}
+
 }  // namespace
 
 int RunCheckCommand(const CliOptions& options) {
@@ -191,25 +197,14 @@ int RunCheckCommand(const CliOptions& options) {
                 reporter.Say(EscapeForDisplay(listing) + ": no listing entry found");
                 break;
             case ListingStatus::Cancelled:
-                cancelled = true;
-                break;
             case ListingStatus::WriteFailed:
-                writeFailed = true;
+                NoteStop(result.status, cancelled, writeFailed);
                 break;
         }
         if (cancelled || writeFailed) break;
     }
     if (newFiles && !cancelled && !writeFailed) {
-        switch (ReportNewFiles(env, counts)) {
-            case ListingStatus::Cancelled:
-                cancelled = true;
-                break;
-            case ListingStatus::WriteFailed:
-                writeFailed = true;
-                break;
-            default:
-                break;
-        }
+        NoteStop(ReportNewFiles(env, counts), cancelled, writeFailed);
     }
     newFiles.reset();
     // A rule that moved nothing leaves the original files checked, which is not what was asked.
