@@ -26,9 +26,16 @@ compare() {
     cmp <("$old" --no-progress "$@" 2>&1) <("$cli" --no-progress "$@" 2>&1) ||
         { echo "compare_builds: $label: the outputs differ" >&2; exit 1; }
     local old_times=() new_times=()
+    # The order swaps each round: the run just after the data is warmed (or the cache dropped)
+    # is not like the one after it, and that must not count for either build.
     for ((round = 0; round < runs; ++round)); do
-        $prepare; old_times+=("$(seconds "$old" --no-progress "$@")")
-        $prepare; new_times+=("$(seconds "$cli" --no-progress "$@")")
+        if ((round % 2 == 0)); then
+            $prepare; old_times+=("$(seconds "$old" --no-progress "$@")")
+            $prepare; new_times+=("$(seconds "$cli" --no-progress "$@")")
+        else
+            $prepare; new_times+=("$(seconds "$cli" --no-progress "$@")")
+            $prepare; old_times+=("$(seconds "$old" --no-progress "$@")")
+        fi
     done
     local o n
     o=$(median "${old_times[@]}")

@@ -30,10 +30,15 @@ compare() {
     while [[ $# -gt 0 && $1 != -- ]]; do names+=("$1"); shift; done
     shift
     local commands=("$@")
+    # Each round starts one command later than the one before: the run just after the data is
+    # warmed (or the cache dropped) is not like the others, and no command may always be it.
+    local count=${#names[@]}
     for ((round = 0; round < runs; ++round)); do
-        for i in "${!names[@]}"; do
+        for ((k = 0; k < count; ++k)); do
+            local i=$(((round + k) % count))
             $prepare
-            times[${names[$i]}]+=" $(seconds bash -c "${commands[$i]}")"
+            # eval, not bash -c: a shell's own start-up would be timed with every command.
+            times[${names[$i]}]+=" $(seconds eval "${commands[$i]}")"
         done
     done
     for name in "${names[@]}"; do

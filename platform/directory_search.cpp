@@ -168,6 +168,24 @@ std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& direct
     return ListDirectory(directory, pattern, Wanted::EverythingWithoutSizes);
 }
 
+std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory,
+                                                 std::uint64_t largestSize) {
+    std::unordered_set<std::string> names;
+    struct stat info {};
+    if (::fstat(directory.Descriptor(), &info) != 0 ||
+        static_cast<std::uint64_t>(info.st_size) > largestSize) {
+        return names;
+    }
+    DIR* dir = OpenDirectoryStream(directory.Descriptor());
+    if (dir == nullptr) return names;
+    // A failure part way leaves out only names not yet seen: each of those is looked up instead.
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_type == DT_REG) names.emplace(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
 std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle& directory,
                                                           std::string_view pattern) {
     return ListDirectory(directory, pattern, Wanted::DirectoriesOnly);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace quillmark {
@@ -42,6 +43,12 @@ std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& direct
                                                    std::string_view pattern);
 std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle& directory,
                                                           std::string_view pattern);
+
+// The names an open directory lists as regular files, as its entries type them (nothing is looked
+// up name by name); empty when it cannot be read or is larger than largestSize bytes (the size
+// the directory itself reports), where reading it could cost more than it saves.
+std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory,
+                                                 std::uint64_t largestSize);
 
 // Whether a path names an existing file or directory, or its last component is a pattern that
 // matches at least one entry of its directory (the settings dialog's input check).

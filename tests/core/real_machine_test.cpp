@@ -19,6 +19,7 @@
 #include "platform/directory_handle.h"
 #include "platform/open_fault.h"
 #include "platform/regular_file.h"
+#include "processing/check/listing_check.h"
 #include "processing/engine/file_engine.h"
 #include "tests/core/checksum_support.h"
 #include "tests/core/run_fakes.h"
@@ -152,6 +153,33 @@ TEST_F(DeviceTest, ALinkRetargetedToADeviceIsNotFollowedThere) {
 TEST_F(DeviceTest, ADeviceAListingNamesIsNotOpened) {
     EXPECT_EQ(OpenError("null", NameSource::Given), EINVAL);
     EXPECT_EQ(OpenError("to-device", NameSource::Given), EINVAL);
+    EXPECT_FALSE(DeviceWasOpened());
+}
+
+// A check reads which of a directory's names are regular files from the directory itself, once
+// it names a second file there: a device, or a link to one, among them is still never opened.
+TEST_F(DeviceTest, ACheckOpensNoDeviceItsListingNames) {
+    struct Reporter : CheckReporter {
+        void OnMalformedLine(std::string_view, std::uint64_t) override {}
+        void OnNotice(std::string_view) override {}
+    } reporter;
+    std::string listing;
+    for (const char* name : {"real.txt", "null", "to-device", "f"}) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%08x %12d   ", ReferenceCrc("regular"), 7);
+        listing += line + m_temp.Dir() + name + "\n";
+    }
+    for (const unsigned jobs : {1u, 0u}) {
+        CheckOptions options;
+        options.jobs = jobs;
+        StringSink out;
+        RecordingProgressView progress;
+        CheckEnvironment env{out, reporter, progress};
+        CheckCounts counts;
+        CheckListing(m_temp.Write("listing", listing), options, env, counts);
+        EXPECT_EQ(counts.ok, 2u) << out.text_;
+        EXPECT_EQ(counts.unreadable, 2u) << out.text_;
+    }
     EXPECT_FALSE(DeviceWasOpened());
 }
 
