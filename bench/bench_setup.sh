@@ -1,6 +1,7 @@
 # bench_setup.sh - sourced by the benchmark scripts: finds quillmark-cli and the peer tools, makes
 # the scratch directory (removed on exit) and builds the data maker.
 # Needs: name (the script's name for messages), tools (the commands it compares with).
+# shellcheck shell=bash disable=SC2154,SC2034  # name and tools come from the script; can_drop goes back to it
 script_dir=$(cd "$(dirname "${BASH_SOURCE[1]}")" && pwd)
 cli=${1:-${QUILLMARK_CLI:-$script_dir/../build/cli/quillmark-cli}}
 [[ -x $cli ]] || { echo "$name: no quillmark-cli at $cli" >&2; exit 2; }
