@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # parallel_bench.sh - the engine with many files in flight against itself one file at a time
 # (-j 1), rhash, 7-Zip, `cat` and `find | xargs -P16 cat`, cold and warm, each ratio the median of
-# RUNS alternating runs in this one script.
+# RUNS alternating runs in this one script; on the warm tree, a bare read loop on two threads and
+# on one shows what the cores can give.
 #
 # Usage: bench/parallel_bench.sh [path/to/quillmark-cli]   (or set QUILLMARK_CLI)
 # Environment: TMPDIR (data, about 1.2 GiB), RUNS (default 5), MILLION=1 to add the run over
@@ -16,6 +17,7 @@ tools=(rhash 7zz cc /usr/bin/time)
 source "$(dirname "$0")/bench_setup.sh"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
+cc -O2 -pthread -o "$work/read_tree_threads" "$script_dir/read_tree_threads.c"
 settle
 
 
@@ -66,10 +68,12 @@ fi
 echo
 echo "== Warm tree, median of $runs =="
 warm
-warmtree=$(compare warm auto j1 -- \
-    "'$cli' -t --no-progress '$tree/'" "'$cli' -t --no-progress -j 1 '$tree/'")
+warmtree=$(compare warm auto j1 loop2 loop1 -- \
+    "'$cli' -t --no-progress '$tree/'" "'$cli' -t --no-progress -j 1 '$tree/'" \
+    "'$work/read_tree_threads' '$tree' 2" "'$work/read_tree_threads' '$tree' 1")
 echo "$warmtree"
 echo "auto / -j 1: $(ratio "$(get auto "$warmtree")" "$(get j1 "$warmtree")")  (target <= 0.65)"
+echo "a bare read loop, two threads / one: $(ratio "$(get loop2 "$warmtree")" "$(get loop1 "$warmtree")")  (what the cores give)"
 
 echo
 echo "== Warm 1 GiB file, median of $runs =="
