@@ -179,7 +179,11 @@ std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& director
     DIR* dir = OpenDirectoryStream(directory.Descriptor());
     if (dir == nullptr) return names;
     // A failure part way leaves out only names not yet seen: each of those is looked up instead.
-    while (const dirent* entry = ::readdir(dir)) {
+    // So does the end of the count, for file systems whose directories report no size.
+    std::size_t entriesLeft = kMostEntriesTyped;
+    while (entriesLeft-- > 0) {
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) break;
         if (entry->d_type == DT_REG) names.emplace(entry->d_name);
     }
     ::closedir(dir);

@@ -2,6 +2,7 @@
 // ASCII case-insensitive, '*' any run, '?' any one character, "*.*" every name.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,8 +46,10 @@ std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle&
                                                           std::string_view pattern);
 
 // The names an open directory lists as regular files, as its entries type them (nothing is looked
-// up name by name); empty when it cannot be read or is larger than largestSize bytes (the size
-// the directory itself reports), where reading it could cost more than it saves.
+// up name by name), from its first kMostEntriesTyped entries; empty when it cannot be read or is
+// larger than largestSize bytes (the size the directory itself reports), where reading it could
+// cost more than it saves.
+inline constexpr std::size_t kMostEntriesTyped = 65536;
 std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory,
                                                  std::uint64_t largestSize);
 
