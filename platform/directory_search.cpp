@@ -168,19 +168,17 @@ std::optional<std::vector<FindRecord>> FindEntries(const DirectoryHandle& direct
     return ListDirectory(directory, pattern, Wanted::EverythingWithoutSizes);
 }
 
-std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory,
-                                                 std::uint64_t largestSize) {
+std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory) {
+    // About 30,000 names on ext4.
+    constexpr off_t kLargestSize = 1 << 20;
+    constexpr std::size_t kMostEntries = 65536;
     std::unordered_set<std::string> names;
     struct stat info {};
-    if (::fstat(directory.Descriptor(), &info) != 0 ||
-        static_cast<std::uint64_t>(info.st_size) > largestSize) {
-        return names;
-    }
+    if (::fstat(directory.Descriptor(), &info) != 0 || info.st_size > kLargestSize) return names;
     DIR* dir = OpenDirectoryStream(directory.Descriptor());
     if (dir == nullptr) return names;
     // A failure part way leaves out only names not yet seen: each of those is looked up instead.
-    // So does the end of the count, for file systems whose directories report no size.
-    std::size_t entriesLeft = kMostEntriesTyped;
+    std::size_t entriesLeft = kMostEntries;
     while (entriesLeft-- > 0) {
         const dirent* entry = ::readdir(dir);
         if (entry == nullptr) break;

@@ -2,7 +2,6 @@
 // ASCII case-insensitive, '*' any run, '?' any one character, "*.*" every name.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,12 +45,11 @@ std::optional<std::vector<FindRecord>> FindSubdirectories(const DirectoryHandle&
                                                           std::string_view pattern);
 
 // The names an open directory lists as regular files, as its entries type them (nothing is looked
-// up name by name), from its first kMostEntriesTyped entries; empty when it cannot be read or is
-// larger than largestSize bytes (the size the directory itself reports), where reading it could
-// cost more than it saves.
-inline constexpr std::size_t kMostEntriesTyped = 65536;
-std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory,
-                                                 std::uint64_t largestSize);
+// up name by name). Empty when it cannot be read or reports more than 1 MiB, and only its first
+// 65,536 entries are read: a caller looks up any name not given here, so a huge directory costs no
+// more than the look-ups it would save, and a file system whose directories report no size cannot
+// fill memory with names.
+std::unordered_set<std::string> RegularFileNames(const DirectoryHandle& directory);
 
 // Whether a path names an existing file or directory, or its last component is a pattern that
 // matches at least one entry of its directory (the settings dialog's input check).

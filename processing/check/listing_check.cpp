@@ -106,15 +106,12 @@ public:
         // A listing names the files of a directory together: from its second name on, the
         // directory's own listing says which names are regular files, and those are opened as a
         // walk opens the files it lists. Any other name has its type looked at before the open.
-        if (++m_namesAsked == 2) m_regularFiles = RegularFileNames(*m_directory, kLargestListed);
+        if (++m_namesAsked == 2) m_regularFiles = RegularFileNames(*m_directory);
         task.source = m_regularFiles.contains(task.name) ? NameSource::Listed : NameSource::Given;
         return task;
     }
 
 private:
-    // About 30,000 names on ext4: read in well under the time their look-ups take, and held once.
-    static constexpr std::uint64_t kLargestListed = 1 << 20;
-
     FileDescriptor m_start;
     std::shared_ptr<const DirectoryHandle> m_directory;
     std::shared_ptr<const std::string> m_directoryText;

@@ -22,6 +22,7 @@
 #include "processing/check/listing_check.h"
 #include "processing/engine/file_engine.h"
 #include "tests/core/checksum_support.h"
+#include "tests/core/result_line_support.h"
 #include "tests/core/run_fakes.h"
 #include "tests/core/test_support.h"
 
@@ -165,9 +166,7 @@ TEST_F(DeviceTest, ACheckOpensNoDeviceItsListingNames) {
     } reporter;
     std::string listing;
     for (const char* name : {"real.txt", "null", "to-device", "f"}) {
-        char line[32];
-        std::snprintf(line, sizeof line, "%08x %12d   ", ReferenceCrc("regular"), 7);
-        listing += line + m_temp.Dir() + name + "\n";
+        listing += FormatTabularLine(ReferenceCrc("regular"), 7, m_temp.Dir() + name);
     }
     for (const unsigned jobs : {1u, 0u}) {
         CheckOptions options;
