@@ -11,7 +11,7 @@ name=tree_bench
 tools=(rhash 7zz cc)
 # shellcheck source=bench/bench_setup.sh
 source "$(dirname "$0")/bench_setup.sh"
-cc -O2 -o "$work/read_all" "$script_dir/read_all.c"
+cc -O2 -pthread -o "$work/read_tree_threads" "$script_dir/read_tree_threads.c"
 echo "Creating 20000 files in 200 directories and a 1 GiB file in $work ..."
 "$work/make_data" "$tree" "$big"
 settle
@@ -39,7 +39,7 @@ echo "Timing, best of $runs runs each ..."
 tree_quillmark=$(best_of "$cli" -t --no-progress "$tree/")
 tree_rhash=$(best_of rhash --crc32 -r "$tree")
 tree_7zip=$(best_of 7zz h -scrcCRC32 -r "$tree")
-tree_reference=$(best_of "$work/read_all" "$tree")
+tree_reference=$(best_of "$work/read_tree_threads" "$tree" 1)
 big_quillmark=$(best_of "$cli" -t --no-progress "$big")
 big_rhash=$(best_of rhash --crc32 "$big")
 big_7zip=$(best_of 7zz h -scrcCRC32 "$big")
